@@ -1,0 +1,34 @@
+// Umbrella header: includes every SketchUpAPI header hostsim provides.
+#pragma once
+
+#include <SketchUpAPI/color.h>
+#include <SketchUpAPI/common.h>
+#include <SketchUpAPI/defs.h>
+#include <SketchUpAPI/geometry.h>
+#include <SketchUpAPI/initialize.h>
+#include <SketchUpAPI/model/attribute_dictionary.h>
+#include <SketchUpAPI/model/component_definition.h>
+#include <SketchUpAPI/model/component_instance.h>
+#include <SketchUpAPI/model/defs.h>
+#include <SketchUpAPI/model/drawing_element.h>
+#include <SketchUpAPI/model/edge.h>
+#include <SketchUpAPI/model/entities.h>
+#include <SketchUpAPI/model/entity.h>
+#include <SketchUpAPI/model/face.h>
+#include <SketchUpAPI/model/group.h>
+#include <SketchUpAPI/model/image.h>
+#include <SketchUpAPI/model/image_rep.h>
+#include <SketchUpAPI/model/layer.h>
+#include <SketchUpAPI/model/loop.h>
+#include <SketchUpAPI/model/material.h>
+#include <SketchUpAPI/model/mesh_helper.h>
+#include <SketchUpAPI/model/model.h>
+#include <SketchUpAPI/model/opening.h>
+#include <SketchUpAPI/model/rendering_options.h>
+#include <SketchUpAPI/model/scene.h>
+#include <SketchUpAPI/model/texture.h>
+#include <SketchUpAPI/model/typed_value.h>
+#include <SketchUpAPI/model/vertex.h>
+#include <SketchUpAPI/sketchup_info.h>
+#include <SketchUpAPI/transformation.h>
+#include <SketchUpAPI/unicodestring.h>

@@ -1,0 +1,3 @@
+# The SketchUp stand-in: loads the native document and API, then the parts written in Ruby.
+require 'hostsim_ext'
+require 'hostsim/ui'

@@ -1,0 +1,15 @@
+module Sketchup
+  # The Ruby Console. Here it is the process's standard output, looked up at each call so
+  # that a script capturing $stdout captures the console too.
+  class Console
+    def puts(*args) = $stdout.puts(*args)
+    def print(*args) = $stdout.print(*args)
+    def write(*args) = $stdout.write(*args)
+    def clear = nil
+    def show = (@visible = true) && nil
+    def hide = (@visible = false)
+    def visible? = @visible == true
+  end
+end
+
+SKETCHUP_CONSOLE = Sketchup::Console.new

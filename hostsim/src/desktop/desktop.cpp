@@ -1,0 +1,147 @@
+#include "desktop/desktop.h"
+
+#include <cstdio>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <span>
+
+#include "desktop/utf16.h"
+
+namespace hostsim::desktop {
+
+namespace {
+
+struct State {
+    std::mutex mutex;
+    std::vector<Shown> shown;
+    std::deque<Answer> answers;
+};
+
+// Never destroyed: a worker thread may still show a box while the process exits.
+State& TheDesktop() {
+    static State* const state = new State;
+    return *state;
+}
+
+std::span<const int> Buttons(unsigned flags) {
+    static constexpr int kOk[] = {kIdOk};
+    static constexpr int kOkCancel[] = {kIdOk, kIdCancel};
+    static constexpr int kAbortRetryIgnore[] = {kIdAbort, kIdRetry, kIdIgnore};
+    static constexpr int kYesNoCancel[] = {kIdYes, kIdNo, kIdCancel};
+    static constexpr int kYesNo[] = {kIdYes, kIdNo};
+    static constexpr int kRetryCancel[] = {kIdRetry, kIdCancel};
+    static constexpr int kCancelTryContinue[] = {kIdCancel, kIdTryAgain, kIdContinue};
+    switch (flags & kMbTypeMask) {
+        case kMbOkCancel: return kOkCancel;
+        case kMbAbortRetryIgnore: return kAbortRetryIgnore;
+        case kMbYesNoCancel: return kYesNoCancel;
+        case kMbYesNo: return kYesNo;
+        case kMbRetryCancel: return kRetryCancel;
+        case kMbCancelTryContinue: return kCancelTryContinue;
+        default: return kOk;
+    }
+}
+
+const char* ButtonName(int id) {
+    switch (id) {
+        case kIdOk: return "OK";
+        case kIdCancel: return "Cancel";
+        case kIdAbort: return "Abort";
+        case kIdRetry: return "Retry";
+        case kIdIgnore: return "Ignore";
+        case kIdYes: return "Yes";
+        case kIdNo: return "No";
+        case kIdTryAgain: return "Try Again";
+        case kIdContinue: return "Continue";
+        default: return "?";
+    }
+}
+
+// Records what is shown and takes the next queued answer, if any, in one step, so that two
+// threads showing boxes at once each get their own answer.
+std::optional<Answer> RecordAndTakeAnswer(Shown shown) {
+    State& desktop = TheDesktop();
+    std::lock_guard lock(desktop.mutex);
+    desktop.shown.push_back(std::move(shown));
+    if (desktop.answers.empty()) return std::nullopt;
+    Answer answer = std::move(desktop.answers.front());
+    desktop.answers.pop_front();
+    return answer;
+}
+
+// Nobody answered: show the person running the script what came up and what it got.
+void PrintUnanswered(const char* what, std::u16string_view caption, std::u16string_view text,
+                     int result) {
+    std::string line = "[hostsim desktop] " + std::string(what) + " \"" + Utf8FromUtf16(caption) +
+                       "\"";
+    if (!text.empty()) line += ": " + Utf8FromUtf16(text);
+    line += " -> " + std::to_string(result) + " (" + ButtonName(result) + ", default)\n";
+    std::fputs(line.c_str(), stdout);
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+int DefaultAnswer(unsigned flags) {
+    const std::span<const int> buttons = Buttons(flags);
+    const size_t chosen = (flags & kMbDefButtonMask) >> 8;
+    return chosen < buttons.size() ? buttons[chosen] : buttons.front();
+}
+
+int ShowMessageBox(std::u16string_view text, std::u16string_view caption, unsigned flags) {
+    std::optional<Answer> answer = RecordAndTakeAnswer(
+        {Shown::Kind::MessageBox, std::u16string(caption), std::u16string(text), flags, 0, {}});
+    if (answer) return answer->result;
+    const int result = DefaultAnswer(flags);
+    PrintUnanswered("message box", caption, text, result);
+    return result;
+}
+
+Answer ShowDialog(int resourceId, std::u16string_view caption, const ControlTexts& controls,
+                  int defaultResult) {
+    std::optional<Answer> answer = RecordAndTakeAnswer(
+        {Shown::Kind::Dialog, std::u16string(caption), {}, 0, resourceId, controls});
+    if (answer) return std::move(*answer);
+    PrintUnanswered(("dialog " + std::to_string(resourceId)).c_str(), caption, {},
+                    defaultResult);
+    return {defaultResult, {}};
+}
+
+void QueueAnswer(Answer answer) {
+    State& desktop = TheDesktop();
+    std::lock_guard lock(desktop.mutex);
+    desktop.answers.push_back(std::move(answer));
+}
+
+std::vector<Shown> ShownSoFar() {
+    State& desktop = TheDesktop();
+    std::lock_guard lock(desktop.mutex);
+    return desktop.shown;
+}
+
+size_t PendingAnswers() {
+    State& desktop = TheDesktop();
+    std::lock_guard lock(desktop.mutex);
+    return desktop.answers.size();
+}
+
+void Clear() {
+    State& desktop = TheDesktop();
+    std::lock_guard lock(desktop.mutex);
+    desktop.shown.clear();
+    desktop.answers.clear();
+}
+
+}  // namespace hostsim::desktop
+
+extern "C" int hostsim_desktop_message_box(const char16_t* text, const char16_t* caption,
+                                           unsigned flags) {
+    try {
+        // A null caption is shown as "Error" by Windows.
+        return hostsim::desktop::ShowMessageBox(text ? text : u"", caption ? caption : u"Error",
+                                                flags);
+    } catch (...) {
+        return 0;  // MessageBoxW's failure value
+    }
+}

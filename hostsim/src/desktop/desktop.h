@@ -1,0 +1,88 @@
+// The desktop: where the plug-in's message boxes and dialogs appear in the stand-in. Nothing
+// is drawn; every box and dialog is recorded, and answered from the answers that scripts
+// queue, or with its default (printed, so that a person running a script sees it).
+// Process-wide and thread-safe. Texts are UTF-16, as on Windows.
+#pragma once
+
+#include <cstddef>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace hostsim::desktop {
+
+// The Windows MessageBox flags and results the desktop understands.
+enum : unsigned {
+    kMbOk = 0x0,
+    kMbOkCancel = 0x1,
+    kMbAbortRetryIgnore = 0x2,
+    kMbYesNoCancel = 0x3,
+    kMbYesNo = 0x4,
+    kMbRetryCancel = 0x5,
+    kMbCancelTryContinue = 0x6,
+    kMbTypeMask = 0xF,
+    kMbIconError = 0x10,
+    kMbIconQuestion = 0x20,
+    kMbIconWarning = 0x30,
+    kMbIconInformation = 0x40,
+    kMbDefButton2 = 0x100,
+    kMbDefButton3 = 0x200,
+    kMbDefButtonMask = 0xF00,
+};
+enum : int {
+    kIdOk = 1,
+    kIdCancel = 2,
+    kIdAbort = 3,
+    kIdRetry = 4,
+    kIdIgnore = 5,
+    kIdYes = 6,
+    kIdNo = 7,
+    kIdTryAgain = 10,
+    kIdContinue = 11,
+};
+
+using ControlTexts = std::map<int, std::u16string>;  // control id -> text
+
+// One box or dialog as it was shown.
+struct Shown {
+    enum class Kind { MessageBox, Dialog } kind;
+    std::u16string caption;
+    std::u16string text;  // a message box's text; empty for a dialog
+    unsigned flags = 0;   // a message box's MB_* flags, icon bits included
+    int resourceId = 0;   // a dialog's template id
+    ControlTexts controls;  // a dialog's control texts when it was shown
+};
+
+// What the user does: the button (or dialog result) and, for a dialog, the texts that
+// the user typed into its controls.
+struct Answer {
+    int result = 0;
+    ControlTexts controls;
+};
+
+// The answer a person pressing Enter gets: the default button of the box's flags.
+int DefaultAnswer(unsigned flags);
+
+// Shows a message box; returns the clicked button's id.
+int ShowMessageBox(std::u16string_view text, std::u16string_view caption, unsigned flags);
+
+// Shows a modal dialog from its template; with no queued answer it is closed with
+// defaultResult and its controls unchanged.
+Answer ShowDialog(int resourceId, std::u16string_view caption, const ControlTexts& controls,
+                  int defaultResult = kIdOk);
+
+// Queues the answer to the next box or dialog shown (first in, first out).
+void QueueAnswer(Answer answer);
+
+std::vector<Shown> ShownSoFar();
+size_t PendingAnswers();
+
+// Forgets what was shown and every queued answer.
+void Clear();
+
+}  // namespace hostsim::desktop
+
+// The entry for the platform layer's MessageBoxW: returns the button id, 0 on failure.
+extern "C" int hostsim_desktop_message_box(const char16_t* text, const char16_t* caption,
+                                           unsigned flags);

@@ -1,0 +1,28 @@
+// The undo journal. Every edit of the document is recorded as a change that knows how to
+// revert itself (with the events SketchUp sends while undoing it) and how to apply itself
+// again (redo sends no element events). An operation is the list of changes between
+// start_operation and commit_operation.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "model/events.h"
+
+namespace hostsim {
+
+struct Change {
+    std::function<void()> revert;
+    std::function<void()> reapply;
+    std::vector<Event> revertEvents;  // sent after revert() when an undo or abort runs it
+};
+
+struct Operation {
+    std::string name;
+    bool implicit = false;  // opened by a single edit outside any operation
+    std::vector<Change> changes;
+};
+
+}  // namespace hostsim
