@@ -6,9 +6,17 @@ module Sketchup
     def print(*args) = $stdout.print(*args)
     def write(*args) = $stdout.write(*args)
     def clear = nil
-    def show = (@visible = true) && nil
-    def hide = (@visible = false)
     def visible? = @visible == true
+
+    def show
+      @visible = true
+      nil
+    end
+
+    def hide
+      @visible = false
+      nil
+    end
   end
 end
 

@@ -25,7 +25,11 @@ module HostSim
 
   def self.status_text(position = SB_PROMPT) = StatusBar.text(position)
   def self.status_history = StatusBar.history.dup
-  def self.clear_status_history = StatusBar.clear_history && nil
+
+  def self.clear_status_history
+    StatusBar.clear_history
+    nil
+  end
 end
 
 module Sketchup

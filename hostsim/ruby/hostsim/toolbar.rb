@@ -52,9 +52,17 @@ module UI
     def length = @items.length
     alias size length
 
-    def show = (@visible = true) && nil
-    def hide = (@visible = false)
     def visible? = @visible
+
+    def show
+      @visible = true
+      nil
+    end
+
+    def hide
+      @visible = false
+      nil
+    end
 
     def get_last_state = HostSim.toolbar_last_state.fetch(@name, TB_NEVER_SHOWN)
 

@@ -7,5 +7,15 @@ namespace hostsim::ruby {
 
 // HostSim::Desktop: the recorded message boxes and dialogs, and the answers scripts give them.
 void DefineDesktop(VALUE mHostSim);
+// Geom::Point3d, Geom::Vector3d, Geom::Transformation.
+void DefineGeom();
+// add_observer/remove_observer and the delivery of document events to Ruby observers.
+void DefineObservers();
+// The entity classes, Entities, DefinitionList and Model (entity_bindings/, model_binding.cpp).
+void DefineEntities();
+// Materials, textures, colours, layers, pages, view, camera, rendering options, tools, selection.
+void DefineAppearanceAndView();
+// HostSim's model sources: the sample house, the city generator and file import.
+void DefineModelSources();
 
 }  // namespace hostsim::ruby

@@ -1,7 +1,14 @@
 // The Ruby extension's entry: defines the SketchUp Ruby API over the hostsim document.
 #include "ruby/bindings.h"
+#include "ruby/wrap.h"
 
 extern "C" __attribute__((visibility("default"))) void Init_hostsim_ext() {
-    VALUE mHostSim = rb_define_module("HostSim");
-    hostsim::ruby::DefineDesktop(mHostSim);
+    using namespace hostsim::ruby;
+    DefineClasses();
+    DefineGeom();
+    DefineObservers();
+    DefineEntities();
+    DefineAppearanceAndView();
+    DefineModelSources();
+    DefineDesktop(k.mHostSim);
 }

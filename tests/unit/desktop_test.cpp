@@ -1,0 +1,141 @@
+// The desktop as the platform layer sees it: UTF-16 message boxes through the C entry,
+// dialogs through the C++ API, answers from the queue or the default button.
+#include "desktop/desktop.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <numeric>
+#include <thread>
+
+#include "desktop/utf16.h"
+
+namespace hostsim::desktop {
+namespace {
+
+class DesktopTest : public ::testing::Test {
+protected:
+    void SetUp() override { Clear(); }
+    void TearDown() override { Clear(); }
+};
+
+TEST_F(DesktopTest, CEntryRecordsUtf16TextsAndFlagsExactly) {
+    // "Größe 𝄞" holds a character outside the BMP, i.e. a surrogate pair.
+    const char16_t text[] = u"Gr\u00f6\u00dfe \U0001D11E\nsecond line";
+    QueueAnswer({kIdNo, {}});
+    EXPECT_EQ(hostsim_desktop_message_box(text, u"Korvan TwinLink - Save project first",
+                                          kMbYesNo | kMbIconWarning),
+              kIdNo);
+
+    const std::vector<Shown> shown = ShownSoFar();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].kind, Shown::Kind::MessageBox);
+    EXPECT_EQ(shown[0].text, text);
+    EXPECT_EQ(shown[0].caption, u"Korvan TwinLink - Save project first");
+    EXPECT_EQ(shown[0].flags, 0x34u);
+    EXPECT_EQ(Utf8FromUtf16(shown[0].text), "Gr\xC3\xB6\xC3\x9F" "e \xF0\x9D\x84\x9E\nsecond line");
+}
+
+TEST_F(DesktopTest, UnansweredBoxGetsItsDefaultButtonAndIsPrinted) {
+    struct Case {
+        unsigned flags;
+        int expected;
+    };
+    const Case cases[] = {
+        {kMbOk, kIdOk},
+        {kMbOkCancel, kIdOk},
+        {kMbAbortRetryIgnore, kIdAbort},
+        {kMbYesNoCancel, kIdYes},
+        {kMbYesNo, kIdYes},
+        {kMbRetryCancel, kIdRetry},
+        {kMbCancelTryContinue, kIdCancel},
+        {kMbOk | kMbIconError, kIdOk},                   // icon bits do not change the buttons
+        {kMbYesNo | kMbIconQuestion | kMbDefButton2, kIdNo},  // Enter presses the default
+        {kMbYesNoCancel | kMbDefButton3, kIdCancel},
+        {kMbOkCancel | kMbDefButton3, kIdOk},  // no third button: the first
+    };
+    for (const Case& c : cases) {
+        ::testing::internal::CaptureStdout();
+        const int result = hostsim_desktop_message_box(u"Continue?", u"Korvan TwinLink", c.flags);
+        const std::string printed = ::testing::internal::GetCapturedStdout();
+        EXPECT_EQ(result, c.expected) << "flags 0x" << std::hex << c.flags;
+        EXPECT_EQ(printed.rfind("[hostsim desktop] message box \"Korvan TwinLink\": Continue? -> ", 0),
+                  0u)
+            << printed;
+    }
+    EXPECT_EQ(ShownSoFar().size(), std::size(cases));
+}
+
+TEST_F(DesktopTest, AnswersAreTakenFirstInFirstOutThenTheDefault) {
+    QueueAnswer({kIdRetry, {}});
+    QueueAnswer({kIdCancel, {}});
+    EXPECT_EQ(PendingAnswers(), 2u);
+    EXPECT_EQ(ShowMessageBox(u"a", u"c", kMbRetryCancel), kIdRetry);
+    EXPECT_EQ(ShowMessageBox(u"b", u"c", kMbRetryCancel), kIdCancel);
+    ::testing::internal::CaptureStdout();
+    EXPECT_EQ(ShowMessageBox(u"c", u"c", kMbRetryCancel), kIdRetry);
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+              "[hostsim desktop] message box \"c\": c -> 4 (Retry, default)\n");
+    EXPECT_EQ(PendingAnswers(), 0u);
+}
+
+TEST_F(DesktopTest, NullCaptionIsShownAsErrorLikeWindows) {
+    QueueAnswer({kIdOk, {}});
+    hostsim_desktop_message_box(u"text", nullptr, kMbOk);
+    EXPECT_EQ(ShownSoFar().at(0).caption, u"Error");
+}
+
+TEST_F(DesktopTest, DialogIsRecordedWithItsControlsAndGetsTheQueuedControlTexts) {
+    QueueAnswer({kIdOk, {{1001, u"\u00e9t\u00e9"}, {1002, u"1"}}});
+    const Answer answer = ShowDialog(101, u"TwinLink settings", {{1001, u"old"}, {1003, u""}});
+    EXPECT_EQ(answer.result, kIdOk);
+    EXPECT_EQ(answer.controls, (ControlTexts{{1001, u"\u00e9t\u00e9"}, {1002, u"1"}}));
+
+    ::testing::internal::CaptureStdout();
+    const Answer unanswered = ShowDialog(102, u"About", {}, kIdCancel);
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+              "[hostsim desktop] dialog 102 \"About\" -> 2 (Cancel, default)\n");
+    EXPECT_EQ(unanswered.result, kIdCancel);
+    EXPECT_TRUE(unanswered.controls.empty());
+
+    const std::vector<Shown> shown = ShownSoFar();
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[0].kind, Shown::Kind::Dialog);
+    EXPECT_EQ(shown[0].resourceId, 101);
+    EXPECT_EQ(shown[0].caption, u"TwinLink settings");
+    EXPECT_EQ(shown[0].controls, (ControlTexts{{1001, u"old"}, {1003, u""}}));
+    EXPECT_EQ(shown[1].resourceId, 102);
+}
+
+TEST_F(DesktopTest, BoxesFromManyThreadsEachTakeAnAnswerOfTheirOwn) {
+    constexpr int kThreads = 4, kBoxesEach = 250;
+    for (int i = 1; i <= kThreads * kBoxesEach; ++i) QueueAnswer({i, {}});
+    std::vector<std::vector<int>> results(kThreads);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t)
+        threads.emplace_back([&results, t] {
+            for (int i = 0; i < kBoxesEach; ++i)
+                results[t].push_back(hostsim_desktop_message_box(u"x", u"y", kMbOk));
+        });
+    for (std::thread& thread : threads) thread.join();
+
+    std::vector<int> all;
+    for (const auto& r : results) all.insert(all.end(), r.begin(), r.end());
+    std::sort(all.begin(), all.end());
+    std::vector<int> expected(kThreads * kBoxesEach);
+    std::iota(expected.begin(), expected.end(), 1);
+    EXPECT_EQ(all, expected);
+    EXPECT_EQ(ShownSoFar().size(), expected.size());
+}
+
+TEST(Utf16Test, MalformedInputBecomesReplacementCharacters) {
+    EXPECT_EQ(Utf16FromUtf8("a\xFF" "b"), u"a\uFFFDb");
+    EXPECT_EQ(Utf16FromUtf8("\xC0\xAF"), u"\uFFFD\uFFFD");          // overlong '/'
+    EXPECT_EQ(Utf16FromUtf8("\xED\xA0\x80"), u"\uFFFD\uFFFD\uFFFD");  // encoded surrogate
+    EXPECT_EQ(Utf16FromUtf8("\xE2\x82"), u"\uFFFD\uFFFD");          // truncated
+    EXPECT_EQ(Utf8FromUtf16(std::u16string(1, char16_t(0xD834)) + u"x"), "\xEF\xBF\xBDx");
+    EXPECT_EQ(Utf8FromUtf16(u"\U0010FFFF"), "\xF4\x8F\xBF\xBF");
+}
+
+}  // namespace
+}  // namespace hostsim::desktop
