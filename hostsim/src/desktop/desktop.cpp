@@ -6,7 +6,7 @@
 #include <optional>
 #include <span>
 
-#include "desktop/utf16.h"
+#include "common/utf16.h"
 
 namespace hostsim::desktop {
 
@@ -33,28 +33,45 @@ std::span<const int> Buttons(unsigned flags) {
     static constexpr int kRetryCancel[] = {kIdRetry, kIdCancel};
     static constexpr int kCancelTryContinue[] = {kIdCancel, kIdTryAgain, kIdContinue};
     switch (flags & kMbTypeMask) {
-        case kMbOkCancel: return kOkCancel;
-        case kMbAbortRetryIgnore: return kAbortRetryIgnore;
-        case kMbYesNoCancel: return kYesNoCancel;
-        case kMbYesNo: return kYesNo;
-        case kMbRetryCancel: return kRetryCancel;
-        case kMbCancelTryContinue: return kCancelTryContinue;
-        default: return kOk;
+        case kMbOkCancel:
+            return kOkCancel;
+        case kMbAbortRetryIgnore:
+            return kAbortRetryIgnore;
+        case kMbYesNoCancel:
+            return kYesNoCancel;
+        case kMbYesNo:
+            return kYesNo;
+        case kMbRetryCancel:
+            return kRetryCancel;
+        case kMbCancelTryContinue:
+            return kCancelTryContinue;
+        default:
+            return kOk;
     }
 }
 
 const char* ButtonName(int id) {
     switch (id) {
-        case kIdOk: return "OK";
-        case kIdCancel: return "Cancel";
-        case kIdAbort: return "Abort";
-        case kIdRetry: return "Retry";
-        case kIdIgnore: return "Ignore";
-        case kIdYes: return "Yes";
-        case kIdNo: return "No";
-        case kIdTryAgain: return "Try Again";
-        case kIdContinue: return "Continue";
-        default: return "?";
+        case kIdOk:
+            return "OK";
+        case kIdCancel:
+            return "Cancel";
+        case kIdAbort:
+            return "Abort";
+        case kIdRetry:
+            return "Retry";
+        case kIdIgnore:
+            return "Ignore";
+        case kIdYes:
+            return "Yes";
+        case kIdNo:
+            return "No";
+        case kIdTryAgain:
+            return "Try Again";
+        case kIdContinue:
+            return "Continue";
+        default:
+            return "?";
     }
 }
 
@@ -73,8 +90,8 @@ std::optional<Answer> RecordAndTakeAnswer(Shown shown) {
 // Nobody answered: show the person running the script what came up and what it got.
 void PrintUnanswered(const char* what, std::u16string_view caption, std::u16string_view text,
                      int result) {
-    std::string line = "[hostsim desktop] " + std::string(what) + " \"" + Utf8FromUtf16(caption) +
-                       "\"";
+    std::string line =
+        "[hostsim desktop] " + std::string(what) + " \"" + Utf8FromUtf16(caption) + "\"";
     if (!text.empty()) line += ": " + Utf8FromUtf16(text);
     line += " -> " + std::to_string(result) + " (" + ButtonName(result) + ", default)\n";
     std::fputs(line.c_str(), stdout);
@@ -103,8 +120,7 @@ Answer ShowDialog(int resourceId, std::u16string_view caption, const ControlText
     std::optional<Answer> answer = RecordAndTakeAnswer(
         {Shown::Kind::Dialog, std::u16string(caption), {}, 0, resourceId, controls});
     if (answer) return std::move(*answer);
-    PrintUnanswered(("dialog " + std::to_string(resourceId)).c_str(), caption, {},
-                    defaultResult);
+    PrintUnanswered(("dialog " + std::to_string(resourceId)).c_str(), caption, {}, defaultResult);
     return {defaultResult, {}};
 }
 

@@ -48,9 +48,9 @@ using ControlTexts = std::map<int, std::u16string>;  // control id -> text
 struct Shown {
     enum class Kind { MessageBox, Dialog } kind;
     std::u16string caption;
-    std::u16string text;  // a message box's text; empty for a dialog
-    unsigned flags = 0;   // a message box's MB_* flags, icon bits included
-    int resourceId = 0;   // a dialog's template id
+    std::u16string text;    // a message box's text; empty for a dialog
+    unsigned flags = 0;     // a message box's MB_* flags, icon bits included
+    int resourceId = 0;     // a dialog's template id
     ControlTexts controls;  // a dialog's control texts when it was shown
 };
 

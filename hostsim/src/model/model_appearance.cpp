@@ -8,7 +8,7 @@ namespace hostsim {
 
 namespace {
 
-Event Modified(DrawingElement* e) { return {EventKind::ElementModified, e->parent, e}; }
+Event ModifiedEvent(DrawingElement* e) { return {EventKind::ElementModified, e->parent, e}; }
 
 // Every drawing element of the model and of every definition.
 template <typename Visit>
@@ -40,27 +40,27 @@ std::vector<uint8_t> Texture::UnpaddedPixels() const {
 void Model::SetMaterial(DrawingElement* e, Material* m) {
     Material* old = e->material;
     if (old == m) return;
-    Edit("Paint", [e, m] { e->material = m; }, [e, old] { e->material = old; }, {Modified(e)}, {Modified(e)});
+    Edit("Paint", [e, m] { e->material = m; }, [e, old] { e->material = old; }, {ModifiedEvent(e)}, {ModifiedEvent(e)});
 }
 
 void Model::SetBackMaterial(Face* f, Material* m) {
     Material* old = f->backMaterial;
     if (old == m) return;
-    Edit("Paint", [f, m] { f->backMaterial = m; }, [f, old] { f->backMaterial = old; }, {Modified(f)},
-         {Modified(f)});
+    Edit("Paint", [f, m] { f->backMaterial = m; }, [f, old] { f->backMaterial = old; }, {ModifiedEvent(f)},
+         {ModifiedEvent(f)});
 }
 
 void Model::SetHidden(DrawingElement* e, bool hidden) {
     bool old = e->hidden;
     if (old == hidden) return;
     Edit(hidden ? "Hide" : "Unhide", [e, hidden] { e->hidden = hidden; }, [e, old] { e->hidden = old; },
-         {Modified(e)}, {Modified(e)});
+         {ModifiedEvent(e)}, {ModifiedEvent(e)});
 }
 
 void Model::SetLayer(DrawingElement* e, Layer* layer) {
     Layer* old = e->layer;
     if (!layer || old == layer) return;
-    Edit("Layer", [e, layer] { e->layer = layer; }, [e, old] { e->layer = old; }, {Modified(e)}, {Modified(e)});
+    Edit("Layer", [e, layer] { e->layer = layer; }, [e, old] { e->layer = old; }, {ModifiedEvent(e)}, {ModifiedEvent(e)});
 }
 
 // ---- materials
@@ -124,12 +124,24 @@ void Model::SetMaterialColor(Material* m, const Color& c) {
 
 void Model::SetMaterialAlpha(Material* m, double alpha) {
     alpha = std::clamp(alpha, 0.0, 1.0);
-    OperationScope scope(*this, "Edit Material");
-    EditMaterial(*this, m, &Material::useAlpha, alpha < 1.0);
-    EditMaterial(*this, m, &Material::alpha, alpha);
-    Color c = m->color;
-    c.alpha = static_cast<uint8_t>(alpha * 255.0 + 0.5);
-    EditMaterial(*this, m, &Material::color, c);
+    // The opacity, its flag and the colour's alpha channel change together: SketchUp reports
+    // one material change for them, not three.
+    struct Opacity {
+        double alpha;
+        bool useAlpha;
+        uint8_t channel;
+        bool operator==(const Opacity&) const = default;
+    };
+    const Opacity old{m->alpha, m->useAlpha, m->color.alpha};
+    const Opacity now{alpha, alpha < 1.0, static_cast<uint8_t>(alpha * 255.0 + 0.5)};
+    if (old == now) return;
+    auto set = [m](const Opacity& o) {
+        m->alpha = o.alpha;
+        m->useAlpha = o.useAlpha;
+        m->color.alpha = o.channel;
+    };
+    Edit("Edit Material", [set, now] { set(now); }, [set, old] { set(old); }, {{EventKind::MaterialChange, this, m}},
+         {{EventKind::MaterialUndoRedo, this, m}});
 }
 
 void Model::SetMaterialTexture(Material* m, Texture* t) { EditMaterial(*this, m, &Material::texture, t); }
@@ -137,6 +149,7 @@ void Model::SetMaterialTexture(Material* m, Texture* t) { EditMaterial(*this, m,
 void Model::SetMaterialColorized(Material* m, bool colorized) { EditMaterial(*this, m, &Material::colorized, colorized); }
 
 void Model::SetMaterialName(Material* m, const std::string& name) {
+    if (m->name == name) return;  // not "name1": the name is taken by this very material
     EditMaterial(*this, m, &Material::name, UniqueMaterialName(name));
 }
 
@@ -163,6 +176,43 @@ void Model::RemoveMaterial(Material* m) {
         {{EventKind::MaterialRemove, this, m}}, {{EventKind::MaterialAdd, this, m}});
 }
 
+int Model::PurgeUnusedMaterials() {
+    std::vector<Material*> used;
+    ForEachElement(*this, [&](DrawingElement* e) {
+        used.push_back(e->material);
+        if (e->type == RefType::Face) used.push_back(static_cast<Face*>(e)->backMaterial);
+    });
+    std::vector<Material*> unused;
+    for (Material* m : materials)
+        if (std::find(used.begin(), used.end(), m) == used.end()) unused.push_back(m);
+    if (unused.empty()) return 0;
+    OperationScope scope(*this, "Purge Unused");
+    for (Material* m : unused) RemoveMaterial(m);
+    return static_cast<int>(unused.size());
+}
+
+void Model::SetTextureSize(Texture* t, double width, double height) {
+    const double oldWidth = t->width, oldHeight = t->height;
+    if (width <= 0 || height <= 0 || (oldWidth == width && oldHeight == height)) return;
+    std::vector<Event> changed, undone;
+    for (Material* m : materials) {
+        if (m->texture != t) continue;
+        changed.push_back({EventKind::MaterialChange, this, m});
+        undone.push_back({EventKind::MaterialUndoRedo, this, m});
+    }
+    Edit(
+        "Texture Size",
+        [t, width, height] {
+            t->width = width;
+            t->height = height;
+        },
+        [t, oldWidth, oldHeight] {
+            t->width = oldWidth;
+            t->height = oldHeight;
+        },
+        changed, undone);
+}
+
 // ---- attribute dictionaries
 
 AttributeDictionary* Model::Dictionary(Entity* e, const std::string& name, bool create) {
@@ -170,6 +220,7 @@ AttributeDictionary* Model::Dictionary(Entity* e, const std::string& name, bool 
         if (!d->deleted && d->name == name) return d;
     if (!create) return nullptr;
     AttributeDictionary* d = Make<AttributeDictionary>(name);
+    d->owner = e;
     Edit("Attribute", [e, d] { e->dictionaries.push_back(d); d->deleted = false; },
          [e, d] { std::erase(e->dictionaries, d); d->deleted = true; }, {}, {});
     return d;
@@ -247,6 +298,25 @@ void Model::SetLayerColor(Layer* l, const Color& c) {
     Material* m = l->material;
     Edit("Layer Color", [m, c] { m->color = c; }, [m, old] { m->color = old; }, {{EventKind::LayerChanged, this, l}},
          {{EventKind::LayerChanged, this, l}});
+}
+
+void Model::SetLayerName(Layer* l, const std::string& name) {
+    const std::string old = l->name;
+    if (old == name || std::any_of(layers.begin(), layers.end(), [&](const Layer* o) { return o->name == name; }))
+        return;
+    // The layer's colour material carries the layer's name, as in SketchUp.
+    Material* m = l->material;
+    Edit(
+        "Rename Layer",
+        [l, m, name] {
+            l->name = name;
+            m->name = name;
+        },
+        [l, m, old] {
+            l->name = old;
+            m->name = old;
+        },
+        {{EventKind::LayerChanged, this, l}}, {{EventKind::LayerChanged, this, l}});
 }
 
 void Model::RemoveLayer(Layer* l) {

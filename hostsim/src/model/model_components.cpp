@@ -8,7 +8,7 @@
 namespace hostsim {
 
 namespace {
-Event Modified(DrawingElement* e) { return {EventKind::ElementModified, e->parent, e}; }
+Event ModifiedEvent(DrawingElement* e) { return {EventKind::ElementModified, e->parent, e}; }
 }  // namespace
 
 ComponentDefinition* Model::AddDefinition(const std::string& name) {
@@ -79,8 +79,8 @@ Image* Model::AddImage(Entities* in, Texture* picture, const Vec3& origin, doubl
 void Model::SetTransform(ComponentInstance* inst, const Transform& t) {
     Transform old = inst->transform;
     if (old == t) return;
-    Edit("Move", [inst, t] { inst->transform = t; }, [inst, old] { inst->transform = old; }, {Modified(inst)},
-         {Modified(inst)});
+    Edit("Move", [inst, t] { inst->transform = t; }, [inst, old] { inst->transform = old; }, {ModifiedEvent(inst)},
+         {ModifiedEvent(inst)});
 }
 
 void Model::SetDefinition(ComponentInstance* inst, ComponentDefinition* def) {
@@ -95,7 +95,7 @@ void Model::SetDefinition(ComponentInstance* inst, ComponentDefinition* def) {
             inst->definition = to;
         };
     };
-    Edit("Replace Definition", move(old, def), move(def, old), {Modified(inst)}, {Modified(inst)});
+    Edit("Replace Definition", move(old, def), move(def, old), {ModifiedEvent(inst)}, {ModifiedEvent(inst)});
 }
 
 void Model::MakeUnique(ComponentInstance* inst) {
@@ -116,6 +116,19 @@ void Model::SetCutsOpening(ComponentDefinition* def, bool cuts) {
     Edit("Behavior", [def, cuts] { def->cutsOpening = cuts; }, [def, old] { def->cutsOpening = old; }, {}, {});
 }
 
+void Model::SetAlwaysFaceCamera(ComponentDefinition* def, bool faces) {
+    bool old = def->alwaysFaceCamera;
+    if (old == faces) return;
+    Edit("Behavior", [def, faces] { def->alwaysFaceCamera = faces; }, [def, old] { def->alwaysFaceCamera = old; }, {},
+         {});
+}
+
+void Model::SetDefinitionName(ComponentDefinition* def, const std::string& name) {
+    std::string old = def->name;
+    if (old == name) return;
+    Edit("Rename", [def, name] { def->name = name; }, [def, old] { def->name = old; }, {}, {});
+}
+
 void Model::Glue(ComponentInstance* inst, Face* face) {
     Face* old = inst->gluedTo;
     if (old == face) return;
@@ -126,16 +139,16 @@ void Model::Glue(ComponentInstance* inst, Face* face) {
             inst->gluedTo = to;
         };
     };
-    std::vector<Event> events{Modified(inst)};
+    std::vector<Event> events{ModifiedEvent(inst)};
     for (Face* f : {old, face})
-        if (f) events.push_back(Modified(f));
+        if (f) events.push_back(ModifiedEvent(f));
     Edit("Glue", glue(old, face), glue(face, old), events, events);
 }
 
 void Model::SetInstanceName(ComponentInstance* inst, const std::string& name) {
     std::string old = inst->name;
-    Edit("Rename", [inst, name] { inst->name = name; }, [inst, old] { inst->name = old; }, {Modified(inst)},
-         {Modified(inst)});
+    Edit("Rename", [inst, name] { inst->name = name; }, [inst, old] { inst->name = old; }, {ModifiedEvent(inst)},
+         {ModifiedEvent(inst)});
 }
 
 void Model::CopyContents(Entities* from, Entities* to) {

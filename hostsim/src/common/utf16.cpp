@@ -1,4 +1,4 @@
-#include "desktop/utf16.h"
+#include "common/utf16.h"
 
 namespace hostsim {
 

@@ -1,0 +1,377 @@
+// The SketchUp C API as hostsim answers it: result codes, array getters, strings and typed
+// values, statistics, and what the mesh helper makes of faces.
+// The plug-in reads textures through calls the SDK marks deprecated; so does this test.
+#define SU_SUPPRESS_DEPRECATION_WARNINGS
+#include <SketchUpAPI/sketchup.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "model/app.h"
+
+using namespace hostsim;
+
+namespace {
+
+template <typename Ref>
+Ref R(void* p) {
+    Ref r;
+    r.ptr = p;
+    return r;
+}
+
+std::string Text(SUStringRef s) {
+    size_t n = 0;
+    SUStringGetUTF8Length(s, &n);
+    std::string out(n + 1, '\0');
+    size_t copied = 0;
+    SUStringGetUTF8(s, out.size(), out.data(), &copied);
+    out.resize(copied);
+    return out;
+}
+
+struct Mesh {
+    size_t vertices = 0, triangles = 0;
+    std::vector<SUPoint3D> points, front;
+    std::vector<SUVector3D> normals;
+    std::vector<size_t> indices;
+};
+
+Mesh MeshOf(Face* f) {
+    Mesh m;
+    SUMeshHelperRef h = SU_INVALID;
+    EXPECT_EQ(SUMeshHelperCreate(&h, R<SUFaceRef>(f)), SU_ERROR_NONE);
+    SUMeshHelperGetNumVertices(h, &m.vertices);
+    SUMeshHelperGetNumTriangles(h, &m.triangles);
+    m.points.resize(m.vertices);
+    m.front.resize(m.vertices);
+    m.normals.resize(m.vertices);
+    m.indices.resize(m.triangles * 3);
+    size_t got = 0;
+    EXPECT_EQ(SUMeshHelperGetVertices(h, m.vertices, m.points.data(), &got), SU_ERROR_NONE);
+    EXPECT_EQ(got, m.vertices);
+    SUMeshHelperGetFrontSTQCoords(h, m.vertices, m.front.data(), &got);
+    SUMeshHelperGetNormals(h, m.vertices, m.normals.data(), &got);
+    EXPECT_EQ(SUMeshHelperGetVertexIndices(h, m.indices.size(), m.indices.data(), &got), SU_ERROR_NONE);
+    EXPECT_EQ(got, m.indices.size());
+    EXPECT_EQ(SUMeshHelperRelease(&h), SU_ERROR_NONE);
+    EXPECT_EQ(h.ptr, nullptr);
+    return m;
+}
+
+double Area(const Mesh& m) {
+    double total = 0;
+    for (size_t i = 0; i < m.indices.size(); i += 3) {
+        auto p = [&](size_t k) { return Vec3{m.points[m.indices[k]].x, m.points[m.indices[k]].y, m.points[m.indices[k]].z}; };
+        total += (p(i + 1) - p(i)).Cross(p(i + 2) - p(i)).Length() / 2;
+    }
+    return total;
+}
+
+std::vector<Vec3> Rect(double x0, double y0, double x1, double y1) { return {{x0, y0, 0}, {x1, y0, 0}, {x1, y1, 0}, {x0, y1, 0}}; }
+
+}  // namespace
+
+TEST(CApi, ResultCodesOfInvalidInputsAndOutputs) {
+    Model m;
+    Face* f = m.AddFace(m.entities, Rect(0, 0, 10, 10));
+    int32_t id = 0;
+    EXPECT_EQ(SUEntityGetID(R<SUEntityRef>(nullptr), &id), SU_ERROR_INVALID_INPUT);
+    EXPECT_EQ(SUEntityGetID(R<SUEntityRef>(f), nullptr), SU_ERROR_NULL_POINTER_OUTPUT);
+    EXPECT_EQ(SUEntityGetID(R<SUEntityRef>(f), &id), SU_ERROR_NONE);
+    EXPECT_EQ(static_cast<uint32_t>(id), f->id);
+
+    // A face without paint has no material: the SDK answers "no data".
+    SUMaterialRef mat = SU_INVALID;
+    EXPECT_EQ(SUFaceGetFrontMaterial(R<SUFaceRef>(f), &mat), SU_ERROR_NO_DATA);
+    EXPECT_EQ(SUDrawingElementGetMaterial(SUFaceToDrawingElement(R<SUFaceRef>(f)), &mat), SU_ERROR_NO_DATA);
+    // A reference of the wrong kind is invalid input, not a crash.
+    bool soft = false;
+    EXPECT_EQ(SUEdgeGetSoft(R<SUEdgeRef>(f), &soft), SU_ERROR_INVALID_INPUT);
+    EXPECT_EQ(SUFaceFromEntity(R<SUEntityRef>(f->outer->edges[0])).ptr, nullptr);
+
+    // Strings: output strings must have been created; creating over a valid one is refused.
+    SUStringRef name = SU_INVALID;
+    EXPECT_EQ(SULayerGetName(R<SULayerRef>(m.defaultLayer), &name), SU_ERROR_INVALID_OUTPUT);
+    ASSERT_EQ(SUStringCreate(&name), SU_ERROR_NONE);
+    EXPECT_EQ(SUStringCreate(&name), SU_ERROR_OVERWRITE_VALID);
+    EXPECT_EQ(SULayerGetName(R<SULayerRef>(m.defaultLayer), &name), SU_ERROR_NONE);
+    EXPECT_EQ(Text(name), "Layer0");
+    SUStringRelease(&name);
+    EXPECT_EQ(name.ptr, nullptr);
+    EXPECT_EQ(SUStringRelease(&name), SU_ERROR_INVALID_INPUT);
+
+    // An erased entity's reference stops answering; undo brings it back.
+    m.Erase({f});
+    EXPECT_EQ(SUEntityGetID(R<SUEntityRef>(f), &id), SU_ERROR_INVALID_INPUT);
+    m.Undo();
+    EXPECT_EQ(SUEntityGetID(R<SUEntityRef>(f), &id), SU_ERROR_NONE);
+}
+
+TEST(CApi, ArrayGettersCopyAtMostLenAndReportTheCount) {
+    Model m;
+    for (int i = 0; i < 5; ++i) m.AddFace(m.entities, Rect(i * 20, 0, i * 20 + 10, 10));
+    SUEntitiesRef ents = R<SUEntitiesRef>(m.entities);
+    size_t n = 0;
+    ASSERT_EQ(SUEntitiesGetNumFaces(ents, &n), SU_ERROR_NONE);
+    EXPECT_EQ(n, 5u);
+    SUFaceRef faces[5] = {};
+    size_t count = 99;
+    EXPECT_EQ(SUEntitiesGetFaces(ents, 3, faces, &count), SU_ERROR_NONE);
+    EXPECT_EQ(count, 3u);
+    EXPECT_EQ(faces[3].ptr, nullptr);
+    EXPECT_EQ(SUEntitiesGetFaces(ents, 5, nullptr, &count), SU_ERROR_NULL_POINTER_OUTPUT);
+    EXPECT_EQ(SUEntitiesGetNumEdges(ents, false, &n), SU_ERROR_NONE);
+    EXPECT_EQ(n, 20u);
+    m.AddEdge(m.entities, {0, 50, 0}, {10, 50, 0});
+    EXPECT_EQ(SUEntitiesGetNumEdges(ents, true, &n), SU_ERROR_NONE);
+    EXPECT_EQ(n, 1u);  // only the loose line stands alone
+}
+
+TEST(CApi, EntityTypesAndPlacements) {
+    Model m;
+    ComponentDefinition* def = m.AddDefinition("Chair");
+    m.AddFace(def->entities, Rect(0, 0, 1, 1));
+    ComponentInstance* inst = m.AddInstance(m.entities, def, Transform::Translation({5, 0, 0}));
+    ComponentInstance* group = m.AddGroup(m.entities);
+    Texture* pic = m.CreateTexture(2, 2, 24, std::vector<uint8_t>(16, 200), 1, 1, "pic.png");
+    Image* image = m.AddImage(m.entities, pic, {0, 0, 0}, 40, 20);
+
+    EXPECT_EQ(SUEntityGetType(R<SUEntityRef>(inst)), SURefType_ComponentInstance);
+    EXPECT_EQ(SUEntityGetType(R<SUEntityRef>(group)), SURefType_Group);
+    EXPECT_EQ(SUEntityGetType(R<SUEntityRef>(image)), SURefType_Image);
+    EXPECT_EQ(SUEntityGetType(R<SUEntityRef>(def)), SURefType_ComponentDefinition);
+    EXPECT_EQ(SUEntityGetType(R<SUEntityRef>(&m)), SURefType_Model);
+    EXPECT_EQ(SURefType_Face, 9);
+
+    // An image answers the component-instance calls on its own reference.
+    SUComponentDefinitionRef d = SU_INVALID;
+    ASSERT_EQ(SUComponentInstanceGetDefinition(R<SUComponentInstanceRef>(image), &d), SU_ERROR_NONE);
+    SUTransformation t;
+    ASSERT_EQ(SUComponentInstanceGetTransform(R<SUComponentInstanceRef>(image), &t), SU_ERROR_NONE);
+    EXPECT_DOUBLE_EQ(t.values[0], 40);
+    EXPECT_DOUBLE_EQ(t.values[5], 20);
+    ASSERT_EQ(SUComponentInstanceGetTransform(R<SUComponentInstanceRef>(inst), &t), SU_ERROR_NONE);
+    EXPECT_DOUBLE_EQ(t.values[12], 5);
+    size_t n = 0;
+    SUComponentDefinitionGetNumInstances(R<SUComponentDefinitionRef>(def), &n);
+    EXPECT_EQ(n, 1u);
+
+    SUModelStatistics stats{};
+    ASSERT_EQ(SUModelGetStatistics(R<SUModelRef>(&m), &stats), SU_ERROR_NONE);
+    EXPECT_EQ(stats.entity_counts[SUModelStatistics::SUEntityType_Face], 2);  // chair and picture
+    EXPECT_EQ(stats.entity_counts[SUModelStatistics::SUEntityType_ComponentInstance], 1);
+    EXPECT_EQ(stats.entity_counts[SUModelStatistics::SUEntityType_Group], 1);
+    EXPECT_EQ(stats.entity_counts[SUModelStatistics::SUEntityType_Image], 1);
+    EXPECT_EQ(stats.entity_counts[SUModelStatistics::SUEntityType_ComponentDefinition], 1);
+}
+
+TEST(CApi, ModelFromExistingAcceptsOnlyLiveModels) {
+    Model* active = App::Instance().ActiveModel();
+    EXPECT_EQ(SUModelFromExisting(reinterpret_cast<uintptr_t>(active)).ptr, active);
+    Model stray;
+    EXPECT_EQ(SUModelFromExisting(reinterpret_cast<uintptr_t>(&stray)).ptr, nullptr);
+}
+
+TEST(CApi, EditionAndVersionAreConfigurable) {
+    App& app = App::Instance();
+    SUEdition e = SUEdition_Unknown;
+    app.edition = 1;
+    ASSERT_EQ(SUGetEdition(&e), SU_ERROR_NONE);
+    EXPECT_EQ(e, SUEdition_Make);
+    app.edition = -1;
+    EXPECT_NE(SUGetEdition(&e), SU_ERROR_NONE);
+    app.edition = 2;
+    char text[64] = {};
+    app.version = "17.3.116";
+    ASSERT_EQ(SUGetVersionStringUtf8(sizeof text, text), SU_ERROR_NONE);
+    EXPECT_STREQ(text, "17.3.116");
+    EXPECT_EQ(SUGetVersionStringUtf8(4, text), SU_ERROR_INSUFFICIENT_SIZE);
+    app.version.clear();
+    EXPECT_NE(SUGetVersionStringUtf8(sizeof text, text), SU_ERROR_NONE);
+    app.version = "17.3.116";
+}
+
+TEST(CApi, StringsRoundTripUtf8AndUtf16) {
+    SUStringRef s = SU_INVALID;
+    ASSERT_EQ(SUStringCreateFromUTF8(&s, "Glas\xC3\xA9 \xE6\xB0\xB4"), SU_ERROR_NONE);  // "Glasé 水"
+    size_t n = 0;
+    SUStringGetUTF16Length(s, &n);
+    EXPECT_EQ(n, 7u);
+    unichar wide[8] = {};
+    size_t copied = 0;
+    ASSERT_EQ(SUStringGetUTF16(s, 8, wide, &copied), SU_ERROR_NONE);
+    EXPECT_EQ(copied, 7u);
+    EXPECT_EQ(wide[4], 0xE9);
+    EXPECT_EQ(wide[6], 0x6C34);
+    // A short buffer gets a cut, terminated copy.
+    char small[4];
+    ASSERT_EQ(SUStringGetUTF8(s, sizeof small, small, &copied), SU_ERROR_NONE);
+    EXPECT_EQ(copied, 3u);
+    EXPECT_STREQ(small, "Gla");
+    SUStringRelease(&s);
+}
+
+TEST(CApi, TypedValuesFromOptionsAndDictionaries) {
+    Model m;
+    m.SetRenderingOption("DisplayColorByLayer", true);
+    Material* mat = m.AddMaterial("Tile");
+    m.SetAttribute(mat, "Korvan Material Settings", "KorvanLibraryId", std::string("lib-42"));
+    m.SetAttribute(mat, "Korvan Material Settings", "SurfaceTypeId", int64_t{2});
+
+    SURenderingOptionsRef opts = SU_INVALID;
+    ASSERT_EQ(SUModelGetRenderingOptions(R<SUModelRef>(&m), &opts), SU_ERROR_NONE);
+    SUTypedValueRef v = SU_INVALID;
+    ASSERT_EQ(SUTypedValueCreate(&v), SU_ERROR_NONE);
+    ASSERT_EQ(SURenderingOptionsGetValue(opts, "DisplayColorByLayer", &v), SU_ERROR_NONE);
+    bool on = false;
+    ASSERT_EQ(SUTypedValueGetBool(v, &on), SU_ERROR_NONE);
+    EXPECT_TRUE(on);
+    EXPECT_EQ(SURenderingOptionsGetValue(opts, "NoSuchOption", &v), SU_ERROR_NO_DATA);
+
+    size_t n = 0;
+    SUEntityGetNumAttributeDictionaries(SUMaterialToEntity(R<SUMaterialRef>(mat)), &n);
+    ASSERT_EQ(n, 1u);
+    SUAttributeDictionaryRef dict = SU_INVALID;
+    SUEntityGetAttributeDictionaries(SUMaterialToEntity(R<SUMaterialRef>(mat)), 1, &dict, &n);
+    ASSERT_EQ(SUAttributeDictionaryGetValue(dict, "KorvanLibraryId", &v), SU_ERROR_NONE);
+    SUStringRef s = SU_INVALID;
+    SUStringCreate(&s);
+    ASSERT_EQ(SUTypedValueGetString(v, &s), SU_ERROR_NONE);
+    EXPECT_EQ(Text(s), "lib-42");
+    ASSERT_EQ(SUAttributeDictionaryGetValue(dict, "SurfaceTypeId", &v), SU_ERROR_NONE);
+    EXPECT_EQ(SUTypedValueGetString(v, &s), SU_ERROR_NO_DATA);  // an integer is not text
+    int32_t i = 0;
+    EXPECT_EQ(SUTypedValueGetInt32(v, &i), SU_ERROR_NONE);
+    EXPECT_EQ(i, 2);
+    EXPECT_EQ(SUAttributeDictionaryGetValue(dict, "Missing", &v), SU_ERROR_NO_DATA);
+    SUStringRelease(&s);
+    SUTypedValueRelease(&v);
+}
+
+TEST(CApi, TextureDimensionsAndImageRep) {
+    Model m;
+    // 3 x 2 pixels, 24 bits: rows of 9 bytes padded to 12.
+    std::vector<uint8_t> px(24);
+    for (size_t i = 0; i < px.size(); ++i) px[i] = static_cast<uint8_t>(i);
+    Texture* t = m.CreateTexture(3, 2, 24, px, 30, 20, "bricks.jpg");
+    size_t w = 0, h = 0;
+    double s = 0, tt = 0;
+    ASSERT_EQ(SUTextureGetDimensions(R<SUTextureRef>(t), &w, &h, &s, &tt), SU_ERROR_NONE);
+    EXPECT_EQ(w, 3u);
+    EXPECT_EQ(h, 2u);
+    EXPECT_DOUBLE_EQ(s, 1.0 / 30);
+    EXPECT_DOUBLE_EQ(tt, 1.0 / 20);
+    SUImageRepRef rep = SU_INVALID;
+    ASSERT_EQ(SUImageRepCreate(&rep), SU_ERROR_NONE);
+    ASSERT_EQ(SUTextureGetImageRep(R<SUTextureRef>(t), &rep), SU_ERROR_NONE);
+    size_t size = 0, bpp = 0;
+    SUImageRepGetDataSize(rep, &size, &bpp);
+    EXPECT_EQ(size, 24u);
+    EXPECT_EQ(bpp, 24u);
+    std::vector<SUByte> data(size);
+    ASSERT_EQ(SUImageRepGetData(rep, size, data.data()), SU_ERROR_NONE);
+    EXPECT_EQ(data, px);
+    EXPECT_EQ(SUImageRepGetData(rep, size - 1, data.data()), SU_ERROR_INSUFFICIENT_SIZE);
+    SUImageRepRelease(&rep);
+    // Without padding the deprecated getter hands out 18 bytes.
+    SUTextureGetImageDataSize(R<SUTextureRef>(t), &size, &bpp);
+    EXPECT_EQ(size, 18u);
+}
+
+TEST(MeshHelper, FaceWithHoleTriangulatesAroundIt) {
+    Model m;
+    Face* f = m.AddFaceWithHoles(m.entities, Rect(0, 0, 100, 100), {Rect(40, 40, 60, 60)});
+    Mesh mesh = MeshOf(f);
+    EXPECT_EQ(mesh.vertices, 8u);
+    EXPECT_EQ(mesh.triangles, 8u);  // n + 2h - 2 for n vertices and h holes
+    EXPECT_NEAR(Area(mesh), 100 * 100 - 20 * 20, 1e-6);
+    for (const SUVector3D& n : mesh.normals) EXPECT_DOUBLE_EQ(n.z, 1.0);
+}
+
+TEST(MeshHelper, DrawingAFaceInsideAnotherCutsAHole) {
+    Model m;
+    Face* outer = m.AddFace(m.entities, Rect(0, 0, 100, 100));
+    Face* inner = m.AddFace(m.entities, Rect(10, 10, 30, 30));
+    ASSERT_EQ(outer->inner.size(), 1u);
+    EXPECT_NEAR(Area(MeshOf(outer)), 10000 - 400, 1e-6);
+    EXPECT_NEAR(Area(MeshOf(inner)), 400, 1e-6);
+    m.Erase({inner});
+    EXPECT_NEAR(Area(MeshOf(outer)), 10000 - 400, 1e-6);  // erasing the inner face leaves a hole
+}
+
+TEST(MeshHelper, ConcavePolygonKeepsItsShape) {
+    Model m;
+    Face* l = m.AddFace(m.entities, {{0, 0, 0}, {20, 0, 0}, {20, 10, 0}, {10, 10, 0}, {10, 20, 0}, {0, 20, 0}});
+    Mesh mesh = MeshOf(l);
+    EXPECT_EQ(mesh.triangles, 4u);
+    EXPECT_NEAR(Area(mesh), 300, 1e-9);
+    // Every triangle winds counter-clockwise about the face normal (+z here).
+    for (size_t i = 0; i < mesh.indices.size(); i += 3) {
+        const SUPoint3D &a = mesh.points[mesh.indices[i]], &b = mesh.points[mesh.indices[i + 1]],
+                        &c = mesh.points[mesh.indices[i + 2]];
+        EXPECT_GT((b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x), 0);
+    }
+}
+
+TEST(MeshHelper, NormalsAreSmoothedOnlyAcrossSoftAndSmoothEdges) {
+    Model m;
+    // Two faces meeting at a right angle along the edge x = 0.
+    Face* floor = m.AddFace(m.entities, {{0, 0, 0}, {10, 0, 0}, {10, 10, 0}, {0, 10, 0}});
+    m.AddFace(m.entities, {{0, 0, 0}, {0, 10, 0}, {0, 10, 10}, {0, 0, 10}});
+    Edge* shared = nullptr;
+    for (Edge* e : floor->outer->edges)
+        if (e->faces.size() == 2) shared = e;
+    ASSERT_NE(shared, nullptr);
+    auto normalAt = [&](const Vec3& p) {
+        Mesh mesh = MeshOf(floor);
+        for (size_t i = 0; i < mesh.vertices; ++i)
+            if (SamePoint({mesh.points[i].x, mesh.points[i].y, mesh.points[i].z}, p))
+                return Vec3{mesh.normals[i].x, mesh.normals[i].y, mesh.normals[i].z};
+        return Vec3{};
+    };
+    EXPECT_EQ(normalAt({0, 0, 0}), (Vec3{0, 0, 1}));
+    m.SetEdgeFlags(shared, true, false, std::nullopt);  // soft alone does not smooth
+    EXPECT_EQ(normalAt({0, 0, 0}), (Vec3{0, 0, 1}));
+    m.SetEdgeFlags(shared, true, true, std::nullopt);
+    Vec3 n = normalAt({0, 0, 0});
+    EXPECT_NEAR(n.Length(), 1, 1e-12);
+    EXPECT_NEAR(n.z, std::sqrt(0.5), 1e-12);
+    EXPECT_NEAR(std::fabs(n.x), std::sqrt(0.5), 1e-12);
+    EXPECT_EQ(normalAt({10, 10, 0}), (Vec3{0, 0, 1}));  // far corner, no smoothed edge
+}
+
+TEST(MeshHelper, TextureCoordinatesCountRepeatsOfTheTexture) {
+    Model m;
+    Face* f = m.AddFace(m.entities, Rect(0, 0, 50, 20));
+    Material* brick = m.AddMaterial("Brick");
+    m.SetMaterialTexture(brick, m.CreateTexture(4, 4, 24, {}, 25, 10, "brick.png"));
+    m.SetMaterial(f, brick);
+    Mesh mesh = MeshOf(f);
+    for (size_t i = 0; i < mesh.vertices; ++i) {
+        EXPECT_NEAR(mesh.front[i].x, mesh.points[i].x / 25, 1e-12);
+        EXPECT_NEAR(mesh.front[i].y, mesh.points[i].y / 10, 1e-12);
+        EXPECT_EQ(mesh.front[i].z, 1.0);
+    }
+}
+
+TEST(MeshHelper, GluedCuttingComponentOpensTheWall) {
+    Model m;
+    Face* wall = m.AddFace(m.entities, {{0, 0, 0}, {100, 0, 0}, {100, 0, 80}, {0, 0, 80}});
+    ComponentDefinition* window = m.AddDefinition("Window");
+    // Frame edges on the gluing plane (z = 0) of the definition: a 20 x 30 opening.
+    m.AddFace(window->entities, {{0, 0, 0}, {20, 0, 0}, {20, 30, 0}, {0, 30, 0}});
+    m.SetCutsOpening(window, true);
+    // Stand the window up in the wall plane (y = 0): definition y becomes world z.
+    Transform place = Transform::Translation({40, 0, 20}) * Transform::Axes({0, 0, 0}, {1, 0, 0}, {0, 0, 1}, {0, -1, 0});
+    ComponentInstance* inst = m.AddInstance(m.entities, window, place);
+    EXPECT_NEAR(Area(MeshOf(wall)), 8000, 1e-6);
+    m.Glue(inst, wall);
+    Mesh mesh = MeshOf(wall);
+    EXPECT_EQ(mesh.triangles, 8u);
+    EXPECT_NEAR(Area(mesh), 8000 - 600, 1e-6);
+    size_t openings = 0;
+    SUComponentDefinitionGetNumOpenings(R<SUComponentDefinitionRef>(window), &openings);
+    EXPECT_EQ(openings, 1u);
+}
