@@ -8,13 +8,13 @@
 #include <numeric>
 #include <thread>
 
-#include "desktop/utf16.h"
+#include "common/utf16.h"
 
 namespace hostsim::desktop {
 namespace {
 
 class DesktopTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { Clear(); }
     void TearDown() override { Clear(); }
 };
@@ -33,7 +33,9 @@ TEST_F(DesktopTest, CEntryRecordsUtf16TextsAndFlagsExactly) {
     EXPECT_EQ(shown[0].text, text);
     EXPECT_EQ(shown[0].caption, u"Korvan TwinLink - Save project first");
     EXPECT_EQ(shown[0].flags, 0x34u);
-    EXPECT_EQ(Utf8FromUtf16(shown[0].text), "Gr\xC3\xB6\xC3\x9F" "e \xF0\x9D\x84\x9E\nsecond line");
+    EXPECT_EQ(Utf8FromUtf16(shown[0].text),
+              "Gr\xC3\xB6\xC3\x9F"
+              "e \xF0\x9D\x84\x9E\nsecond line");
 }
 
 TEST_F(DesktopTest, UnansweredBoxGetsItsDefaultButtonAndIsPrinted) {
@@ -49,7 +51,7 @@ TEST_F(DesktopTest, UnansweredBoxGetsItsDefaultButtonAndIsPrinted) {
         {kMbYesNo, kIdYes},
         {kMbRetryCancel, kIdRetry},
         {kMbCancelTryContinue, kIdCancel},
-        {kMbOk | kMbIconError, kIdOk},                   // icon bits do not change the buttons
+        {kMbOk | kMbIconError, kIdOk},                        // icon bits do not change the buttons
         {kMbYesNo | kMbIconQuestion | kMbDefButton2, kIdNo},  // Enter presses the default
         {kMbYesNoCancel | kMbDefButton3, kIdCancel},
         {kMbOkCancel | kMbDefButton3, kIdOk},  // no third button: the first
@@ -59,8 +61,9 @@ TEST_F(DesktopTest, UnansweredBoxGetsItsDefaultButtonAndIsPrinted) {
         const int result = hostsim_desktop_message_box(u"Continue?", u"Korvan TwinLink", c.flags);
         const std::string printed = ::testing::internal::GetCapturedStdout();
         EXPECT_EQ(result, c.expected) << "flags 0x" << std::hex << c.flags;
-        EXPECT_EQ(printed.rfind("[hostsim desktop] message box \"Korvan TwinLink\": Continue? -> ", 0),
-                  0u)
+        EXPECT_EQ(
+            printed.rfind("[hostsim desktop] message box \"Korvan TwinLink\": Continue? -> ", 0),
+            0u)
             << printed;
     }
     EXPECT_EQ(ShownSoFar().size(), std::size(cases));
@@ -129,10 +132,12 @@ TEST_F(DesktopTest, BoxesFromManyThreadsEachTakeAnAnswerOfTheirOwn) {
 }
 
 TEST(Utf16Test, MalformedInputBecomesReplacementCharacters) {
-    EXPECT_EQ(Utf16FromUtf8("a\xFF" "b"), u"a\uFFFDb");
-    EXPECT_EQ(Utf16FromUtf8("\xC0\xAF"), u"\uFFFD\uFFFD");          // overlong '/'
+    EXPECT_EQ(Utf16FromUtf8("a\xFF"
+                            "b"),
+              u"a\uFFFDb");
+    EXPECT_EQ(Utf16FromUtf8("\xC0\xAF"), u"\uFFFD\uFFFD");            // overlong '/'
     EXPECT_EQ(Utf16FromUtf8("\xED\xA0\x80"), u"\uFFFD\uFFFD\uFFFD");  // encoded surrogate
-    EXPECT_EQ(Utf16FromUtf8("\xE2\x82"), u"\uFFFD\uFFFD");          // truncated
+    EXPECT_EQ(Utf16FromUtf8("\xE2\x82"), u"\uFFFD\uFFFD");            // truncated
     EXPECT_EQ(Utf8FromUtf16(std::u16string(1, char16_t(0xD834)) + u"x"), "\xEF\xBF\xBDx");
     EXPECT_EQ(Utf8FromUtf16(u"\U0010FFFF"), "\xF4\x8F\xBF\xBF");
 }

@@ -35,6 +35,10 @@ Model* App::OpenModel(std::unique_ptr<Model> loaded) {
 
 void App::Quit() { Fire({EventKind::Quit, nullptr}); }
 
+void App::UnloadExtension(const std::string& name) {
+    Fire({EventKind::UnloadExtension, nullptr, nullptr, 0, 0, name});
+}
+
 void App::AddListener(EventListener* l) {
     if (std::find(listeners_.begin(), listeners_.end(), l) == listeners_.end()) listeners_.push_back(l);
 }

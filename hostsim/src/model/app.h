@@ -24,6 +24,8 @@ public:
     std::unique_ptr<Model> CreateDetached() const { return std::make_unique<Model>(); }
     bool IsLive(const Model* m) const;
     void Quit();
+    // An extension is being unloaded: observers hear onUnloadExtension with its name.
+    void UnloadExtension(const std::string& name);
 
     void AddListener(EventListener* l);
     void RemoveListener(EventListener* l);

@@ -19,6 +19,7 @@ struct AttributeDictionary : Entity {
 
     std::string name;
     std::map<std::string, Value> values;
+    Entity* owner = nullptr;  // the entity it is attached to
 };
 
 }  // namespace hostsim

@@ -137,6 +137,9 @@ void Model::CommitOperation() {
     Fire({EventKind::TransactionCommit, this});
     for (const Event& e : later) Fire(e);
     undo_.push_back(std::move(op));
+    // The saved state is gone for good when it was among the operations dropped here.
+    for (const auto& dropped : redo_)
+        if (saved_ && dropped.get() == *saved_) saved_.reset();
     redo_.clear();
 }
 
@@ -169,6 +172,13 @@ bool Model::Undo() {
     Fire({EventKind::TransactionUndo, this});
     redo_.push_back(std::move(op));
     return true;
+}
+
+void Model::ForgetHistory() {
+    if (open_) CommitOperation();
+    undo_.clear();
+    redo_.clear();
+    saved_ = nullptr;
 }
 
 bool Model::Redo() {

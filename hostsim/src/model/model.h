@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "model/appearance.h"
@@ -73,6 +74,9 @@ public:
     bool InOperation() const { return open_ != nullptr; }
     size_t UndoDepth() const { return undo_.size(); }
     size_t RedoDepth() const { return redo_.size(); }
+    // Drops every recorded operation and counts the document as unmodified, as a model fresh
+    // from a file or a generator is.
+    void ForgetHistory();
     // Newer SketchUp versions send element events after the commit rather than as they happen.
     bool deferElementEvents = false;
 
@@ -106,14 +110,14 @@ public:
     ComponentDefinition* AddDefinition(const std::string& name);
     ComponentInstance* AddInstance(Entities* in, ComponentDefinition* def, const Transform& t);
     ComponentInstance* AddGroup(Entities* in);  // type Group, with a new definition of its own
-    // Moves existing drawing elements of one collection into a new group in the same collection.
-    ComponentInstance* GroupEntities(Entities* in, const std::vector<DrawingElement*>& which);
     Image* AddImage(Entities* in, Texture* picture, const Vec3& origin, double width, double height);
     void SetTransform(ComponentInstance* inst, const Transform& t);
     void SetDefinition(ComponentInstance* inst, ComponentDefinition* def);
     // Gives the placement a copy of its definition when the definition is shared.
     void MakeUnique(ComponentInstance* inst);
     void SetCutsOpening(ComponentDefinition* def, bool cuts);
+    void SetAlwaysFaceCamera(ComponentDefinition* def, bool faces);
+    void SetDefinitionName(ComponentDefinition* def, const std::string& name);
     void Glue(ComponentInstance* inst, Face* face);
     void SetInstanceName(ComponentInstance* inst, const std::string& name);
 
@@ -127,7 +131,11 @@ public:
     void SetMaterialColorized(Material* m, bool colorized);
     void SetMaterialName(Material* m, const std::string& name);
     void RemoveMaterial(Material* m);
+    // Removes every material that no drawing element is painted with; returns how many went.
+    int PurgeUnusedMaterials();
     std::string UniqueMaterialName(const std::string& wanted) const;
+    // The size of one repeat in inches; the materials using the texture report a change.
+    void SetTextureSize(Texture* t, double width, double height);
 
     // ---- attribute dictionaries
     AttributeDictionary* Dictionary(Entity* e, const std::string& name, bool create);
@@ -138,6 +146,8 @@ public:
     Layer* AddLayer(const std::string& name);
     void SetLayerVisible(Layer* l, bool visible);
     void SetLayerColor(Layer* l, const Color& c);
+    // Ignored when another layer already has the name.
+    void SetLayerName(Layer* l, const std::string& name);
     // Entities on a removed layer move to the default layer.
     void RemoveLayer(Layer* l);
 
@@ -145,6 +155,8 @@ public:
     Page* AddPage(const std::string& name);
     void SelectPage(Page* p);
     void SetPageHidden(Page* p, const std::vector<Entity*>& hidden);
+    void SetPageName(Page* p, const std::string& name);
+    void SetPageCamera(Page* p, const Camera& c);
     void SetCamera(const Camera& c);
     void SetRenderingOption(const std::string& key, const Value& v);
     void SetActiveTool(int id, const std::string& name);
@@ -158,6 +170,8 @@ public:
 
     // ---- saving
     void Save(const std::string& newPath);
+    // True when the document differs from what was last saved (a new model: from empty).
+    bool Modified() const;
 
     // ---- for the C API and the Ruby layer
     template <typename T, typename... Args>
@@ -209,6 +223,10 @@ private:
     std::vector<Event> deferred_;
     std::vector<std::unique_ptr<Operation>> undo_, redo_;
     bool replaying_ = false;  // redo applies changes without element events
+    std::unordered_set<std::string> definitionNames_;
+    std::unordered_map<std::string, int> definitionNameCounters_;
+    // The newest undoable operation when last saved; nothing once that state cannot come back.
+    std::optional<const Operation*> saved_ = nullptr;
 };
 
 }  // namespace hostsim

@@ -15,11 +15,12 @@ ComponentDefinition* Model::AddDefinition(const std::string& name) {
     ComponentDefinition* def = Make<ComponentDefinition>();
     def->entities = MakeObject<Entities>(this, def);
     def->guid = NewGuid();
-    std::string unique = name.empty() ? "Component" : name;
-    for (int n = 1; std::any_of(definitions.begin(), definitions.end(),
-                                [&](const ComponentDefinition* d) { return d->name == unique; });
-         ++n)
-        unique = name + "#" + std::to_string(n);
+    // Names are never handed out twice, not even after an undo, so one counter per base name
+    // finds the next free one without scanning every definition.
+    std::string base = name.empty() ? "Component" : name;
+    std::string unique = base;
+    int& n = definitionNameCounters_[base];
+    while (!definitionNames_.insert(unique).second) unique = base + "#" + std::to_string(++n);
     def->name = unique;
     auto add = [this, def] {
         def->deleted = false;
@@ -126,6 +127,7 @@ void Model::SetAlwaysFaceCamera(ComponentDefinition* def, bool faces) {
 void Model::SetDefinitionName(ComponentDefinition* def, const std::string& name) {
     std::string old = def->name;
     if (old == name) return;
+    definitionNames_.insert(name);
     Edit("Rename", [def, name] { def->name = name; }, [def, old] { def->name = old; }, {}, {});
 }
 

@@ -31,6 +31,18 @@ Page* Model::AddPage(const std::string& name) {
 
 void Model::SetPageHidden(Page* p, const std::vector<Entity*>& hidden) { p->hiddenEntities = hidden; }
 
+void Model::SetPageName(Page* p, const std::string& name) {
+    if (p->name == name) return;
+    p->name = name;
+    Emit({EventKind::PagesContentsModified, this});
+}
+
+void Model::SetPageCamera(Page* p, const Camera& c) {
+    if (p->camera == c) return;
+    p->camera = c;
+    Emit({EventKind::PagesContentsModified, this});
+}
+
 void Model::SelectPage(Page* p) {
     // Showing a page hides what it hides and shows what the previous page hid. SketchUp reports
     // this as a change of the pages and of the view, not of each entity.
@@ -101,10 +113,16 @@ void Model::Save(const std::string& newPath) {
     Emit({EventKind::PreSaveModel, this});
     path = newPath;
     guid = NewGuid();
+    saved_ = undo_.empty() ? nullptr : undo_.back().get();
     // Leave a file where the model was saved, as SketchUp does; its content is not read back.
     std::ofstream out(newPath, std::ios::binary | std::ios::trunc);
     if (out) out << "hostsim model " << guid << "\n";
     Emit({EventKind::PostSaveModel, this});
+}
+
+bool Model::Modified() const {
+    if (open_ && !open_->changes.empty()) return true;
+    return !saved_ || (undo_.empty() ? nullptr : undo_.back().get()) != *saved_;
 }
 
 }  // namespace hostsim

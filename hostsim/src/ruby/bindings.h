@@ -17,5 +17,7 @@ void DefineEntities();
 void DefineAppearanceAndView();
 // HostSim's model sources: the sample house, the city generator and file import.
 void DefineModelSources();
+// HostSim.summary: what a model holds, with its triangles as drawn.
+void DefineSummary();
 
 }  // namespace hostsim::ruby

@@ -3,16 +3,16 @@
 // Every function first does all that may raise (argument checks, conversions) while no C++
 // object is alive, then the C++ work, and builds its Ruby result under rb_protect from data
 // that lives in an outer frame; a Ruby or C++ failure is re-raised once the C++ objects are gone.
+#include <ruby/encoding.h>
+
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
 #include "desktop/desktop.h"
-#include "desktop/utf16.h"
+#include "common/utf16.h"
 #include "ruby/bindings.h"
-
-#include <ruby/encoding.h>
 
 namespace hostsim::ruby {
 
@@ -30,7 +30,9 @@ struct ShownUtf8 {
     std::vector<std::pair<int, std::string>> controls;
 };
 
-std::string_view View(VALUE str) { return {RSTRING_PTR(str), static_cast<size_t>(RSTRING_LEN(str))}; }
+std::string_view View(VALUE str) {
+    return {RSTRING_PTR(str), static_cast<size_t>(RSTRING_LEN(str))};
+}
 
 // May raise: a String (or something that converts to one) in UTF-8.
 VALUE Utf8(VALUE value) {
@@ -76,7 +78,9 @@ VALUE ControlsHash(const std::vector<std::pair<int, std::string>>& controls) {
     return hash;
 }
 
-VALUE Sym(const char* name) { return ID2SYM(rb_intern(name)); }
+VALUE Sym(const char* name) {
+    return ID2SYM(rb_intern(name));
+}
 
 // Runs prepare() (C++ only; may throw) and then make(data) (Ruby calls only; may raise).
 template <class Prepare, class Make>
@@ -132,7 +136,9 @@ VALUE BuildMessages(const std::vector<ShownUtf8>& shown) {
 }
 
 // HostSim::Desktop.messages -> [{kind:, caption:, text:, flags:, resource_id:, controls:}, ...]
-VALUE Messages(VALUE) { return Build(PrepareMessages, BuildMessages); }
+VALUE Messages(VALUE) {
+    return Build(PrepareMessages, BuildMessages);
+}
 
 // HostSim::Desktop.message_box(text, caption, flags) -> the button id
 VALUE MessageBox(VALUE, VALUE text, VALUE caption, VALUE flags) {
@@ -199,7 +205,9 @@ VALUE QueueAnswer(int argc, VALUE* argv, VALUE) {
     return Qnil;
 }
 
-VALUE Pending(VALUE) { return SIZET2NUM(desktop::PendingAnswers()); }
+VALUE Pending(VALUE) {
+    return SIZET2NUM(desktop::PendingAnswers());
+}
 
 VALUE Clear(VALUE) {
     desktop::Clear();

@@ -10,5 +10,6 @@ extern "C" __attribute__((visibility("default"))) void Init_hostsim_ext() {
     DefineEntities();
     DefineAppearanceAndView();
     DefineModelSources();
+    DefineSummary();
     DefineDesktop(k.mHostSim);
 }

@@ -1,0 +1,99 @@
+// The Sketchup module's functions (the active model, undo and redo, actions, new models, the
+// version, quitting) and HostSim's switches for the host's own behaviour.
+#include <cstdio>
+#include <string_view>
+
+#include "ruby/entity_bindings.h"
+#include "ruby/wrap.h"
+
+namespace hostsim::ruby {
+
+namespace {
+
+VALUE Bool(bool b) { return b ? Qtrue : Qfalse; }
+
+Model* Active() { return App::Instance().ActiveModel(); }
+
+VALUE ActiveModel(VALUE) { return Wrap(Active()); }
+VALUE Undo(VALUE) { return Bool(Active()->Undo()); }
+// SketchUp itself redoes only through send_action("editRedo:"); scripts here may call it directly.
+VALUE Redo(VALUE) { return Bool(Active()->Redo()); }
+
+// The actions of SketchUp's menus that hostsim knows; true when the action was known.
+VALUE SendAction(VALUE, VALUE action) {
+    VALUE name = PackText(action);
+    std::string_view a(RSTRING_PTR(name), static_cast<size_t>(RSTRING_LEN(name)));
+    Model* m = Active();
+    if (a == "editUndo:") {
+        m->Undo();
+    } else if (a == "editRedo:") {
+        m->Redo();
+    } else if (a == "selectSelectionTool:") {
+        m->SetActiveTool(kSelectToolId, "SelectionTool");
+    } else if (a == "selectMoveTool:") {
+        m->SetActiveTool(kMoveToolId, "MoveTool");
+    } else {
+        return Qfalse;
+    }
+    return Qtrue;
+}
+
+VALUE FileNew(VALUE module) {
+    App::Instance().NewModel();
+    return module;
+}
+
+VALUE Version(VALUE) { return Utf8(App::Instance().version); }
+
+// "17.3.116" gives 17300116: major * 1000000 + minor * 100000 + build.
+VALUE VersionNumber(VALUE) {
+    unsigned major = 0, minor = 0, build = 0;
+    std::sscanf(App::Instance().version.c_str(), "%u.%u.%u", &major, &minor, &build);
+    return ULONG2NUM(major * 1000000UL + minor * 100000UL + build);
+}
+
+VALUE IsPro(VALUE) { return Bool(App::Instance().edition == 2); }
+
+VALUE Quit(VALUE) {
+    App::Instance().Quit();
+    return Qnil;
+}
+
+// ---- HostSim
+
+// Newer SketchUp versions send element events after the commit; this switches the active model.
+VALUE SetDeferElementEvents(VALUE, VALUE on) {
+    Active()->deferElementEvents = RTEST(on);
+    return on;
+}
+
+VALUE DeferElementEvents(VALUE) { return Bool(Active()->deferElementEvents); }
+
+void UnloadExtension(VALUE packedName) { App::Instance().UnloadExtension(TextOf(packedName)); }
+
+VALUE UnloadExtensionNamed(VALUE, VALUE name) {
+    UnloadExtension(PackText(name));
+    return Qnil;
+}
+
+}  // namespace
+
+void DefineSketchupModule() {
+    VALUE S = k.mSketchup;
+    rb_define_module_function(S, "active_model", ActiveModel, 0);
+    rb_define_module_function(S, "undo", Undo, 0);
+    rb_define_module_function(S, "redo", Redo, 0);
+    rb_define_module_function(S, "send_action", SendAction, 1);
+    rb_define_module_function(S, "file_new", FileNew, 0);
+    rb_define_module_function(S, "version", Version, 0);
+    rb_define_module_function(S, "version_number", VersionNumber, 0);
+    rb_define_module_function(S, "is_pro?", IsPro, 0);
+    rb_define_module_function(S, "quit", Quit, 0);
+
+    VALUE H = k.mHostSim;
+    rb_define_module_function(H, "defer_element_events=", SetDeferElementEvents, 1);
+    rb_define_module_function(H, "defer_element_events", DeferElementEvents, 0);
+    rb_define_module_function(H, "unload_extension", UnloadExtensionNamed, 1);
+}
+
+}  // namespace hostsim::ruby

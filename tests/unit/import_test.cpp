@@ -1,0 +1,554 @@
+// Opening exchange files: small files written here pin down faces, materials, units, axes,
+// smoothing, shared meshes and failures; then every model of Debian's assimp-testmodels goes
+// through the importer, each in a child process, and none may crash, hang or fail unnamed.
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <map>
+
+#include "import/importer.h"
+#include "mesh/face_mesh.h"
+#include "model/app.h"
+#include "model/image_file.h"
+
+namespace hostsim {
+
+void PrintTo(const Vec3& v, std::ostream* os) {
+    *os << "(" << v.x << ", " << v.y << ", " << v.z << ")";
+}
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr double kM = 39.37007874015748;  // inches in a metre
+
+class Import : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "import-test-XXXXXX").string();
+        ASSERT_TRUE(mkdtemp(pattern.data()));
+        dir = pattern;
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    std::string Write(const std::string& name, const std::string& text) {
+        std::ofstream(dir / name, std::ios::binary) << text;
+        return (dir / name).string();
+    }
+
+    fs::path dir;
+};
+
+std::vector<DrawingElement*> Stored(const Model& m) {
+    std::vector<DrawingElement*> all(m.entities->items.begin(), m.entities->items.end());
+    for (const ComponentDefinition* d : m.definitions)
+        all.insert(all.end(), d->entities->items.begin(), d->entities->items.end());
+    return all;
+}
+
+template <typename T>
+std::vector<T*> Of(const Entities* in, RefType type) {
+    return in->OfType<T>(type);
+}
+
+ComponentInstance* GroupNamed(const Model& m, const std::string& name) {
+    for (DrawingElement* e : Stored(m))
+        if (e->type == RefType::Group && static_cast<ComponentInstance*>(e)->name == name)
+            return static_cast<ComponentInstance*>(e);
+    return nullptr;
+}
+
+int SoftSmoothEdges(const Entities* in) {
+    int n = 0;
+    for (const Edge* e : Of<Edge>(in, RefType::Edge)) n += e->soft && e->smooth;
+    return n;
+}
+
+void ExpectNear(const Vec3& a, const Vec3& b, double tolerance = 1e-6) {
+    EXPECT_LT((a - b).Length(), tolerance)
+        << "got (" << a.x << ", " << a.y << ", " << a.z << ") want (" << b.x << ", " << b.y << ", "
+        << b.z << ")";
+}
+
+// A box 1 m wide (x), 2 m tall (y, up in OBJ) and 1 m deep (z), every side a quad wound
+// counter-clockwise seen from outside, painted with a half-transparent red.
+const char* kBoxObj = R"(mtllib box.mtl
+o Box
+v 0 0 0
+v 1 0 0
+v 1 2 0
+v 0 2 0
+v 0 0 1
+v 1 0 1
+v 1 2 1
+v 0 2 1
+usemtl Red
+f 1 4 3 2
+f 5 6 7 8
+f 1 2 6 5
+f 4 8 7 3
+f 1 5 8 4
+f 2 3 7 6
+)";
+
+const char* kBoxMtl = R"(newmtl Red
+Kd 0.8 0.1 0.1
+d 0.5
+)";
+
+TEST_F(Import, ObjBoxKeepsItsQuadsColourAndOpacityInInchesZUp) {
+    Write("box.mtl", kBoxMtl);
+    ImportResult r = ImportFile(Write("box.obj", kBoxObj));
+    ASSERT_TRUE(r.model) << r.report.error;
+    const Model& m = *r.model;
+    EXPECT_EQ(r.report.failure, ImportFailure::None);
+    EXPECT_EQ(m.title, "box");
+
+    const ComponentInstance* box = GroupNamed(m, "Box");
+    ASSERT_TRUE(box);
+    const Entities* in = box->definition->entities;
+    const std::vector<Face*> faces = Of<Face>(in, RefType::Face);
+    ASSERT_EQ(faces.size(), 6u);
+    EXPECT_EQ(Of<Edge>(in, RefType::Edge).size(), 12u);
+    EXPECT_EQ(SoftSmoothEdges(in), 0);
+    const Vec3 centre{0.5 * kM, -0.5 * kM, 1 * kM};
+    for (const Face* f : faces) {
+        EXPECT_EQ(f->outer->vertices.size(), 4u);
+        EXPECT_TRUE(f->inner.empty());
+        // Outward, as the file winds them.
+        EXPECT_GT(f->Normal().Dot(f->outer->vertices[0]->position - centre), 0);
+        ASSERT_TRUE(f->material);
+        EXPECT_EQ(f->material->name, "Red");
+    }
+    // OBJ's y is up: the box stands 2 m tall along z and reaches back along -y (OBJ's +z is
+    // towards the viewer).
+    Vec3 lo{1e9, 1e9, 1e9}, hi{-1e9, -1e9, -1e9};
+    for (const Face* f : faces)
+        for (const Vertex* v : f->outer->vertices) {
+            const Vec3 p = box->transform.ApplyPoint(v->position);
+            lo = {std::min(lo.x, p.x), std::min(lo.y, p.y), std::min(lo.z, p.z)};
+            hi = {std::max(hi.x, p.x), std::max(hi.y, p.y), std::max(hi.z, p.z)};
+        }
+    ExpectNear(lo, {0, -kM, 0});
+    ExpectNear(hi, {kM, 0, 2 * kM});
+
+    ASSERT_EQ(m.materials.size(), 1u);
+    const Material& red = *m.materials[0];
+    EXPECT_EQ(red.color.red, 204);
+    EXPECT_EQ(red.color.green, 26);
+    EXPECT_EQ(red.color.blue, 26);
+    EXPECT_DOUBLE_EQ(red.alpha, 0.5);
+    EXPECT_TRUE(red.useAlpha);
+    EXPECT_EQ(r.report.faces, 6);
+    EXPECT_EQ(r.report.materials, 1);
+    EXPECT_EQ(r.model->UndoDepth(), 0u);
+}
+
+TEST_F(Import, SharedNormalsSmoothBentPolygonsSplitAndDegeneratesPointsAndLinesAreLeftOut) {
+    ImportResult r = ImportFile(Write("shapes.obj", R"(v 0 0 0
+v 1 0 0
+v 1 1 0.5
+v 0 1 0.5
+v 1 2 0
+v 0 2 0
+vn 0 0.45 0.9
+vn 0 -0.45 0.9
+vn 0 0 1
+# Vault: two panels meeting at a crease, with one normal at the crease: smooth.
+o Vault
+f 1//3 2//3 3//1 4//1
+f 4//1 3//1 5//3 6//3
+# Ridge: the same panels, each with normals of its own: a hard crease.
+o Ridge
+f 1//3 2//3 3//1 4//1
+f 4//2 3//2 5//2 6//2
+# Bent: one quad whose corners are not in a plane.
+o Bent
+f 1 2 5 4
+o Rest
+f 1 2 2
+f 1 2 5
+l 1 2
+p 3
+)"));
+    ASSERT_TRUE(r.model) << r.report.error;
+    const Model& m = *r.model;
+    const ComponentInstance* vault = GroupNamed(m, "Vault");
+    const ComponentInstance* ridge = GroupNamed(m, "Ridge");
+    const ComponentInstance* bent = GroupNamed(m, "Bent");
+    ASSERT_TRUE(vault && ridge && bent);
+    EXPECT_EQ(Of<Face>(vault->definition->entities, RefType::Face).size(), 2u);
+    EXPECT_EQ(SoftSmoothEdges(vault->definition->entities), 1);
+    EXPECT_EQ(SoftSmoothEdges(ridge->definition->entities), 0);
+    // Two triangles whose shared diagonal is soft: it only exists because of the split.
+    const std::vector<Face*> halves = Of<Face>(bent->definition->entities, RefType::Face);
+    ASSERT_EQ(halves.size(), 2u);
+    EXPECT_EQ(halves[0]->outer->vertices.size(), 3u);
+    EXPECT_EQ(SoftSmoothEdges(bent->definition->entities), 1);
+    EXPECT_EQ(r.report.splitPolygons, 1);
+    EXPECT_EQ(r.report.faces, 7);  // 2 + 2 + 2, and the flat triangle of Rest
+    EXPECT_EQ(r.report.degenerateFaces, 1);
+    EXPECT_EQ(r.report.skippedPrimitives, 2);
+}
+
+// A little base64 encoder for glTF's data URIs.
+std::string Base64(const std::vector<uint8_t>& bytes) {
+    static const char* digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    for (size_t i = 0; i < bytes.size(); i += 3) {
+        const size_t left = std::min<size_t>(3, bytes.size() - i);
+        uint32_t n = static_cast<uint32_t>(bytes[i]) << 16;
+        if (left > 1) n |= static_cast<uint32_t>(bytes[i + 1]) << 8;
+        if (left > 2) n |= bytes[i + 2];
+        for (size_t k = 0; k < 4; ++k) out += k <= left ? digits[(n >> (18 - 6 * k)) & 63] : '=';
+    }
+    return out;
+}
+
+template <typename T>
+void Append(std::vector<uint8_t>& to, std::initializer_list<T> values) {
+    for (T v : values) {
+        const auto* p = reinterpret_cast<const uint8_t*>(&v);
+        to.insert(to.end(), p, p + sizeof v);
+    }
+}
+
+// One square of 1 m on the ground (glTF is y-up), as two triangles with upward normals and
+// texture coordinates across the whole picture, shifted a quarter along u; one mesh placed by
+// two nodes.
+std::string SquareGltf() {
+    std::vector<uint8_t> buffer;
+    Append<float>(buffer, {0, 0, 0, 1, 0, 0, 1, 0, -1, 0, 0, -1});  // positions, 48 bytes
+    Append<float>(buffer, {0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0});    // normals, 48 bytes
+    Append<float>(buffer,
+                  {0.25f, 1, 1.25f, 1, 1.25f, 0, 0.25f, 0});  // uvs (top-left origin), 32 bytes
+    Append<uint16_t>(buffer, {0, 1, 2, 2, 3, 0});             // indices, 12 bytes
+    return R"({
+  "asset": {"version": "2.0"},
+  "scene": 0,
+  "scenes": [{"nodes": [0, 1]}],
+  "nodes": [
+    {"name": "Left", "mesh": 0, "translation": [1, 0, 0]},
+    {"name": "Right", "mesh": 0, "translation": [0, 0, -2], "rotation": [0, 0.70710678, 0, 0.70710678]}
+  ],
+  "meshes": [{"name": "Square", "primitives": [{"attributes": {"POSITION": 0, "NORMAL": 1, "TEXCOORD_0": 2}, "indices": 3, "material": 0}]}],
+  "materials": [{"name": "Tinted", "pbrMetallicRoughness": {"baseColorFactor": [0, 0.5, 1, 0.25], "baseColorTexture": {"index": 0}}}],
+  "textures": [{"source": 0}],
+  "images": [{"uri": "checker.png"}],
+  "accessors": [
+    {"bufferView": 0, "componentType": 5126, "count": 4, "type": "VEC3", "min": [0, 0, -1], "max": [1, 0, 0]},
+    {"bufferView": 1, "componentType": 5126, "count": 4, "type": "VEC3"},
+    {"bufferView": 2, "componentType": 5126, "count": 4, "type": "VEC2"},
+    {"bufferView": 3, "componentType": 5123, "count": 6, "type": "SCALAR"}
+  ],
+  "bufferViews": [
+    {"buffer": 0, "byteOffset": 0, "byteLength": 48},
+    {"buffer": 0, "byteOffset": 48, "byteLength": 48},
+    {"buffer": 0, "byteOffset": 96, "byteLength": 32},
+    {"buffer": 0, "byteOffset": 128, "byteLength": 12}
+  ],
+  "buffers": [{"byteLength": 140, "uri": "data:application/octet-stream;base64,)" +
+           Base64(buffer) + R"("}]
+})";
+}
+
+TEST_F(Import, GltfMeshUsedByTwoNodesIsOneDefinitionPlacedTwiceWithItsTexture) {
+    {
+        // A 4 x 2 picture for the texture, written as the file the glTF names.
+        std::unique_ptr<Model> scratch = App::Instance().CreateDetached();
+        std::vector<uint8_t> pixels(4 * 2 * 3, 200);
+        pixels[0] = 10;
+        Texture* t = scratch->CreateTexture(4, 2, 24, pixels, 1, 1, "checker.png");
+        ASSERT_TRUE(WriteImageFile((dir / "checker.png").string(), *t));
+    }
+    ImportResult r = ImportFile(Write("square.gltf", SquareGltf()));
+    ASSERT_TRUE(r.model) << r.report.error;
+    const Model& m = *r.model;
+    EXPECT_EQ(m.Counts().definitions, 1);
+    EXPECT_EQ(r.report.definitions, 1);
+    EXPECT_EQ(r.report.groups, 0);
+    const ComponentDefinition* square = nullptr;
+    for (const ComponentDefinition* d : m.definitions)
+        if (d->kind == DefinitionKind::Component) square = d;
+    ASSERT_TRUE(square);
+    EXPECT_EQ(square->name, "Square");
+    ASSERT_EQ(square->instances.size(), 2u);
+    std::map<std::string, const ComponentInstance*> byName;
+    for (const ComponentInstance* i : square->instances) {
+        EXPECT_EQ(i->parent, m.entities);
+        byName[i->name] = i;
+    }
+    ASSERT_TRUE(byName.count("Left") && byName.count("Right"));
+    // Node transformations keep their rotation and come out in inches, z up, unscaled.
+    const Transform& left = byName["Left"]->transform;
+    ExpectNear(left.Origin(), {kM, 0, 0});
+    ExpectNear(left.ApplyVector({1, 0, 0}), {1, 0, 0});
+    const Transform& right = byName["Right"]->transform;
+    ExpectNear(right.Origin(), {0, 2 * kM, 0});
+    ExpectNear(right.ApplyVector({1, 0, 0}),
+               {0, 1, 0});  // a quarter turn about glTF's y is one about z
+    ExpectNear(right.ApplyVector({0, 0, 1}), {0, 0, 1});
+
+    const std::vector<Face*> faces = Of<Face>(square->entities, RefType::Face);
+    ASSERT_EQ(faces.size(), 2u);
+    EXPECT_EQ(SoftSmoothEdges(square->entities), 1);  // the diagonal between the coplanar triangles
+
+    ASSERT_EQ(m.materials.size(), 1u);
+    const Material& tinted = *m.materials[0];
+    EXPECT_EQ(tinted.name, "Tinted");
+    EXPECT_EQ(tinted.color.red, 0);
+    EXPECT_EQ(tinted.color.green, 128);
+    EXPECT_EQ(tinted.color.blue, 255);
+    EXPECT_DOUBLE_EQ(tinted.alpha, 0.25);
+    ASSERT_TRUE(tinted.texture);
+    EXPECT_EQ(tinted.texture->fileName, "checker.png");
+    EXPECT_EQ(tinted.texture->pixelWidth, 4);
+    EXPECT_EQ(tinted.texture->pixels[0], 10);
+    // One repeat over the 1 m square, the picture's lower-left corner a quarter repeat left of the
+    // square's origin.
+    EXPECT_NEAR(tinted.texture->width, kM, 1e-6);
+    EXPECT_NEAR(tinted.texture->height, kM, 1e-6);
+    for (const Face* f : faces) {
+        EXPECT_EQ(f->material, &tinted);
+        ExpectNear(f->Normal(), {0, 0, 1});
+        const FaceMesh mesh = MeshFace(*f);
+        for (size_t i = 0; i < mesh.vertices.size(); ++i) {
+            const Vec3& p = mesh.vertices[i];
+            ExpectNear({mesh.frontStq[i].x, mesh.frontStq[i].y, 0}, {p.x / kM + 0.25, p.y / kM, 0});
+        }
+    }
+    EXPECT_EQ(r.report.textures, 1);
+    EXPECT_EQ(r.report.missingTextures, 0);
+}
+
+TEST_F(Import, ColladaStatingInchesAndZUpComesOutAsWritten) {
+    ImportResult r = ImportFile(Write("tri.dae", R"(<?xml version="1.0" encoding="utf-8"?>
+<COLLADA xmlns="http://www.collada.org/2005/11/COLLADASchema" version="1.4.1">
+  <asset><unit name="inch" meter="0.0254"/><up_axis>Z_UP</up_axis></asset>
+  <library_geometries>
+    <geometry id="tri" name="tri"><mesh>
+      <source id="tri-pos"><float_array id="tri-pos-array" count="9">0 0 0 10 0 0 0 0 5</float_array>
+        <technique_common><accessor source="#tri-pos-array" count="3" stride="3">
+          <param name="X" type="float"/><param name="Y" type="float"/><param name="Z" type="float"/>
+        </accessor></technique_common></source>
+      <vertices id="tri-vtx"><input semantic="POSITION" source="#tri-pos"/></vertices>
+      <triangles count="1"><input semantic="VERTEX" source="#tri-vtx" offset="0"/><p>0 1 2</p></triangles>
+    </mesh></geometry>
+  </library_geometries>
+  <library_visual_scenes>
+    <visual_scene id="scene"><node id="n" name="n"><instance_geometry url="#tri"/></node></visual_scene>
+  </library_visual_scenes>
+  <scene><instance_visual_scene url="#scene"/></scene>
+</COLLADA>
+)"));
+    ASSERT_TRUE(r.model) << r.report.error;
+    std::vector<Vec3> corners;
+    for (DrawingElement* e : Stored(*r.model)) {
+        if (e->type != RefType::Face) continue;
+        // Carried to the model's coordinates through the groups around it.
+        Transform world;
+        for (const Entities* in = e->parent; in->definition;
+             in = in->definition->instances[0]->parent)
+            world = in->definition->instances[0]->transform * world;
+        for (const Vertex* v : static_cast<Face*>(e)->outer->vertices)
+            corners.push_back(world.ApplyPoint(v->position));
+    }
+    ASSERT_EQ(corners.size(), 3u);
+    ExpectNear(corners[0], {0, 0, 0}, 1e-4);
+    ExpectNear(corners[1], {10, 0, 0}, 1e-4);
+    ExpectNear(corners[2], {0, 0, 5}, 1e-4);
+}
+
+TEST_F(Import, FailuresNameTheFileAndLeaveTheActiveModelAlone) {
+    struct Recorder : EventListener {
+        int opened = 0;
+        void OnEvent(const Event& e) override { opened += e.kind == EventKind::OpenModel; }
+    } recorder;
+    App::Instance().AddListener(&recorder);
+    Model* before = App::Instance().ActiveModel();
+
+    const std::string missing = (dir / "nowhere.obj").string();
+    const std::string broken =
+        Write("broken.gltf", "{ \"asset\": { \"version\": \"2.0\" }, this is not JSON");
+    const std::string huge =
+        Write("huge.off", "OFF\n900000000 900000000 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n");
+    const std::string points =
+        Write("points.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\np 1\np 2\nl 1 2 3\n");
+    const struct {
+        std::string path;
+        ImportFailure failure;
+        std::string reason;  // empty: whatever assimp says, as long as it says something
+    } cases[] = {
+        {missing, ImportFailure::FileMissing, "no such file"},
+        {broken, ImportFailure::Unreadable, ""},
+        {huge, ImportFailure::Refused,
+         "its header announces 900000000 vertices and 900000000 faces, more than a file of " +
+             std::to_string(fs::file_size(huge)) + " bytes can hold"},
+        {points, ImportFailure::NoGeometry, "the file holds no faces"},
+    };
+    for (const auto& c : cases) {
+        std::string error;
+        ImportReport report;
+        EXPECT_EQ(ImportAndOpen(c.path, error, &report), nullptr) << c.path;
+        EXPECT_EQ(report.failure, c.failure) << c.path;
+        const std::string prefix = "Cannot import '" + c.path + "': ";
+        ASSERT_EQ(error.substr(0, prefix.size()), prefix);
+        if (c.reason.empty())
+            EXPECT_GT(error.size(), prefix.size() + 3) << error;
+        else
+            EXPECT_EQ(error.substr(prefix.size()), c.reason);
+        EXPECT_EQ(App::Instance().ActiveModel(), before);
+    }
+    EXPECT_EQ(recorder.opened, 0);
+
+    Write("box.mtl", kBoxMtl);
+    std::string error = "stale";
+    Model* opened = ImportAndOpen(Write("box.obj", kBoxObj), error);
+    ASSERT_TRUE(opened);
+    EXPECT_EQ(error, "");
+    EXPECT_EQ(App::Instance().ActiveModel(), opened);
+    EXPECT_EQ(recorder.opened, 1);
+    App::Instance().RemoveListener(&recorder);
+}
+
+// ---- every model of assimp-testmodels, each imported in a child process
+
+struct ChildReport {
+    int failure;
+    int faces;
+    bool errorNamesFile;
+};
+
+struct Walk {
+    int imported = 0, refused = 0, rejected = 0, empty = 0;
+    std::map<std::string, int> faces;
+    std::vector<std::string> problems;  // crashes, hangs, internal errors, unnamed failures
+};
+
+class Child {
+  public:
+    explicit Child(std::string path)
+        : path_(std::move(path)), started_(std::chrono::steady_clock::now()) {
+        int fds[2];
+        if (pipe(fds) != 0) return;
+        pid_ = fork();
+        if (pid_ == 0) {
+            close(fds[0]);
+            ImportResult r = ImportFile(path_);
+            ChildReport report{
+                static_cast<int>(r.report.failure), r.report.faces,
+                r.report.error.empty() || r.report.error.find(path_) != std::string::npos};
+            ssize_t written = write(fds[1], &report, sizeof report);
+            _exit(written == sizeof report ? 0
+                                           : 3);  // no destructors, no leak report from the child
+        }
+        close(fds[1]);
+        fd_ = fds[0];
+    }
+
+    int Fd() const { return fd_; }
+    bool Overdue() const {
+        return std::chrono::steady_clock::now() - started_ > std::chrono::seconds(60);
+    }
+
+    void Finish(Walk& walk, bool overdue) {
+        ChildReport report{};
+        bool complete = false;
+        if (overdue) {
+            kill(pid_, SIGKILL);
+        } else {
+            complete = read(fd_, &report, sizeof report) == static_cast<ssize_t>(sizeof report);
+        }
+        close(fd_);
+        int status = 0;
+        waitpid(pid_, &status, 0);
+        if (overdue) return walk.problems.push_back("hung: " + path_);
+        if (!complete || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+            return walk.problems.push_back("crashed (status " + std::to_string(status) +
+                                           "): " + path_);
+        if (!report.errorNamesFile)
+            walk.problems.push_back("error without the file's name: " + path_);
+        switch (static_cast<ImportFailure>(report.failure)) {
+            case ImportFailure::None:
+                ++walk.imported;
+                walk.faces[path_] = report.faces;
+                break;
+            case ImportFailure::Refused:
+                ++walk.refused;
+                break;
+            case ImportFailure::Unreadable:
+                ++walk.rejected;
+                break;
+            case ImportFailure::NoGeometry:
+                ++walk.empty;
+                break;
+            default:
+                walk.problems.push_back("internal error: " + path_);
+        }
+    }
+
+  private:
+    std::string path_;
+    std::chrono::steady_clock::time_point started_;
+    pid_t pid_ = -1;
+    int fd_ = -1;
+};
+
+Walk WalkTestModels(const fs::path& root, size_t parallel) {
+    std::vector<std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(root))
+        if (entry.is_regular_file() && IsImportable(entry.path().string()))
+            files.push_back(entry.path().string());
+    std::sort(files.begin(), files.end());
+    Walk walk;
+    std::vector<std::unique_ptr<Child>> running;
+    size_t next = 0;
+    while (next < files.size() || !running.empty()) {
+        while (running.size() < parallel && next < files.size())
+            running.push_back(std::make_unique<Child>(files[next++]));
+        std::vector<pollfd> fds;
+        for (const auto& c : running) fds.push_back({c->Fd(), POLLIN, 0});
+        poll(fds.data(), fds.size(), 500);
+        for (size_t i = running.size(); i-- > 0;) {
+            const bool ready = fds[i].revents != 0, overdue = running[i]->Overdue();
+            if (!ready && !overdue) continue;
+            running[i]->Finish(walk, !ready);
+            running.erase(running.begin() + static_cast<std::ptrdiff_t>(i));
+        }
+    }
+    return walk;
+}
+
+TEST(ImportTestModels, EveryFileAssimpReadsImportsOrFailsCleanly) {
+    const fs::path root = "/usr/share/assimp/models";
+    ASSERT_TRUE(fs::is_directory(root)) << "the assimp-testmodels package is not installed";
+    const Walk walk = WalkTestModels(root, 2);
+    std::cout << "assimp-testmodels: " << walk.imported << " imported, " << walk.rejected
+              << " rejected by assimp, " << walk.empty << " without faces, " << walk.refused
+              << " refused before reading\n";
+    for (const std::string& p : walk.problems) ADD_FAILURE() << p;
+    // Each model folder the importer is meant for yields models.
+    for (const char* folder : {"/OBJ/", "/Collada/", "/glTF/", "/glTF2/"})
+        EXPECT_GE(
+            std::count_if(walk.faces.begin(), walk.faces.end(),
+                          [&](const auto& f) { return f.first.find(folder) != std::string::npos; }),
+            5)
+            << folder;
+    EXPECT_EQ(walk.faces.at((root / "OBJ/box.obj").string()), 6);
+    EXPECT_EQ(walk.faces.at((root / "glTF2/BoxTextured-glTF/BoxTextured.gltf").string()), 12);
+    EXPECT_EQ(walk.refused, 1);  // invalid/OutOfMemory.off
+    EXPECT_GE(walk.imported, 250);
+}
+
+}  // namespace
+}  // namespace hostsim
