@@ -6,6 +6,7 @@
 #include <tbb/parallel_for.h>
 
 #include "mesh/face_mesh.h"
+#include "mesh/placed_faces.h"
 #include "model/app.h"
 #include "samples/city.h"
 
@@ -17,7 +18,8 @@ constexpr uint64_t kTriangles = 1'000'000;
 
 struct City {
     std::unique_ptr<Model> model = App::Instance().CreateDetached();
-    std::vector<const Face*> faces;  // every face the model stores, definitions included
+    std::vector<const Face*> faces;   // every face the model stores, definitions included
+    std::vector<const Face*> placed;  // every face once per place it is drawn
 
     City() {
         BuildCity(*model, kSeed, kTriangles);
@@ -28,6 +30,7 @@ struct City {
         };
         collect(model->entities);
         for (const ComponentDefinition* d : model->definitions) collect(d->entities);
+        ForEachPlacedFace(*model, [this](const PlacedFace& pf) { placed.push_back(pf.face); });
     }
 };
 
@@ -71,6 +74,20 @@ void BM_MeshEveryFaceInParallel(benchmark::State& state) {
     Report(state, city.faces.size(), triangles);
 }
 BENCHMARK(BM_MeshEveryFaceInParallel)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// A mirror that meshes each face again for every place it appears (as the plug-in's load does)
+// asks the host for this much.
+void BM_MeshEveryPlacedFace(benchmark::State& state) {
+    const City& city = TheCity();
+    size_t triangles = 0;
+    for (auto _ : state) {
+        triangles = 0;
+        for (const Face* f : city.placed) triangles += MeshFace(*f).TriangleCount();
+        benchmark::DoNotOptimize(triangles);
+    }
+    Report(state, city.placed.size(), triangles);
+}
+BENCHMARK(BM_MeshEveryPlacedFace)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_BuildCity(benchmark::State& state) {
     CityStats stats;

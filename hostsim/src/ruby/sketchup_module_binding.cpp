@@ -62,9 +62,26 @@ VALUE Quit(VALUE) {
 // ---- HostSim
 
 // Newer SketchUp versions send element events after the commit; this switches the active model.
+// It also holds for the models opened afterwards, as it would for a SketchUp version.
 VALUE SetDeferElementEvents(VALUE, VALUE on) {
     Active()->deferElementEvents = RTEST(on);
+    App::Instance().deferElementEvents = RTEST(on);
     return on;
+}
+
+// The edition and version the C API reports (SUGetEdition, SUGetVersionStringUtf8): an edition
+// below 0 makes SUGetEdition fail, a nil or empty version makes the version call fail.
+VALUE SetEdition(VALUE, VALUE edition) {
+    App::Instance().edition = NUM2INT(edition);
+    return edition;
+}
+
+VALUE Edition(VALUE) { return INT2NUM(App::Instance().edition); }
+
+VALUE SetVersion(VALUE, VALUE version) {
+    if (NIL_P(version)) App::Instance().version.clear();
+    else App::Instance().version = StringOf(version);
+    return version;
 }
 
 VALUE DeferElementEvents(VALUE) { return Bool(Active()->deferElementEvents); }
@@ -94,6 +111,9 @@ void DefineSketchupModule() {
     rb_define_module_function(H, "defer_element_events=", SetDeferElementEvents, 1);
     rb_define_module_function(H, "defer_element_events", DeferElementEvents, 0);
     rb_define_module_function(H, "unload_extension", UnloadExtensionNamed, 1);
+    rb_define_module_function(H, "edition=", SetEdition, 1);
+    rb_define_module_function(H, "edition", Edition, 0);
+    rb_define_module_function(H, "version=", SetVersion, 1);
 }
 
 }  // namespace hostsim::ruby
