@@ -13,7 +13,6 @@ App::App() { active_ = Adopt(std::make_unique<Model>()); }
 
 Model* App::Adopt(std::unique_ptr<Model> m) {
     Model* raw = m.get();
-    raw->deferElementEvents = deferElementEvents;
     models_.push_back(std::move(m));
     return raw;
 }

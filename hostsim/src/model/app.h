@@ -34,8 +34,6 @@ public:
     // an edition below 0 makes SUGetEdition fail, an empty version makes the version fail.
     int edition = 2;
     std::string version = "17.3.116";
-    // Whether models opened from now on send element events after the commit (newer SketchUp).
-    bool deferElementEvents = false;
 
 private:
     App();

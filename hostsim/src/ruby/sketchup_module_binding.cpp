@@ -62,10 +62,8 @@ VALUE Quit(VALUE) {
 // ---- HostSim
 
 // Newer SketchUp versions send element events after the commit; this switches the active model.
-// It also holds for the models opened afterwards, as it would for a SketchUp version.
 VALUE SetDeferElementEvents(VALUE, VALUE on) {
     Active()->deferElementEvents = RTEST(on);
-    App::Instance().deferElementEvents = RTEST(on);
     return on;
 }
 

@@ -1,0 +1,120 @@
+// Byte layout of the main shared section that Korvan reads: a 2048-byte header block followed by
+// fixed 2048-byte record slots. Every record kind has exactly one layout definition here; all
+// integers are little-endian and texts are zero-terminated UTF-16 in fixed, zero-filled fields.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace TwinLinkAPI {
+
+// A tag is four ASCII characters stored in reading order, so "VIEW" is the u32 0x57454956.
+constexpr uint32_t MakeTag(const char (&text)[5]) {
+    return static_cast<uint32_t>(static_cast<uint8_t>(text[0])) |
+           static_cast<uint32_t>(static_cast<uint8_t>(text[1])) << 8 |
+           static_cast<uint32_t>(static_cast<uint8_t>(text[2])) << 16 |
+           static_cast<uint32_t>(static_cast<uint8_t>(text[3])) << 24;
+}
+
+inline constexpr uint32_t kHeaderTag = MakeTag("HEAD");
+inline constexpr uint32_t kViewTag = MakeTag("VIEW");
+inline constexpr uint32_t kStatusTag = MakeTag("STAT");
+inline constexpr uint32_t kSurfaceTag = MakeTag("SRFC");
+inline constexpr uint32_t kRemovedSurfaceTag = MakeTag("SRFI");
+
+inline constexpr uint32_t kSlotSize = 2048;
+inline constexpr uint32_t kRecordAreaOffset = 2048;  // the header block is one slot wide
+// (slotCount + 1) * kSlotSize must fit the section's 32-bit size.
+inline constexpr uint32_t kMaxSlotCount = 0xFFFFFFFFu / kSlotSize - 1;
+
+// Record flag bit: the record (or the header) was changed by its writer.
+inline constexpr uint32_t kChangedFlag = 1;
+// Header flag bit set by the peer when it has ended the connection.
+inline constexpr uint32_t kPeerClosedFlag = 2;
+
+inline constexpr size_t kModelGuidUnits = 64;
+inline constexpr size_t kPeerPathUnits = 260;
+inline constexpr size_t kCameraDataSize = 628;
+
+// First 20 bytes of every slot, and of the header.
+struct RecordHeader {
+    uint32_t tag;            // 0 = slot free
+    uint32_t size;           // bytes of the record, this header included; fixed per tag
+    uint32_t recordId;       // unique within the connection object, from 1
+    uint32_t flags;          // kChangedFlag; other bits belong to the record's writer
+    uint32_t changeCounter;  // +1 each time the record is marked changed
+};
+static_assert(sizeof(RecordHeader) == 20);
+
+// The "HEAD" record at the start of the section.
+struct SharedHeader {
+    RecordHeader record;
+    uint32_t constantOne;  // always 1
+    uint32_t lockOwner;    // process id holding the cross-process lock, 0 when free
+    uint32_t totalSize;
+    uint32_t recordAreaOffset;
+    uint32_t slotCount;
+    uint32_t recordCount;  // records in use, the header counted
+    uint32_t highestSlot;  // scans run from slot 0 to this index inclusive
+    uint32_t creatorProcessId;
+    char16_t modelGuid[kModelGuidUnits];
+    uint8_t reserved[16];
+    uint32_t updateCount;
+    char16_t peerPathA[kPeerPathUnits];
+    char16_t peerPathB[kPeerPathUnits];
+    uint32_t peerValue;
+};
+static_assert(sizeof(SharedHeader) == 1244);
+static_assert(offsetof(SharedHeader, constantOne) == 20);
+static_assert(offsetof(SharedHeader, lockOwner) == 24);
+static_assert(offsetof(SharedHeader, totalSize) == 28);
+static_assert(offsetof(SharedHeader, recordAreaOffset) == 32);
+static_assert(offsetof(SharedHeader, slotCount) == 36);
+static_assert(offsetof(SharedHeader, recordCount) == 40);
+static_assert(offsetof(SharedHeader, highestSlot) == 44);
+static_assert(offsetof(SharedHeader, creatorProcessId) == 48);
+static_assert(offsetof(SharedHeader, modelGuid) == 52);
+static_assert(offsetof(SharedHeader, reserved) == 180);
+static_assert(offsetof(SharedHeader, updateCount) == 196);
+static_assert(offsetof(SharedHeader, peerPathA) == 200);
+static_assert(offsetof(SharedHeader, peerPathB) == 720);
+static_assert(offsetof(SharedHeader, peerValue) == 1240);
+static_assert(sizeof(SharedHeader) <= kRecordAreaOffset);
+
+// "VIEW": the camera, written by the camera synchronisation.
+struct ViewRecord {
+    RecordHeader record;
+    uint32_t follow;  // 1 = Korvan should follow the camera now
+    uint8_t camera[kCameraDataSize];
+};
+static_assert(sizeof(ViewRecord) == 652);
+static_assert(offsetof(ViewRecord, follow) == 20);
+static_assert(offsetof(ViewRecord, camera) == 24);
+
+// "STAT": where the link descriptor text lives.
+struct StatusRecord {
+    RecordHeader record;
+    uint32_t descriptorSectionId;  // 0 = none yet
+    uint32_t descriptorSectionSize;
+};
+static_assert(sizeof(StatusRecord) == 28);
+static_assert(offsetof(StatusRecord, descriptorSectionId) == 20);
+static_assert(offsetof(StatusRecord, descriptorSectionSize) == 24);
+
+// "SRFC" (and "SRFI", a removed material): the material record; its fields are laid out by the
+// material catalogue, only its size matters to the channel.
+inline constexpr uint32_t kSurfaceRecordSize = 1932;
+static_assert(kSurfaceRecordSize <= kSlotSize);
+
+// Any other tag: the bare record header.
+inline constexpr uint32_t kPlainRecordSize = sizeof(RecordHeader);
+
+// Size of a new record of the given tag.
+constexpr uint32_t RecordSizeForTag(uint32_t tag) {
+    if (tag == kSurfaceTag) return kSurfaceRecordSize;
+    if (tag == kStatusTag) return sizeof(StatusRecord);
+    if (tag == kViewTag) return sizeof(ViewRecord);
+    return kPlainRecordSize;
+}
+
+}  // namespace TwinLinkAPI

@@ -1,0 +1,49 @@
+// What the peer copies out of shared memory in one pass before it looks at any of it: the header
+// block, the record slots of the scan and the data sections that the records name. Records and
+// sections are copied while the header lock is held, so they belong to one consistent state, and
+// nothing another process writes afterwards can change what is being checked.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "liveconnection/shared_layout.h"
+#include "peer/peer_connection.h"
+#include "peer/problems.h"
+#include "peer/section_references.h"
+#include "peer/slot_scan.h"
+
+namespace korvan::peer {
+
+struct CapturedSection {
+    uint32_t slot = 0;  // the record that names it
+    SectionReference reference{};
+    std::u16string name;
+    bool opened = false;
+    uint64_t mappedSize = 0;
+    // The declared size's worth of content, read only for uses whose content is checked and only
+    // when the declared size fits the mapping.
+    bool contentRead = false;
+    std::vector<uint8_t> bytes;
+};
+
+struct CapturedLink {
+    std::u16string name;
+    uint64_t mappedSize = 0;
+    std::array<uint8_t, TwinLinkAPI::kSlotSize> headerBlock{};  // zero past the mapping
+    bool lockTaken = false;
+    uint32_t lockOwner = 0;  // the owner word when the lock was refused
+    std::optional<SlotScan> scan;
+    std::vector<uint8_t> slots;  // slot i at i * kSlotSize; empty unless the lock was taken
+    std::vector<CapturedSection> sections;
+    Problems problems;  // what was found while deciding what to copy
+};
+
+// Copies the attached link. Waits for the header lock at most `lockTimeoutMicroseconds`; without
+// it only the header is copied.
+CapturedLink CaptureLink(PeerConnection& connection, uint32_t lockTimeoutMicroseconds);
+
+}  // namespace korvan::peer

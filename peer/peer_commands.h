@@ -1,0 +1,26 @@
+// The subcommands of korvan-peer. Each prints JSON on `out` (one object, or one per line for the
+// long-running ones), explains failures on `err`, and returns the process exit code.
+#pragma once
+
+#include <ostream>
+
+#include "peer/command_line.h"
+
+namespace korvan::peer {
+
+inline constexpr int kExitDone = 0;
+inline constexpr int kExitFailed = 1;
+inline constexpr int kExitUsage = 2;
+inline constexpr int kExitGaveUp = 3;
+
+int RunPeerCommand(const PeerOptions& options, std::ostream& out, std::ostream& err);
+
+int ListLinks(std::ostream& out);
+int InspectLink(const PeerOptions& options, std::ostream& out, std::ostream& err);
+int EndLinkCommand(const PeerOptions& options, std::ostream& out, std::ostream& err);
+int HoldLock(const PeerOptions& options, std::ostream& out, std::ostream& err);
+int WatchLinks(const PeerOptions& options, std::ostream& out, std::ostream& err);
+int InstallCommand(const PeerOptions& options, std::ostream& out, std::ostream& err);
+int UninstallCommand(const PeerOptions& options, std::ostream& out, std::ostream& err);
+
+}  // namespace korvan::peer

@@ -1,0 +1,10 @@
+// SIGINT and SIGTERM ask the long-running commands (watch, hold-lock) to finish normally, so
+// that the window is unpublished and a held lock is released. SIGKILL, by design, does neither.
+#pragma once
+
+namespace korvan::peer {
+
+void InstallStopHandlers();
+bool StopRequested();
+
+}  // namespace korvan::peer

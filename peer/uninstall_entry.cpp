@@ -1,0 +1,142 @@
+#include "peer/uninstall_entry.h"
+
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "twinlink/platform.h"
+
+namespace platform = twinlink::platform;
+
+namespace korvan::peer {
+namespace {
+
+constexpr char16_t kDisplayName[] = u"DisplayName";
+constexpr char16_t kDisplayVersion[] = u"DisplayVersion";
+constexpr char16_t kInstallLocation[] = u"InstallLocation";
+
+uint32_t SetText(const platform::RegistryKey& key, const std::u16string& name,
+                 const std::string& utf8) {
+    const std::u16string text = platform::Utf8ToUtf16(utf8);
+    return key.SetValue(name, platform::kRegSz, reinterpret_cast<const uint8_t*>(text.c_str()),
+                        static_cast<uint32_t>((text.size() + 1) * sizeof(char16_t)));
+}
+
+std::optional<std::string> GetText(const platform::RegistryKey& key, const std::u16string& name) {
+    uint32_t type = 0;
+    uint32_t size = 0;
+    if (key.QueryValue(name, &type, nullptr, &size) != platform::kSuccess ||
+        type != platform::kRegSz) {
+        return std::nullopt;
+    }
+    std::u16string text(size / sizeof(char16_t), u'\0');
+    if (key.QueryValue(name, &type, reinterpret_cast<uint8_t*>(text.data()), &size) !=
+        platform::kSuccess) {
+        return std::nullopt;
+    }
+    text.resize(std::min(text.size(), text.find(u'\0')));
+    return platform::Utf16ToUtf8(text);
+}
+
+// A shell word that the shell reads back unchanged.
+std::string ShellQuoted(const std::string& text) {
+    std::string quoted = "'";
+    for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+bool WriteLauncher(const std::filesystem::path& launcher, const std::string& peerExecutable,
+                   const std::string& version, const std::filesystem::path& log) {
+    std::ofstream script(launcher, std::ios::binary | std::ios::trunc);
+    script << "#!/bin/sh\n"
+           << kLauncherMark
+           << ": starts the Korvan stand-in as an installed Korvan.exe starts Korvan.\n"
+           << "exec " << ShellQuoted(peerExecutable) << " watch --version " << ShellQuoted(version)
+           << " \"$@\" >>" << ShellQuoted(log.string()) << " 2>&1\n";
+    script.close();
+    if (!script) return false;
+    return chmod(launcher.c_str(), 0755) == 0;
+}
+
+bool IsOurLauncher(const std::filesystem::path& launcher) {
+    std::ifstream script(launcher, std::ios::binary);
+    std::string shebang, mark;
+    return std::getline(script, shebang) && std::getline(script, mark) &&
+           mark.rfind(kLauncherMark, 0) == 0;
+}
+
+}  // namespace
+
+std::optional<InstalledEntry> InstallEntry(const std::string& version, const std::string& location,
+                                           const std::string& peerExecutable, std::string* error) {
+    const auto fail = [&](const std::string& why) {
+        if (error) *error = why;
+        return std::nullopt;
+    };
+    std::error_code failure;
+    const std::filesystem::path folder =
+        std::filesystem::absolute(location, failure).lexically_normal();
+    if (failure) return fail("cannot resolve " + location);
+    std::filesystem::create_directories(folder, failure);
+    if (failure) return fail("cannot create " + folder.string() + ": " + failure.message());
+
+    InstalledEntry entry;
+    entry.key = platform::Utf16ToUtf8(kEntryKeyPrefix) + version;
+    entry.displayName = "Korvan " + version;
+    entry.displayVersion = version;
+    entry.installLocation = (folder / "").string();
+    entry.launcher = (folder / kLauncherName).string();
+    if (!WriteLauncher(entry.launcher, peerExecutable, version, folder / "korvan-peer.log")) {
+        return fail("cannot write " + entry.launcher);
+    }
+
+    platform::RegistryKey key;
+    const std::u16string path =
+        std::u16string(kUninstallKey) + u"\\" + platform::Utf8ToUtf16(entry.key);
+    if (platform::RegistryKey::Create(platform::RegistryRoot::LocalMachine, path, key) !=
+            platform::kSuccess ||
+        SetText(key, kDisplayName, entry.displayName) != platform::kSuccess ||
+        SetText(key, kDisplayVersion, entry.displayVersion) != platform::kSuccess ||
+        SetText(key, kInstallLocation, entry.installLocation) != platform::kSuccess) {
+        return fail("cannot write the registry entry " + entry.key + ": " +
+                    platform::LastErrorText());
+    }
+    return entry;
+}
+
+std::vector<std::string> RemoveEntries(const std::optional<std::string>& version) {
+    std::vector<std::string> removed;
+    platform::RegistryKey uninstall;
+    if (platform::RegistryKey::Open(platform::RegistryRoot::LocalMachine, kUninstallKey,
+                                    uninstall) != platform::kSuccess) {
+        return removed;
+    }
+    const std::u16string prefix = kEntryKeyPrefix;
+    for (const std::u16string& name : uninstall.Subkeys()) {
+        if (name.rfind(prefix, 0) != 0) continue;
+        if (version && name != prefix + platform::Utf8ToUtf16(*version)) continue;
+        platform::RegistryKey key;
+        if (platform::RegistryKey::Open(platform::RegistryRoot::LocalMachine,
+                                        std::u16string(kUninstallKey) + u"\\" + name,
+                                        key) != platform::kSuccess) {
+            continue;
+        }
+        if (!GetText(key, kDisplayName)) continue;  // emptied before
+        if (const std::optional<std::string> location = GetText(key, kInstallLocation)) {
+            const std::filesystem::path launcher = *location + kLauncherName;
+            if (IsOurLauncher(launcher)) {
+                std::error_code ignored;
+                std::filesystem::remove(launcher, ignored);
+            }
+        }
+        key.DeleteValue(kDisplayName);
+        key.DeleteValue(kDisplayVersion);
+        key.DeleteValue(kInstallLocation);
+        removed.push_back(platform::Utf16ToUtf8(name));
+    }
+    return removed;
+}
+
+}  // namespace korvan::peer

@@ -1,0 +1,19 @@
+// Message boxes. The host application shows them when it provides a desktop: hostsim's
+// libSketchUpAPI exports hostsim_desktop_message_box, found in the process at run time. Without
+// one, the box is printed to stderr and answered with its default button, as a person pressing
+// Enter would.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace twinlink::platform::posix {
+
+// The id of the default button of a box with MB_* `flags` (the MB_DEFBUTTONn bits choose among
+// the buttons of its type; one that is not there means the first).
+int DefaultButton(uint32_t flags);
+
+// The box without a host desktop: printed to stderr, answered with DefaultButton.
+int PrintedMessageBox(const std::u16string& text, const std::u16string& caption, uint32_t flags);
+
+}  // namespace twinlink::platform::posix

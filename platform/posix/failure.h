@@ -1,0 +1,14 @@
+// The words behind LastErrorText: every public call clears them when it starts and sets them
+// when it fails, per thread, as Windows keeps GetLastError per thread.
+#pragma once
+
+#include <string>
+
+namespace twinlink::platform::posix {
+
+void ClearFailure();
+void SetFailure(std::string text);
+// SetFailure with the text of errno appended ("...: No such file or directory").
+void SetFailureFromErrno(std::string text, int error);
+
+}  // namespace twinlink::platform::posix

@@ -1,0 +1,295 @@
+// Named shared memory as files in the shared-memory folder (private_folders.h), named by the
+// name encoding. Windows lifetimes are kept with flock: every holder of a section keeps a shared
+// lock on its own descriptor, so a name exists exactly while someone holds it; a file that
+// nobody holds is stale (its holders ended, perhaps by a crash, which releases their locks) and
+// is removed by whoever meets it. Whoever removes a stale file holds an exclusive lock on it
+// while checking and unlinking, and a new file only ever appears, already sized and locked,
+// through link(), which fails while any file of that name is there. A section lives while a
+// handle or a view of it is left in this process, as on Windows.
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <memory>
+#include <mutex>
+#include <unordered_map>
+
+#include "failure.h"
+#include "name_encoding.h"
+#include "private_folders.h"
+#include "twinlink/platform.h"
+
+namespace twinlink::platform {
+
+using namespace posix;
+
+namespace {
+
+// One open section file; its descriptor (and with it the shared lock) is released when the last
+// handle and view of it are gone.
+struct SectionFile {
+    int fd = -1;
+    size_t size = 0;
+    SectionFile(int descriptor, size_t bytes) : fd(descriptor), size(bytes) {}
+    ~SectionFile() { close(fd); }
+    SectionFile(const SectionFile&) = delete;
+    SectionFile& operator=(const SectionFile&) = delete;
+};
+
+struct View {
+    std::shared_ptr<SectionFile> section;
+    size_t size = 0;
+};
+
+struct Sections {
+    std::mutex mutex;
+    MappingHandle nextHandle = 4;  // handles count in fours, as Windows' do
+    std::unordered_map<MappingHandle, std::shared_ptr<SectionFile>> handles;
+    std::unordered_map<void*, View> views;
+};
+
+// Never destroyed: a view may be unmapped by a thread still running while the process exits.
+Sections& TheSections() {
+    static Sections* const sections = new Sections;
+    return *sections;
+}
+
+MappingHandle AddHandle(int fd, size_t size) {
+    Sections& s = TheSections();
+    std::lock_guard lock(s.mutex);
+    const MappingHandle handle = s.nextHandle;
+    s.nextHandle += 4;
+    s.handles.emplace(handle, std::make_shared<SectionFile>(fd, size));
+    return handle;
+}
+
+std::shared_ptr<SectionFile> FindHandle(MappingHandle handle) {
+    Sections& s = TheSections();
+    std::lock_guard lock(s.mutex);
+    const auto found = s.handles.find(handle);
+    return found == s.handles.end() ? nullptr : found->second;
+}
+
+int LockRetryingSignals(int fd, int operation) {
+    int result;
+    do {
+        result = flock(fd, operation);
+    } while (result != 0 && errno == EINTR);
+    return result;
+}
+
+enum class Existing { Held, Absent, TryAgain, Failed };
+
+// Joins the section file at `path` when someone holds it. A file nobody holds is removed and
+// reported absent.
+Existing JoinExisting(const std::string& path, int& fdOut, size_t& sizeOut) {
+    const int fd = open(path.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT) return Existing::Absent;
+        SetFailureFromErrno("cannot open the section file " + path, errno);
+        return Existing::Failed;
+    }
+    struct stat mine;
+    if (fstat(fd, &mine) != 0 || !S_ISREG(mine.st_mode)) {
+        SetFailure("the section file " + path + " is not a regular file");
+        close(fd);
+        return Existing::Failed;
+    }
+    if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
+        // Nobody holds it: stale. Remove it, unless the name has meanwhile been given to a new
+        // file (which its creator holds, so it cannot be this one).
+        struct stat named;
+        if (stat(path.c_str(), &named) == 0 && named.st_dev == mine.st_dev &&
+            named.st_ino == mine.st_ino) {
+            unlink(path.c_str());
+        }
+        close(fd);
+        return Existing::Absent;
+    }
+    // Someone holds it, or is judging it. Wait for a shared lock (a judge never waits while it
+    // holds its exclusive one), then make sure the file was not removed meanwhile.
+    if (LockRetryingSignals(fd, LOCK_SH) != 0) {
+        SetFailureFromErrno("cannot lock the section file " + path, errno);
+        close(fd);
+        return Existing::Failed;
+    }
+    struct stat now;
+    if (fstat(fd, &now) != 0 || now.st_nlink == 0) {
+        close(fd);
+        return Existing::TryAgain;
+    }
+    fdOut = fd;
+    sizeOut = static_cast<size_t>(now.st_size);
+    return Existing::Held;
+}
+
+// Makes a new section file of `size` zero bytes, locked, and links it in at `path`. EEXIST when
+// a file of that name is there.
+int CreateNew(const std::string& folder, const std::string& path, size_t size, int& fdOut) {
+    bool named = false;
+    std::string temporary;
+    int fd = open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        // A file system without anonymous files: make a named temporary one.
+        named = true;
+        temporary = folder + "/" + TemporaryFileName();
+        fd = open(temporary.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd < 0) return errno;
+    }
+    int error = 0;
+    fchmod(fd, 0600);
+    if (ftruncate(fd, static_cast<off_t>(size)) != 0 || LockRetryingSignals(fd, LOCK_SH) != 0) {
+        error = errno;
+    } else if (named) {
+        if (link(temporary.c_str(), path.c_str()) != 0) error = errno;
+    } else {
+        const std::string self = "/proc/self/fd/" + std::to_string(fd);
+        if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) != 0)
+            error = errno;
+    }
+    if (named) unlink(temporary.c_str());
+    if (error != 0) {
+        close(fd);
+        return error;
+    }
+    fdOut = fd;
+    return 0;
+}
+
+// The section folder, checked; empty (with the reason set) when it cannot be used.
+std::string SectionFolder(bool create) {
+    const std::string folder = StateFolder(StatePlace::SharedMemory);
+    const FolderState state = create ? EnsurePrivateFolder(folder) : CheckPrivateFolder(folder);
+    if (state == FolderState::Ready) return folder;
+    if (state == FolderState::Missing) SetFailure("no section exists yet: no folder " + folder);
+    return {};
+}
+
+std::string SectionPath(const std::string& folder, const std::u16string& name) {
+    std::string leaf = EncodeName(name);
+    if (leaf.size() > kMaxFileName) leaf = ShortenedFileName(leaf);
+    return folder + "/" + leaf;
+}
+
+constexpr int kAttempts = 64;
+
+}  // namespace
+
+MappingHandle CreateFileMapping(const std::u16string& name, uint32_t size, bool* alreadyExisted) {
+    ClearFailure();
+    if (alreadyExisted) *alreadyExisted = false;
+    if (name.empty() || size == 0) {
+        SetFailure(name.empty() ? "a section needs a name" : "a section needs a size");
+        return 0;
+    }
+    const std::string folder = SectionFolder(true);
+    if (folder.empty()) return 0;
+    const std::string path = SectionPath(folder, name);
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        int fd = -1;
+        const int error = CreateNew(folder, path, size, fd);
+        if (error == 0) return AddHandle(fd, size);
+        if (error != EEXIST) {
+            SetFailureFromErrno("cannot create the section file " + path, error);
+            return 0;
+        }
+        size_t existingSize = 0;
+        switch (JoinExisting(path, fd, existingSize)) {
+            case Existing::Held:
+                if (alreadyExisted) *alreadyExisted = true;
+                return AddHandle(fd, existingSize);
+            case Existing::Failed:
+                return 0;
+            case Existing::Absent:
+            case Existing::TryAgain:
+                break;
+        }
+    }
+    SetFailure("the section file " + path + " kept changing while it was being created");
+    return 0;
+}
+
+MappingHandle OpenFileMapping(const std::u16string& name) {
+    ClearFailure();
+    if (name.empty()) {
+        SetFailure("a section needs a name");
+        return 0;
+    }
+    const std::string folder = SectionFolder(false);
+    if (folder.empty()) return 0;
+    const std::string path = SectionPath(folder, name);
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        int fd = -1;
+        size_t size = 0;
+        switch (JoinExisting(path, fd, size)) {
+            case Existing::Held:
+                return AddHandle(fd, size);
+            case Existing::Absent:
+                SetFailure("no section named " + Utf16ToUtf8(name));
+                return 0;
+            case Existing::Failed:
+                return 0;
+            case Existing::TryAgain:
+                break;
+        }
+    }
+    SetFailure("the section file " + path + " kept changing while it was being opened");
+    return 0;
+}
+
+void* MapViewOfFile(MappingHandle handle) {
+    ClearFailure();
+    const std::shared_ptr<SectionFile> section = FindHandle(handle);
+    if (!section) {
+        SetFailure("not a section handle");
+        return nullptr;
+    }
+    if (section->size == 0) {
+        SetFailure("the section is empty");
+        return nullptr;
+    }
+    void* view = mmap(nullptr, section->size, PROT_READ | PROT_WRITE, MAP_SHARED, section->fd, 0);
+    if (view == MAP_FAILED) {
+        SetFailureFromErrno("cannot map the section", errno);
+        return nullptr;
+    }
+    Sections& s = TheSections();
+    std::lock_guard lock(s.mutex);
+    s.views[view] = View{section, section->size};
+    return view;
+}
+
+size_t MappingSize(MappingHandle handle) {
+    const std::shared_ptr<SectionFile> section = FindHandle(handle);
+    return section ? section->size : 0;
+}
+
+void UnmapViewOfFile(void* view) {
+    ClearFailure();
+    View unmapped;
+    {
+        Sections& s = TheSections();
+        std::lock_guard lock(s.mutex);
+        const auto found = s.views.find(view);
+        if (found == s.views.end()) return;
+        unmapped = std::move(found->second);
+        s.views.erase(found);
+    }
+    munmap(view, unmapped.size);
+}
+
+void CloseHandle(MappingHandle handle) {
+    ClearFailure();
+    std::shared_ptr<SectionFile> closed;
+    Sections& s = TheSections();
+    std::lock_guard lock(s.mutex);
+    const auto found = s.handles.find(handle);
+    if (found == s.handles.end()) return;
+    closed = std::move(found->second);
+    s.handles.erase(found);
+}
+
+}  // namespace twinlink::platform

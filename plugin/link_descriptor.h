@@ -1,0 +1,21 @@
+// The descriptor sent once at every start of a link: who talks to Korvan (host and plug-in),
+// the exchange format, which model file, how long the first load took and whether the camera
+// follows.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "liveconnection/descriptor_text.h"
+
+namespace korvan {
+
+// The descriptor's entries for the model at `modelPath` (exactly as Ruby gave it), a start that
+// took `elapsedMicroseconds`, and the camera synchronisation as it is now.
+//
+// The scene's vertex count ("vertexCount") joins these entries once the scene can count the
+// vertices it mirrors.
+TwinLinkAPI::DescriptorMap BuildLinkDescriptor(const std::u16string& modelPath,
+                                               int32_t elapsedMicroseconds, bool cameraSync);
+
+}  // namespace korvan

@@ -1,0 +1,143 @@
+require 'minitest/autorun'
+require 'plugin_host'
+
+# The plug-in's toolbar, submenu and context-menu entry: their order, every text and icon a
+# user sees, and which commands are enabled with the link stopped and running.
+class TestPluginCommands < Minitest::Test
+  ICONS = File.join(File.expand_path(PluginHost::PLUGIN_DIR), 'korvan', 'assets')
+
+  def setup
+    @base = PluginHost.isolate
+    PluginHost.load_plugin
+    Sketchup.file_new
+    @model = Sketchup.active_model
+    @path = File.join(@base, 'House.skp')
+    PluginHost.toolbar.show
+  end
+
+  def teardown
+    PluginHost.stop_link
+    HostSim::Desktop.clear
+    FileUtils.rm_rf(@base)
+  end
+
+  def start_link
+    @model.save(@path)
+    PluginHost.command('Start TwinLink').invoke
+    assert PluginHost.linked?, 'the link runs'
+  end
+
+  # [text, tooltip, status-bar text, menu text, small icon, large icon] of a command.
+  def texts_of(command)
+    [command.text, command.tooltip, command.status_bar_text, command.menu_text, command.small_icon, command.large_icon]
+  end
+
+  def icon(file) = File.join(ICONS, file)
+
+  def test_toolbar_holds_the_commands_in_groups_with_their_texts_and_icons
+    items = PluginHost.toolbar.to_a
+    assert_equal ['About', '|', 'Start TwinLink', 'Stop TwinLink', '|', 'Start camera synchronization',
+                  'Stop camera synchronization', '|', 'TwinLink settings'],
+                 items.map { |item| item == '|' ? item : item.text }
+
+    commands = items.reject { |item| item == '|' }
+    assert_equal [
+      ['About', 'About…', 'About Korvan® TwinLink®', 'About…', icon('icon_korvan.svg'), icon('icon_korvan.svg')],
+      ['Start TwinLink', 'Start TwinLink', 'Start TwinLink to view your project in Korvan', 'Start TwinLink',
+       icon('icon_start.svg'), icon('icon_start.svg')],
+      ['Stop TwinLink', 'Stop TwinLink', 'Stop TwinLink', 'Stop TwinLink', icon('icon_stop.svg'), icon('icon_stop.svg')],
+      ['Start camera synchronization', 'Start camera synchronization', 'Only available for perspective camera',
+       'Start camera synchronization', icon('icon_sync_cam.svg'), icon('icon_sync_cam.svg')],
+      ['Stop camera synchronization', 'Stop camera synchronization', 'Stop camera synchronization with Korvan',
+       'Stop camera synchronization', icon('icon_sync_cam_off.svg'), icon('icon_sync_cam_off.svg')],
+      ['TwinLink settings', 'TwinLink settings…', 'TwinLink settings', 'TwinLink settings…',
+       icon('icon_settings.svg'), icon('icon_settings.svg')]
+    ], commands.map { |command| texts_of(command) }
+    commands.each { |command| assert File.file?(command.small_icon), "#{command.small_icon} is installed" }
+    assert(commands.all? { |command| command.text.encoding == Encoding::UTF_8 })
+  end
+
+  def test_submenu_shares_the_toolbars_commands_and_adds_show_toolbar
+    items = PluginHost.submenu.items
+    assert_equal [[:command, 'Start TwinLink'], [:command, 'Stop TwinLink'], [:separator, nil],
+                  [:command, 'Start camera synchronization'], [:command, 'Stop camera synchronization'],
+                  [:separator, nil], [:command, 'Show TwinLink Toolbar'], [:command, 'TwinLink settings…'],
+                  [:separator, nil], [:command, 'About…']],
+                 items.map { |item| [item.kind, item.text] }
+
+    on_toolbar = PluginHost.toolbar.to_a.reject { |item| item == '|' }
+    in_menu = items.map(&:command).compact
+    assert_equal 6, (on_toolbar & in_menu).size, 'the same command objects'
+    show = PluginHost.command('Show TwinLink Toolbar')
+    assert_equal ['Show TwinLink Toolbar'] * 4 + [icon('icon_korvan.svg')] * 2, texts_of(show)
+    refute_includes on_toolbar, show
+  end
+
+  # Enabled commands by menu text.
+  def enabled_commands
+    PluginHost.submenu.items.select(&:command).select(&:enabled?).map(&:text)
+  end
+
+  def test_enabling_follows_the_link_state
+    # The camera cannot be followed until the scene reads it, so both camera commands stay grey.
+    assert_equal ['Start TwinLink', 'TwinLink settings…', 'About…'], enabled_commands, 'link stopped'
+    start_link
+    assert_equal ['Stop TwinLink', 'About…'], enabled_commands, 'link running'
+
+    # A second start finds the link open and does nothing.
+    timers = HostSim.timer_ids
+    PluginHost.command('Start TwinLink').invoke
+    assert_equal timers, HostSim.timer_ids
+
+    PluginHost.command('Stop TwinLink').invoke
+    assert_equal ['Start TwinLink', 'TwinLink settings…', 'About…'], enabled_commands, 'link stopped again'
+  end
+
+  def test_show_toolbar_is_offered_only_while_the_toolbar_is_hidden
+    show = PluginHost.command('Show TwinLink Toolbar')
+    refute show.enabled?
+    PluginHost.toolbar.hide
+    assert show.enabled?
+    show.invoke
+    assert PluginHost.toolbar.visible?
+    refute show.enabled?
+  end
+
+  def square(entities, x)
+    entities.add_face([x, 0, 0], [x + 10, 0, 0], [x + 10, 10, 0], [x, 10, 0])
+  end
+
+  def context_menu_items
+    HostSim.open_context_menu.items.map { |item| [item.kind, item.text] }
+  end
+
+  def test_context_menu_offers_update_face_for_a_selected_face_while_linked
+    face = square(@model.entities, 0)
+    edge = @model.entities.add_line([0, 20, 0], [10, 20, 0])
+    @model.selection.add(face)
+    assert_empty context_menu_items, 'link stopped'
+
+    start_link
+    @model.selection.clear
+    assert_empty context_menu_items, 'nothing selected'
+    @model.selection.add(edge)
+    assert_empty context_menu_items, 'only an edge selected'
+    @model.selection.add(face)
+    assert_equal [[:separator, nil], [:command, 'TwinLink: Update Face']], context_menu_items
+
+    menu = HostSim.open_context_menu
+    update = menu.items.last.command
+    assert_equal ['TwinLink: Update Face'] * 4 + ['', ''], texts_of(update)
+    refute_same update, HostSim.open_context_menu.items.last.command, 'a new command for every menu'
+    update.invoke
+    assert PluginHost.linked?
+  end
+
+  def test_unloading_the_extension_stops_the_link_and_hides_the_toolbar
+    start_link
+    HostSim.unload_extension('korvan_twinlink')
+    refute PluginHost.linked?
+    assert_empty HostSim.timer_ids
+    refute PluginHost.toolbar.visible?
+  end
+end

@@ -1,0 +1,182 @@
+require 'minitest/autorun'
+require 'plugin_host'
+
+# Starting, watching and stopping the TwinLink: the checks before a start, the status bar while
+# it starts, the shared section it creates (read from another process, as Korvan reads it), the
+# heartbeat that ends the link when Korvan ends it or the model moves, and the host events that
+# stop it.
+class TestPluginLink < Minitest::Test
+  def setup
+    @base = PluginHost.isolate
+    PluginHost.load_plugin
+    Sketchup.file_new
+    @model = Sketchup.active_model
+    @path = File.join(@base, 'House.skp')
+    HostSim::Desktop.clear
+    HostSim.clear_status_history
+  end
+
+  def teardown
+    PluginHost.stop_link
+    FileUtils.rm_rf(@base)
+  end
+
+  def start
+    PluginHost.command('Start TwinLink').invoke
+  end
+
+  def start_saved
+    @model.save(@path)
+    HostSim.clear_status_history
+    start
+    assert PluginHost.linked?, 'the link runs'
+  end
+
+  def test_an_unsaved_model_asks_to_be_saved_and_touches_nothing_else
+    start
+    assert_equal [{ kind: 'messagebox', caption: 'Korvan TwinLink - Save project first',
+                    text: 'Please save your project before starting Korvan TwinLink.', flags: 64,
+                    resource_id: 0, controls: {} }],
+                 HostSim::Desktop.messages
+    assert_empty HostSim.status_history
+    refute PluginHost.linked?
+    assert_empty HostSim.timer_ids
+  end
+
+  def test_the_status_bar_reports_the_start_and_is_cleared_afterwards
+    start_saved
+    assert_equal [[SB_PROMPT, 'Korvan TwinLink initializing'], [SB_VCB_LABEL, 'Korvan TwinLink:'],
+                  [SB_VCB_VALUE, 'initializing'], [SB_VCB_VALUE, 'loading materials'],
+                  [SB_VCB_VALUE, 'loading scene'],
+                  [SB_PROMPT, nil], [SB_VCB_LABEL, nil], [SB_VCB_VALUE, nil]],
+                 HostSim.status_history
+    assert_empty HostSim::Desktop.messages
+  end
+
+  def test_the_section_has_two_slots_per_material_but_at_least_5000_and_the_models_guid
+    10.times { |i| @model.materials.add("Paint #{i}") }
+    start_saved
+    header = PluginHost.header(@path)
+    assert_equal 5000, header['slotCount']
+    assert_equal Process.pid, header['creatorProcessId']
+    assert_equal @model.guid.upcase, header['modelGuid']
+    refute_equal @model.guid, header['modelGuid'], 'the test needs a guid with lower-case letters'
+    PluginHost.command('Stop TwinLink').invoke
+
+    2990.times { |i| @model.materials.add("Stain #{i}") }
+    start
+    assert_equal 6000, PluginHost.header(@path)['slotCount']
+  end
+
+  def test_a_file_that_another_sketchup_links_is_refused_naming_only_the_file
+    start_saved
+    result = PluginHost.run_host(<<~RUBY)
+      load #{PluginHost::LOADER.dump}
+      Sketchup.active_model.save(#{@path.dump})
+      HostSim.clear_status_history
+      start = HostSim.menu_item('Extensions', 'Korvan TwinLink', 'Start TwinLink').command
+      start.invoke
+      report(messages: HostSim::Desktop.messages, status: HostSim.status_history, linked: !start.enabled?,
+             timers: HostSim.timer_ids)
+    RUBY
+    text = "Cannot start the TwinLink connection.\n\nFile \"House.skp\" is being used by another instance of " \
+           "SketchUp.\n\nSave the file with a different name or stop other connections."
+    assert_equal [{ 'kind' => 'messagebox', 'caption' => 'Korvan TwinLink - File already open', 'text' => text,
+                    'flags' => 16, 'resource_id' => 0, 'controls' => {} }],
+                 result['messages']
+    assert_equal [[SB_PROMPT, 'Korvan TwinLink initializing'], [SB_VCB_LABEL, 'Korvan TwinLink:'],
+                  [SB_VCB_VALUE, 'initializing'],
+                  [SB_VCB_LABEL, nil], [SB_VCB_VALUE, nil], [SB_PROMPT, nil]],
+                 result['status']
+    assert_equal false, result['linked']
+    assert_empty result['timers']
+
+    assert PluginHost.linked?, 'the first link goes on'
+    assert_equal Process.pid, PluginHost.header(@path)['creatorProcessId']
+  end
+
+  def test_a_plain_save_keeps_the_link_and_sends_the_new_guid
+    start_saved
+    old_guid = @model.guid
+    @model.save(@path)
+    refute_equal old_guid, @model.guid
+    HostSim.pump(0.25)
+    assert PluginHost.linked?
+    assert_equal @model.guid.upcase, PluginHost.header(@path)['modelGuid']
+  end
+
+  def test_saving_under_another_path_stops_the_link_at_the_next_heartbeat
+    start_saved
+    @model.save(File.join(@base, 'Copy of House.skp'))
+    assert PluginHost.linked?, 'nothing happens before the heartbeat'
+    HostSim.pump(0.25)
+    refute PluginHost.linked?
+    assert_empty HostSim.timer_ids
+  end
+
+  def test_the_heartbeat_stops_the_link_that_korvan_ended
+    start_saved
+    HostSim.pump(0.5)
+    assert PluginHost.linked?, 'a ready link survives heartbeats'
+    PluginHost.end_link(@path)
+    assert PluginHost.linked?, 'nothing happens before the heartbeat'
+    HostSim.pump(0.25)
+    refute PluginHost.linked?
+    assert_empty HostSim.timer_ids
+  end
+
+  def test_one_heartbeat_runs_per_link
+    start_saved
+    assert_equal 1, HostSim.timer_ids.size
+    PluginHost.command('Stop TwinLink').invoke
+    assert_empty HostSim.timer_ids
+    start
+    assert_equal 1, HostSim.timer_ids.size
+  end
+
+  def test_stopping_removes_the_links_directory_entry
+    start_saved
+    PluginHost.publish(@path)
+    assert_equal [@path], PluginHost.directory
+    PluginHost.command('Stop TwinLink').invoke
+    assert_empty PluginHost.directory
+  end
+
+  def test_new_and_opened_models_and_quitting_stop_the_link
+    { 'a new model' => -> { Sketchup.file_new },
+      'an opened model' => -> { HostSim.open_sample_house },
+      'quitting' => -> { Sketchup.quit } }.each do |what, event|
+      Sketchup.file_new
+      @model = Sketchup.active_model
+      start_saved
+      event.call
+      refute PluginHost.linked?, what
+      assert_empty HostSim.timer_ids, what
+    end
+  end
+
+  def test_the_descriptor_tells_korvan_about_host_plugin_model_and_camera
+    require File.join(PluginHost::TOOLS, 'KorvanBridgeProbe')
+    start_saved
+    descriptor = PluginHost.descriptor(@path)
+    assert_equal %w[cameraSync fileNameCrc format pluginVersion time toolName toolVersion], descriptor.keys
+    assert_equal({ 'format' => 'TL', 'pluginVersion' => '3%2e52%2e774', 'toolName' => 'SketchUp%20Pro',
+                   'toolVersion' => '17%2e3%2e116', 'fileNameCrc' => KorvanBridgeProbe.hash_path(@path).to_s },
+                 descriptor.slice('format', 'pluginVersion', 'toolName', 'toolVersion', 'fileNameCrc'))
+    assert_match(/\A\d+\z/, descriptor['time'])
+  end
+
+  # The descriptor goes out before the start takes CameraAutoSync over, so it shows the camera
+  # synchronisation that the previous link left.
+  def test_every_start_reads_the_settings_again
+    start_saved
+    PluginHost.command('Stop TwinLink').invoke
+    PluginHost.write_dword('CameraAutoSync', 0)
+    reported = 4.times.map do |i|
+      PluginHost.write_dword('CameraAutoSync', 1) if i == 2
+      start
+      PluginHost.descriptor(@path)['cameraSync'].tap { PluginHost.command('Stop TwinLink').invoke }
+    end
+    assert_equal %w[1 0 0 1], reported
+  end
+end

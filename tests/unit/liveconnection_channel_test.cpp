@@ -1,0 +1,304 @@
+// The main section as Korvan sees it: header and record bytes at their offsets, record slots,
+// counts and marks. Bytes are read through a separate mapping of the section.
+#include <array>
+
+#include "liveconnection/live_connection.h"
+#include "liveconnection_test_support.h"
+
+namespace {
+
+using namespace TwinLinkAPI;
+using liveconnection_test::PrivateStateTest;
+using liveconnection_test::RawSection;
+
+constexpr char16_t kModelPath[] = u"C:\\Models\\House.skp";
+constexpr char16_t kSectionName[] = u"C:/Models/House.skp";
+constexpr size_t kSlot0 = 2048;
+constexpr size_t kSlot1 = 4096;
+constexpr size_t kSlot2 = 6144;
+
+using ChannelTest = PrivateStateTest;
+
+TEST_F(ChannelTest, HostWritesTheHeaderFieldByField) {
+    LiveConnection connection;
+    ASSERT_EQ(connection.Host(kModelPath, 5000), 0);
+    RawSection raw(kSectionName);
+    ASSERT_TRUE(raw.IsOpen());
+
+    EXPECT_EQ(raw.Size(), 5001u * 2048u);
+    EXPECT_EQ(raw.Bytes(0, 4), "HEAD");
+    EXPECT_EQ(raw.U32(4), 1244u);
+    EXPECT_EQ(raw.U32(8), 0u);
+    EXPECT_EQ(raw.U32(12), 0u);
+    EXPECT_EQ(raw.U32(16), 1u);
+    EXPECT_EQ(raw.U32(20), 1u);
+    EXPECT_EQ(raw.U32(24), 0u);
+    EXPECT_EQ(raw.U32(28), 5001u * 2048u);
+    EXPECT_EQ(raw.U32(32), 2048u);
+    EXPECT_EQ(raw.U32(36), 5000u);
+    EXPECT_EQ(raw.U32(40), 3u);  // the header, "VIEW" and "STAT"
+    EXPECT_EQ(raw.U32(44), 1u);
+    EXPECT_EQ(raw.U32(48), twinlink::platform::GetCurrentProcessId());
+    EXPECT_TRUE(raw.AllZero(52, 196 - 52));  // model guid and the reserved bytes
+    EXPECT_EQ(raw.U32(196), 1u);
+    EXPECT_TRUE(raw.AllZero(200, 1244 - 200));  // peer paths and peer value
+    EXPECT_TRUE(raw.AllZero(1244, 2048 - 1244));
+}
+
+TEST_F(ChannelTest, HeaderSettersWriteAtTheirOffsets) {
+    LiveConnection connection;
+    ASSERT_EQ(connection.Host(kModelPath, 8), 0);
+    RawSection raw(kSectionName);
+
+    connection.SetModelGuid(u"0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9");
+    connection.SetPeerPathA(u"C:\\Korvan\\A");
+    connection.SetPeerPathB(u"C:\\Korvan\\B");
+    connection.SetPeerValue(0xA1B2C3D4);
+    connection.SetUpdateCount(77);
+    ASSERT_TRUE(connection.Lock(0));
+
+    EXPECT_EQ(raw.Text(52, 64), u"0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9");
+    EXPECT_EQ(raw.Text(200, 260), u"C:\\Korvan\\A");
+    EXPECT_EQ(raw.Text(720, 260), u"C:\\Korvan\\B");
+    EXPECT_EQ(raw.U32(1240), 0xA1B2C3D4u);
+    EXPECT_EQ(raw.U32(196), 77u);
+    EXPECT_EQ(raw.U32(24), twinlink::platform::GetCurrentProcessId());
+    EXPECT_TRUE(raw.AllZero(180, 16));
+    EXPECT_EQ(std::u16string(connection.GetModelGuid()), u"0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9");
+    EXPECT_EQ(connection.GetPeerValue(), 0xA1B2C3D4u);
+    EXPECT_EQ(connection.GetUpdateCount(), 77u);
+    EXPECT_TRUE(connection.IsPeerAttached());
+
+    // A text longer than its field is cut to fit, terminator included; a shorter one leaves no
+    // trace of the longer text before it.
+    connection.SetModelGuid(std::u16string(100, u'X'));
+    EXPECT_EQ(raw.Text(52, 64), std::u16string(63, u'X'));
+    EXPECT_EQ(raw.U32(52 + 126), 0u);  // the last unit of the field and the first reserved unit
+    connection.SetModelGuid(u"AB");
+    EXPECT_EQ(raw.Text(52, 64), u"AB");
+    EXPECT_TRUE(raw.AllZero(52 + 4, 124));
+
+    connection.SetPeerPathB(u"");
+    EXPECT_FALSE(connection.IsPeerAttached());
+}
+
+TEST_F(ChannelTest, HostCreatesViewAndStatusInTheFirstSlots) {
+    LiveConnection connection;
+    ASSERT_EQ(connection.Host(kModelPath, 16), 0);
+    RawSection raw(kSectionName);
+
+    // Tags are stored in reading order: "VIEW" is 56 49 45 57, the u32 0x57454956.
+    EXPECT_EQ(raw.Bytes(kSlot0, 4), std::string("\x56\x49\x45\x57", 4));
+    EXPECT_EQ(kViewTag, 0x57454956u);
+    EXPECT_EQ(raw.U32(kSlot0 + 4), 652u);
+    EXPECT_EQ(raw.U32(kSlot0 + 8), 1u);
+    EXPECT_EQ(raw.U32(kSlot0 + 12), 0u);
+    EXPECT_EQ(raw.U32(kSlot0 + 16), 0u);
+    EXPECT_TRUE(raw.AllZero(kSlot0 + 20, 2048 - 20));
+
+    EXPECT_EQ(raw.Bytes(kSlot1, 4), "STAT");
+    EXPECT_EQ(raw.U32(kSlot1 + 4), 28u);
+    EXPECT_EQ(raw.U32(kSlot1 + 8), 2u);
+    EXPECT_TRUE(raw.AllZero(kSlot1 + 12, 2048 - 12));
+}
+
+TEST_F(ChannelTest, ASecondHostReusesTheSlotsWithNewRecordIdsAndRestartsSectionIds) {
+    LiveConnection connection;
+    ASSERT_EQ(connection.Host(kModelPath, 16), 0);
+    EXPECT_EQ(connection.CreateSection(2, 64), 1u);
+    EXPECT_EQ(connection.CreateSection(2, 64), 2u);
+
+    ASSERT_EQ(connection.Host(u"C:\\Models\\Other.skp", 16), 0);
+    RawSection raw(u"C:/Models/Other.skp");
+    EXPECT_EQ(raw.Bytes(kSlot0, 4), "VIEW");
+    EXPECT_EQ(raw.U32(kSlot0 + 8), 3u);
+    EXPECT_EQ(raw.Bytes(kSlot1, 4), "STAT");
+    EXPECT_EQ(raw.U32(kSlot1 + 8), 4u);
+    EXPECT_EQ(raw.U32(40), 3u);
+    EXPECT_EQ(raw.U32(44), 1u);
+    EXPECT_EQ(connection.CreateSection(4, 64), 1u);
+    EXPECT_EQ(connection.GetName(), u"C:\\Models\\Other.skp");
+    // The first connection was closed by the second Host.
+    EXPECT_FALSE(RawSection(kSectionName).IsOpen());
+}
+
+TEST_F(ChannelTest, CreateRecordSizesByTagAndRefusesTheHeaderTag) {
+    LiveConnection connection;
+    ASSERT_EQ(connection.Host(kModelPath, 16), 0);
+    RawSection raw(kSectionName);
+
+    EXPECT_EQ(connection.CreateRecord(MakeTag("HEAD")), nullptr);
+    EXPECT_EQ(connection.CreateRecord(0), nullptr);
+    RecordHeader* other = connection.CreateRecord(MakeTag("ABCD"));
+    ASSERT_NE(other, nullptr);
+    EXPECT_EQ(raw.Bytes(kSlot2, 4), "ABCD");
+    EXPECT_EQ(raw.U32(kSlot2 + 4), 20u);
+    EXPECT_EQ(raw.U32(kSlot2 + 8), 3u);  // ids go on after "VIEW" 1 and "STAT" 2; "HEAD" took none
+    RecordHeader* surface = connection.CreateRecord(kSurfaceTag);
+    ASSERT_NE(surface, nullptr);
+    EXPECT_EQ(surface->size, 1932u);
+    EXPECT_EQ(surface->recordId, 4u);
+    EXPECT_EQ(connection.CreateRecord(kRemovedSurfaceTag)->size, 20u);  // "SRFI" only by re-tagging
+    EXPECT_EQ(raw.U32(40), 6u);
+    EXPECT_EQ(raw.U32(44), 4u);
+    EXPECT_EQ(connection.FindRecord(4), surface);
+    EXPECT_EQ(connection.FindRecord(99), nullptr);
+}
+
+TEST_F(ChannelTest, AFullTableGivesNoRecord) {
+    LiveConnection connection;
+    ASSERT_EQ(connection.Host(kModelPath, 3), 0);
+    EXPECT_NE(connection.CreateRecord(kSurfaceTag), nullptr);
+    EXPECT_EQ(connection.CreateRecord(kSurfaceTag), nullptr);
+    EXPECT_EQ(RawSection(kSectionName).U32(40), 4u);
+
+    // With no slots at all the host still stands, without "VIEW" and "STAT".
+    ASSERT_EQ(connection.Host(kModelPath, 0), 0);
+    EXPECT_EQ(RawSection(kSectionName).Size(), 2048u);
+    EXPECT_EQ(connection.CountRecords(kViewTag, 0, 0), 0u);
+    EXPECT_EQ(connection.CreateRecord(kSurfaceTag), nullptr);
+}
+
+TEST_F(ChannelTest, DeleteRecordFreesItsSlotForTheNextRecord) {
+    LiveConnection connection;
+    ASSERT_EQ(connection.Host(kModelPath, 16), 0);
+    RawSection raw(kSectionName);
+    RecordHeader* first = connection.CreateRecord(kSurfaceTag);   // slot 2, id 3
+    RecordHeader* second = connection.CreateRecord(kSurfaceTag);  // slot 3, id 4
+    ASSERT_NE(second, nullptr);
+    std::memset(reinterpret_cast<uint8_t*>(second) + 20, 0x5A, 100);
+
+    EXPECT_EQ(connection.DeleteRecord(4), 0);
+    EXPECT_TRUE(raw.AllZero(kSlot2 + 2048, 2048));
+    EXPECT_EQ(raw.U32(40), 4u);
+    EXPECT_EQ(raw.U32(44), 2u);
+    EXPECT_EQ(connection.FindRecord(4), nullptr);
+
+    EXPECT_EQ(connection.DeleteRecord(3), 0);
+    EXPECT_EQ(raw.U32(44), 1u);
+    EXPECT_EQ(connection.DeleteRecord(3), 0);  // already gone: nothing changes
+    EXPECT_EQ(raw.U32(40), 3u);
+
+    RecordHeader* again = connection.CreateRecord(kSurfaceTag);
+    EXPECT_EQ(again, first);
+    EXPECT_EQ(again->recordId, 5u);  // ids are never reused
+}
+
+TEST_F(ChannelTest, CountAndListSelectByTagAndMaskedFlags) {
+    LiveConnection connection;
+    ASSERT_EQ(connection.Host(kModelPath, 16), 0);
+    std::array<RecordHeader*, 4> surfaces{};
+    for (RecordHeader*& surface : surfaces) surface = connection.CreateRecord(kSurfaceTag);
+    connection.CreateRecord(MakeTag("ABCD"));
+    connection.MarkRecord(surfaces[0], 1);
+    connection.MarkRecord(surfaces[1], 4);
+    connection.MarkRecord(surfaces[2], 1 | 4);
+
+    EXPECT_EQ(connection.CountRecords(kSurfaceTag, 0, 0), 4u);
+    EXPECT_EQ(connection.CountRecords(kSurfaceTag, 0, 123), 4u);  // mask 0 ignores the value
+    EXPECT_EQ(connection.CountRecords(kSurfaceTag, 1, 1), 2u);
+    EXPECT_EQ(connection.CountRecords(kSurfaceTag, 1, 0), 2u);
+    EXPECT_EQ(connection.CountRecords(kSurfaceTag, 5, 4), 1u);
+    EXPECT_EQ(connection.CountRecords(kSurfaceTag, 5, 5 | 8),
+              1u);  // value bits outside the mask do not count
+    EXPECT_EQ(connection.CountRecords(MakeTag("NONE"), 0, 0), 0u);
+
+    EXPECT_EQ(connection.ListRecords(kSurfaceTag, 1, 1),
+              (std::vector<RecordHeader*>{surfaces[0], surfaces[2]}));
+    EXPECT_EQ(connection.ListRecords(kSurfaceTag, 5, 0), (std::vector<RecordHeader*>{surfaces[3]}));
+    EXPECT_EQ(connection.ListRecords(kSurfaceTag, 0, 0).size(), 4u);
+}
+
+TEST_F(ChannelTest, MarksCountOnlyTheChangedBit) {
+    LiveConnection connection;
+    ASSERT_EQ(connection.Host(kModelPath, 16), 0);
+    RawSection raw(kSectionName);
+    RecordHeader* record = connection.CreateRecord(kSurfaceTag);  // slot 2
+
+    connection.MarkRecord(record, 1);
+    connection.MarkRecord(record, 1);
+    connection.MarkRecord(record, 8);
+    EXPECT_EQ(raw.U32(kSlot2 + 12), 9u);
+    EXPECT_EQ(raw.U32(kSlot2 + 16), 2u);
+    EXPECT_EQ(connection.TestRecordFlags(record, 1 | 2), 1u);
+    connection.ClearRecordFlags(record, 1);
+    EXPECT_EQ(raw.U32(kSlot2 + 12), 8u);
+    EXPECT_EQ(raw.U32(kSlot2 + 16), 2u);
+    connection.MarkRecord(nullptr, 1);
+    EXPECT_EQ(connection.TestRecordFlags(nullptr, 0xFFFFFFFF), 0u);
+
+    connection.MarkHeader(1);
+    connection.MarkHeader(1);
+    connection.MarkHeader(4);
+    EXPECT_EQ(raw.U32(12), 5u);
+    EXPECT_EQ(raw.U32(16), 3u);   // change counter, from 1
+    EXPECT_EQ(raw.U32(196), 3u);  // update count, from 1
+    EXPECT_EQ(connection.TestHeaderFlags(4), 4u);
+    connection.ClearHeaderFlags(1 | 4);
+    EXPECT_EQ(raw.U32(12), 0u);
+    EXPECT_EQ(raw.U32(16), 3u);
+}
+
+TEST_F(ChannelTest, ThePeerEndsTheLinkWithHeaderFlagTwo) {
+    LiveConnection connection;
+    ASSERT_EQ(connection.Host(kModelPath, 16), 0);
+    RawSection raw(kSectionName);
+    EXPECT_TRUE(connection.IsReady());
+    EXPECT_FALSE(connection.IsPeerForeground());  // the host is the section's creator
+    raw.SetU32(12, 1 | 2);
+    EXPECT_FALSE(connection.IsReady());
+    EXPECT_TRUE(connection.IsOpen());
+}
+
+TEST_F(ChannelTest, AClosedConnectionDoesNothing) {
+    LiveConnection connection;
+    EXPECT_FALSE(connection.IsOpen());
+    EXPECT_FALSE(connection.IsReady());
+    EXPECT_EQ(connection.CreateRecord(kSurfaceTag), nullptr);
+    EXPECT_EQ(connection.DeleteRecord(1), -1);
+    EXPECT_EQ(connection.FindRecord(1), nullptr);
+    EXPECT_EQ(connection.CountRecords(kViewTag, 0, 0), 0u);
+    EXPECT_EQ(connection.GetModelGuid(), nullptr);
+    EXPECT_EQ(connection.GetUpdateCount(), 0u);
+    EXPECT_FALSE(connection.Lock(0));
+    EXPECT_EQ(connection.CreateSection(1, 64), 0u);
+    EXPECT_EQ(connection.MapSection(1), nullptr);
+    connection.MarkHeader(1);
+    connection.SendView(true, nullptr);
+    connection.SendDescriptor({{u"a", {kVerbatimValue, u"b"}}});
+    connection.Stop();
+    EXPECT_EQ(connection.GetName(), u"");
+
+    ASSERT_EQ(connection.Host(kModelPath, 16), 0);
+    connection.Close();
+    EXPECT_FALSE(connection.IsOpen());
+    EXPECT_EQ(connection.GetName(), u"");
+    EXPECT_FALSE(RawSection(kSectionName).IsOpen());  // nobody holds it any more
+}
+
+TEST_F(ChannelTest, AnAttachedPeerSeesTheSameRecordsAndWritesNothing) {
+    LiveConnection host;
+    ASSERT_EQ(host.Host(kModelPath, 16), 0);
+    RecordHeader* surface = host.CreateRecord(kSurfaceTag);
+    RawSection raw(kSectionName);
+    const std::string before = raw.Bytes(0, 8 * 2048);
+
+    LiveConnection peer;
+    EXPECT_EQ(peer.Attach(u"C:\\Models\\Nothing.skp"), -1);
+    ASSERT_EQ(peer.Attach(kModelPath), 0);
+    EXPECT_EQ(raw.Bytes(0, 8 * 2048), before);
+    EXPECT_EQ(peer.GetName(), kModelPath);
+    EXPECT_EQ(peer.CountRecords(kSurfaceTag, 0, 0), 1u);
+    RecordHeader* seen = peer.FindRecord(surface->recordId);
+    ASSERT_NE(seen, nullptr);
+    EXPECT_EQ(seen->size, 1932u);
+
+    // Without the "VIEW" and "STAT" addresses the camera and the descriptor are not written.
+    std::array<uint8_t, kCameraDataSize> camera{};
+    camera.fill(7);
+    peer.SendView(false, camera.data());
+    peer.SendDescriptor({{u"a", {kVerbatimValue, u"b"}}});
+    EXPECT_EQ(raw.Bytes(0, 8 * 2048), before);
+}
+
+}  // namespace

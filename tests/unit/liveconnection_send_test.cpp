@@ -1,0 +1,184 @@
+// What the camera push and the link descriptor leave in shared memory, and the text encoding
+// they use.
+#include <array>
+
+#include "liveconnection/live_connection.h"
+#include "liveconnection/wide_text.h"
+#include "liveconnection_test_support.h"
+
+namespace {
+
+using namespace TwinLinkAPI;
+using liveconnection_test::PrivateStateTest;
+using liveconnection_test::RawSection;
+
+constexpr char16_t kModelPath[] = u"C:\\Models\\House.skp";
+constexpr char16_t kSectionName[] = u"C:/Models/House.skp";
+constexpr size_t kView = 2048;    // slot 0
+constexpr size_t kStatus = 4096;  // slot 1
+
+std::u16string OwnSectionName(uint32_t id) {
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "%08X", id);
+    return u"TwinLinkAPI/" + WidenAscii(std::to_string(twinlink::platform::GetCurrentProcessId())) +
+           u"/" + WidenAscii(hex);
+}
+
+std::string Utf16Bytes(const std::u16string& text) {
+    return std::string(reinterpret_cast<const char*>(text.data()), text.size() * 2);
+}
+
+using WideTextTest = PrivateStateTest;
+using DescriptorTextTest = PrivateStateTest;
+
+TEST_F(WideTextTest, PercentEncodingKeepsOnlyAsciiLettersAndDigits) {
+    EXPECT_EQ(PercentEncode(u"a b-c"), u"a%20b%2dc");
+    EXPECT_EQ(PercentEncode(u"Zz09/"), u"Zz09%2f");
+    EXPECT_EQ(PercentEncode(u"\u00e9"), u"%c3%a9");
+    EXPECT_EQ(PercentEncode(u"\u07ff\u0800\u20ac"), u"%df%bf%e0%a0%80%e2%82%ac");
+    // Surrogates are encoded one unit at a time: U+1F600 is D83D DE00.
+    EXPECT_EQ(PercentEncode(u"\U0001F600"), u"%ed%a0%bd%ed%b8%80");
+    EXPECT_EQ(PercentEncode(std::u16string(1, u'\0')), u"%00");
+    EXPECT_EQ(PercentEncode(u""), u"");
+}
+
+TEST_F(WideTextTest, CaseInsensitiveSearchFoldsAsciiOnly) {
+    EXPECT_TRUE(ContainsNoCase(u"FaceTextureCoords", u"FACETEXTURECOORDS"));
+    EXPECT_TRUE(ContainsNoCase(u"C:\\Program Files\\Korvan 9\\korvan.exe", u"KORVAN"));
+    EXPECT_TRUE(ContainsNoCase(u"anything", u""));
+    EXPECT_FALSE(ContainsNoCase(u"Korva", u"KORVAN"));
+    EXPECT_EQ(ToUpper(u"start \u00e9\u00ff"), u"START \u00e9\u00ff");
+}
+
+TEST_F(DescriptorTextTest, EntriesComeInKeyOrderWithEncodedOrVerbatimValues) {
+    DescriptorMap descriptor;
+    descriptor[u"b"] = {kVerbatimValue, u"x y"};
+    descriptor[u"a"] = {kEncodedValue, u"x y"};
+    EXPECT_EQ(BuildDescriptorText(descriptor), u"{\"a\":\"x%20y\",\"b\":\"x y\"}");
+
+    // Code-unit order: upper case before "_" before lower case; keys are never escaped.
+    DescriptorMap ordered{{u"a", {kVerbatimValue, u"1"}},
+                          {u"_ k", {kVerbatimValue, u"2"}},
+                          {u"B", {kEncodedValue, u"\u00e9"}}};
+    EXPECT_EQ(BuildDescriptorText(ordered), u"{\"B\":\"%c3%a9\",\"_ k\":\"2\",\"a\":\"1\"}");
+    EXPECT_EQ(BuildDescriptorText({}), u"{}");
+}
+
+using SendTest = PrivateStateTest;
+
+TEST_F(SendTest, AViewThatIsNotFollowedIsWrittenAndMarked) {
+    LiveConnection connection;
+    ASSERT_EQ(connection.Host(kModelPath, 8), 0);
+    RawSection raw(kSectionName);
+    std::array<uint8_t, kCameraDataSize> camera;
+    for (size_t i = 0; i < camera.size(); ++i) camera[i] = static_cast<uint8_t>(i * 7 + 1);
+
+    connection.SendView(false, camera.data());
+    EXPECT_EQ(raw.U32(kView + 12), 1u);
+    EXPECT_EQ(raw.U32(kView + 16), 1u);
+    EXPECT_EQ(raw.U32(kView + 20), 0u);
+    EXPECT_EQ(raw.Bytes(kView + 24, kCameraDataSize), std::string(camera.begin(), camera.end()));
+    EXPECT_TRUE(raw.AllZero(kView + 652, 2048 - 652));
+
+    connection.SendView(true, camera.data());
+    EXPECT_EQ(raw.U32(kView + 20), 1u);
+    EXPECT_EQ(raw.U32(kView + 12), 1u);
+    EXPECT_EQ(raw.U32(kView + 16), 2u);
+
+    // Without data the follow flag drops and the camera stays as it was.
+    connection.SendView(true, nullptr);
+    EXPECT_EQ(raw.U32(kView + 20), 0u);
+    EXPECT_EQ(raw.U32(kView + 16), 3u);
+    EXPECT_EQ(raw.Bytes(kView + 24, kCameraDataSize), std::string(camera.begin(), camera.end()));
+}
+
+// Records the operations SendView reaches through the table of virtual operations.
+class RecordingConnection : public LiveConnection {
+  public:
+    void MarkRecord(RecordHeader* record, uint32_t flags) override {
+        calls.push_back("mark " + std::to_string(flags));
+        LiveConnection::MarkRecord(record, flags);
+    }
+    void ClearRecordFlags(RecordHeader* record, uint32_t flags) override {
+        calls.push_back("clear " + std::to_string(flags));
+        LiveConnection::ClearRecordFlags(record, flags);
+    }
+    int32_t Notify(intptr_t lParam, uintptr_t wParam) override {
+        calls.push_back("notify " + std::to_string(lParam) + " " + std::to_string(wParam));
+        return 0;
+    }
+    std::vector<std::string> calls;
+};
+
+TEST_F(SendTest, AFollowedViewClearsItsChangedBitBeforeMarkingAndNotifying) {
+    RecordingConnection connection;
+    ASSERT_EQ(connection.Host(kModelPath, 8), 0);
+    std::array<uint8_t, kCameraDataSize> camera{};
+
+    connection.SendView(true, camera.data());
+    EXPECT_EQ(connection.calls, (std::vector<std::string>{"clear 1", "mark 1", "notify 2 0"}));
+    connection.calls.clear();
+    connection.SendView(false, camera.data());
+    EXPECT_EQ(connection.calls, (std::vector<std::string>{"mark 1"}));
+}
+
+TEST_F(SendTest, TheDescriptorTextLandsInTheStatusSectionAndKeepsItWhileItFits) {
+    LiveConnection connection;
+    ASSERT_EQ(connection.Host(kModelPath, 8), 0);
+    RawSection raw(kSectionName);
+    DescriptorMap descriptor{{u"b", {kVerbatimValue, u"x y"}}, {u"a", {kEncodedValue, u"x y"}}};
+    const std::u16string text = u"{\"a\":\"x%20y\",\"b\":\"x y\"}";
+
+    connection.SendDescriptor(descriptor);
+    const size_t needed = (text.size() + 1) * 2;  // 48 bytes
+    EXPECT_EQ(raw.U32(kStatus + 20), 1u);
+    EXPECT_EQ(raw.U32(kStatus + 24), 2 * needed);
+    EXPECT_EQ(raw.U32(kStatus + 12), 1u);
+    EXPECT_EQ(raw.U32(kStatus + 16), 1u);
+    {
+        RawSection section(OwnSectionName(1));
+        ASSERT_TRUE(section.IsOpen());
+        EXPECT_EQ(section.Bytes(0, text.size() * 2), Utf16Bytes(text));
+        EXPECT_TRUE(section.AllZero(text.size() * 2, 2 * needed - text.size() * 2));
+    }
+
+    // Longer, but within the section: same id, and the old tail is wiped.
+    descriptor[u"c"] = {kVerbatimValue, u"0123456789"};
+    connection.SendDescriptor(descriptor);
+    EXPECT_EQ(raw.U32(kStatus + 20), 1u);
+    EXPECT_EQ(raw.U32(kStatus + 24), 2 * needed);
+    descriptor.erase(u"c");
+    connection.SendDescriptor(descriptor);
+    EXPECT_EQ(raw.U32(kStatus + 16), 3u);
+    {
+        RawSection section(OwnSectionName(1));
+        EXPECT_EQ(section.Bytes(0, text.size() * 2), Utf16Bytes(text));
+        EXPECT_TRUE(section.AllZero(text.size() * 2, 2 * needed - text.size() * 2));
+    }
+
+    // Too long: a new section twice the size, and the old one is released.
+    descriptor[u"long"] = {kVerbatimValue, std::u16string(100, u'L')};
+    connection.SendDescriptor(descriptor);
+    const std::u16string longer = BuildDescriptorText(descriptor);
+    EXPECT_EQ(raw.U32(kStatus + 20), 2u);
+    EXPECT_EQ(raw.U32(kStatus + 24), 2 * (longer.size() + 1) * 2);
+    EXPECT_FALSE(RawSection(OwnSectionName(1)).IsOpen());
+    RawSection grown(OwnSectionName(2));
+    EXPECT_EQ(grown.Bytes(0, (longer.size() + 1) * 2), Utf16Bytes(longer) + std::string(2, '\0'));
+}
+
+TEST_F(SendTest, ADescriptorWhoseSectionCannotBeMadeStillMarksTheRecord) {
+    LiveConnection connection;
+    ASSERT_EQ(connection.Host(kModelPath, 8), 0);
+    RawSection raw(kSectionName);
+    const std::string shm = getenv("TWINLINK_SHM_DIR");
+    setenv("TWINLINK_SHM_DIR", UnusableFolder().c_str(), 1);
+    connection.SendDescriptor({{u"a", {kVerbatimValue, u"b"}}});
+    setenv("TWINLINK_SHM_DIR", shm.c_str(), 1);
+
+    EXPECT_EQ(raw.U32(kStatus + 20), 0u);
+    EXPECT_EQ(raw.U32(kStatus + 16), 1u);
+    EXPECT_EQ(raw.U32(kStatus + 12), 1u);
+}
+
+}  // namespace

@@ -1,0 +1,288 @@
+// The registry stand-in: the exact files a value becomes, RegQueryValueExW/RegEnumValueW
+// sizes and errors, odd value names, and value files that are damaged.
+#include <fcntl.h>
+
+#include <algorithm>
+#include <map>
+
+#include "platform_sandbox.h"
+#include "twinlink/platform.h"
+
+namespace twinlink::platform {
+namespace {
+
+using testing::FileBytes;
+using testing::ModeOf;
+
+class RegistryTest : public testing::PlatformSandbox {
+  protected:
+    RegistryKey CreateKey(const std::u16string& path) {
+        RegistryKey key;
+        EXPECT_EQ(RegistryKey::Create(RegistryRoot::CurrentUser, path, key), kSuccess)
+            << LastErrorText();
+        return key;
+    }
+    std::string KeyFolder() const {
+        return registry_ + "/HKEY_CURRENT_USER/Software/Qentra/LiveConnections";
+    }
+    void PlantValueFile(const std::string& fileName, const std::string& bytes) {
+        std::ofstream(KeyFolder() + "/" + fileName, std::ios::binary) << bytes;
+    }
+};
+
+std::u16string Utf16Bytes(const std::u16string& text) {
+    // REG_SZ data: UTF-16LE with its terminator.
+    std::u16string copy = text;
+    copy.push_back(0);
+    return copy;
+}
+
+TEST_F(RegistryTest, ValuesAreFilesHoldingTypeThenDataInPrivateFolders) {
+    RegistryKey key = CreateKey(u"Software\\Qentra\\LiveConnections");
+    ASSERT_TRUE(key.IsOpen());
+    ASSERT_EQ(key.SetDword(u"D:\\Models\\House.skp", 1), kSuccess);
+    const std::u16string text = Utf16Bytes(u"Korvan 8.3");
+    ASSERT_EQ(key.SetValue(u"DisplayVersion", kRegSz, reinterpret_cast<const uint8_t*>(text.data()),
+                           static_cast<uint32_t>(text.size() * 2)),
+              kSuccess);
+
+    const std::string dword = KeyFolder() + "/D%3A%5CModels%5CHouse.skp";
+    EXPECT_EQ(FileBytes(dword), std::string("\x04\0\0\0\x01\0\0\0", 8));
+    EXPECT_EQ(FileBytes(KeyFolder() + "/DisplayVersion"),
+              std::string("\x01\0\0\0K\0o\0r\0v\0a\0n\0 \0008\0.\0003\0\0\0", 4 + 22));
+    EXPECT_EQ(ModeOf(dword), 0600u);
+    for (const std::string& folder : {registry_, registry_ + "/HKEY_CURRENT_USER", KeyFolder()}) {
+        EXPECT_EQ(ModeOf(folder), 0700u) << folder;
+    }
+    // No temporary files are left behind.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(KeyFolder()), {}), 2);
+
+    // A second key object opened on the same path reads them back.
+    RegistryKey again;
+    ASSERT_EQ(
+        RegistryKey::Open(RegistryRoot::CurrentUser, u"Software\\Qentra\\LiveConnections", again),
+        kSuccess);
+    uint32_t type = 0, value = 0, size = sizeof value;
+    ASSERT_EQ(again.QueryValue(u"D:\\Models\\House.skp", &type, reinterpret_cast<uint8_t*>(&value),
+                               &size),
+              kSuccess);
+    EXPECT_EQ(type, kRegDword);
+    EXPECT_EQ(value, 1u);
+    EXPECT_EQ(size, 4u);
+    char16_t buffer[32] = {};
+    size = sizeof buffer;
+    ASSERT_EQ(again.QueryValue(u"DisplayVersion", &type, reinterpret_cast<uint8_t*>(buffer), &size),
+              kSuccess);
+    EXPECT_EQ(type, kRegSz);
+    EXPECT_EQ(size, 22u);
+    EXPECT_EQ(std::u16string(buffer), u"Korvan 8.3");
+
+    // Overwriting replaces the whole file.
+    ASSERT_EQ(key.SetDword(u"D:\\Models\\House.skp", 0xA1B2C3D4), kSuccess);
+    EXPECT_EQ(FileBytes(dword), std::string("\x04\0\0\0\xD4\xC3\xB2\xA1", 8));
+}
+
+TEST_F(RegistryTest, OddValueNamesRoundTripThroughEnumeration) {
+    RegistryKey key = CreateKey(u"Software\\Qentra\\LiveConnections");
+    const std::u16string longAccented(300, u'\u00e9');  // 600 UTF-8 bytes, 1800 encoded
+    const std::map<std::u16string, std::string> files = {
+        {u"", "@"},
+        {u"C:\\a b\\c.skp", "C%3A%5Ca%20b%5Cc.skp"},
+        {u"100%", "100%25"},
+        {u".hidden", "%2Ehidden"},
+        {u"..", "%2E."},
+        {u"Gr\u00f6\u00dfe \U0001D11E", "Gr%C3%B6%C3%9Fe%20%F0%9D%84%9E"},
+        {u"lone \xD800", "lone%20%ED%A0%80"},
+        {u"@+#~", "%40%2B%23%7E"},
+    };
+    std::map<std::u16string, uint32_t> expected;
+    uint32_t next = 100;
+    for (const auto& [name, file] : files) expected[name] = next++;
+    expected[longAccented] = next++;
+    expected[std::u16string(259, u'x')] = next++;
+    for (const auto& [name, data] : expected)
+        ASSERT_EQ(key.SetDword(name, data), kSuccess) << LastErrorText();
+
+    for (const auto& [name, file] : files) {
+        EXPECT_EQ(FileBytes(KeyFolder() + "/" + file).substr(4),
+                  std::string(reinterpret_cast<const char*>(&expected[name]), 4))
+            << file;
+    }
+    uint32_t count = 0;
+    ASSERT_EQ(key.CountValues(&count), kSuccess);
+    EXPECT_EQ(count, expected.size());
+
+    std::map<std::u16string, uint32_t> enumerated;
+    for (uint32_t index = 0;; ++index) {
+        RegistryValue value;
+        const uint32_t code = key.EnumValue(index, 16384, 4, value);
+        if (code == kNoMoreItems) break;
+        ASSERT_EQ(code, kSuccess) << index << ": " << LastErrorText();
+        ASSERT_EQ(value.type, kRegDword);
+        ASSERT_EQ(value.data.size(), 4u);
+        uint32_t data = 0;
+        std::memcpy(&data, value.data.data(), 4);
+        EXPECT_TRUE(enumerated.emplace(value.name, data).second);
+    }
+    EXPECT_EQ(enumerated, expected);
+    // Value names never show up as subkeys, long ones included.
+    EXPECT_TRUE(key.Subkeys().empty());
+
+    // Names longer than a file name live in continuation folders "<part>+"; deleting a value
+    // takes its folders with it.
+    const auto folders = [&] {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(KeyFolder())) {
+            if (entry.is_directory()) names.push_back(entry.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    std::string accentedPart;  // parts are cut before 200 bytes where an escape would split
+    for (int i = 0; i < 33; ++i) accentedPart += "%C3%A9";
+    EXPECT_EQ(folders(),
+              std::vector<std::string>({accentedPart + "+", std::string(200, 'x') + "+"}));
+    ASSERT_EQ(key.DeleteValue(longAccented), kSuccess);
+    EXPECT_EQ(folders(), std::vector<std::string>({std::string(200, 'x') + "+"}));
+    ASSERT_EQ(key.CountValues(&count), kSuccess);
+    EXPECT_EQ(count, expected.size() - 1);
+}
+
+TEST_F(RegistryTest, EnumValueNeedsRoomForTheNameAndItsTerminatorAndForTheData) {
+    RegistryKey key = CreateKey(u"Software\\Qentra\\LiveConnections");
+    const std::u16string fits(259, u'a');
+    const std::u16string tooLong(260, u'b');
+    const std::u16string text = Utf16Bytes(u"xyz");
+    ASSERT_EQ(key.SetDword(fits, 1), kSuccess);
+    ASSERT_EQ(key.SetDword(tooLong, 2), kSuccess);
+    ASSERT_EQ(key.SetValue(u"c-string", kRegSz, reinterpret_cast<const uint8_t*>(text.data()), 8),
+              kSuccess);
+
+    // Sorted by file name: 259 a's, 260 b's, "c-string".
+    RegistryValue value;
+    ASSERT_EQ(key.EnumValue(0, 260, 4, value), kSuccess);
+    EXPECT_EQ(value.name, fits);
+    RegistryValue untouched;
+    untouched.name = u"keep";
+    EXPECT_EQ(key.EnumValue(1, 260, 4, untouched), kMoreData);
+    EXPECT_EQ(untouched.name, u"keep");
+    ASSERT_EQ(key.EnumValue(1, 261, 4, value), kSuccess);
+    EXPECT_EQ(value.name, tooLong);
+    EXPECT_EQ(key.EnumValue(2, 260, 4, untouched), kMoreData);  // 8 bytes of data
+    ASSERT_EQ(key.EnumValue(2, 260, 8, value), kSuccess);
+    EXPECT_EQ(value.type, kRegSz);
+    EXPECT_EQ(value.data, std::vector<uint8_t>({'x', 0, 'y', 0, 'z', 0, 0, 0}));
+    EXPECT_EQ(key.EnumValue(3, 260, 8, value), kNoMoreItems);
+
+    // QueryValue: too small a buffer is left alone and told the size needed.
+    uint8_t buffer[4] = {9, 9, 9, 9};
+    uint32_t type = 0, size = sizeof buffer;
+    EXPECT_EQ(key.QueryValue(u"c-string", &type, buffer, &size), kMoreData);
+    EXPECT_EQ(size, 8u);
+    EXPECT_EQ(type, kRegSz);
+    EXPECT_EQ(buffer[0], 9);
+    size = 0;
+    EXPECT_EQ(key.QueryValue(u"c-string", nullptr, nullptr, &size), kSuccess);
+    EXPECT_EQ(size, 8u);
+    EXPECT_EQ(key.QueryValue(tooLong, &type, nullptr, nullptr), kSuccess);
+    EXPECT_EQ(type, kRegDword);
+}
+
+TEST_F(RegistryTest, DamagedValueFilesAreErrorsNotCrashes) {
+    RegistryKey key = CreateKey(u"Software\\Qentra\\LiveConnections");
+    ASSERT_EQ(key.SetDword(u"good", 7), kSuccess);
+    PlantValueFile("empty", "");
+    PlantValueFile("half", std::string("\x04\0", 2));
+    PlantValueFile("wide",
+                   std::string("\x04\0\0\0\x01\0\0\0\x02\0\0\0", 12));  // a DWORD of 8 bytes
+    PlantValueFile("text", std::string("\x01\0\0\0A\0\0\0", 8));
+
+    uint32_t value = 0, type = 0, size = 4;
+    EXPECT_EQ(key.QueryValue(u"empty", &type, reinterpret_cast<uint8_t*>(&value), &size),
+              kRegistryCorrupt);
+    EXPECT_NE(LastErrorText().find("truncated (0 bytes)"), std::string::npos) << LastErrorText();
+    EXPECT_EQ(key.QueryValue(u"half", &type, reinterpret_cast<uint8_t*>(&value), &size),
+              kRegistryCorrupt);
+    EXPECT_NE(LastErrorText().find("truncated (2 bytes)"), std::string::npos) << LastErrorText();
+    size = 4;
+    EXPECT_EQ(key.QueryValue(u"wide", &type, reinterpret_cast<uint8_t*>(&value), &size), kMoreData);
+    EXPECT_EQ(size, 8u);
+    size = 4;
+    ASSERT_EQ(key.QueryValue(u"text", &type, reinterpret_cast<uint8_t*>(&value), &size), kSuccess);
+    EXPECT_EQ(type, kRegSz);  // the caller learns the type; the bytes are what was stored
+    EXPECT_EQ(value, 0x41u);
+
+    uint32_t count = 0;
+    ASSERT_EQ(key.CountValues(&count), kSuccess);
+    EXPECT_EQ(count, 5u);
+    std::vector<uint32_t> codes;
+    for (uint32_t index = 0; index < count; ++index) {
+        RegistryValue entry;
+        codes.push_back(key.EnumValue(index, 260, 4, entry));
+    }
+    // empty, good, half, text, wide
+    EXPECT_EQ(codes, std::vector<uint32_t>(
+                         {kRegistryCorrupt, kSuccess, kRegistryCorrupt, kSuccess, kMoreData}));
+    EXPECT_EQ(LastErrorText(), "the value at index 4 holds 8 bytes, more than the buffer");
+}
+
+TEST_F(RegistryTest, MissingKeysValuesAndClosedKeys) {
+    RegistryKey key;
+    EXPECT_EQ(
+        RegistryKey::Open(RegistryRoot::CurrentUser, u"Software\\Qentra\\LiveConnections", key),
+        kFileNotFound);
+    EXPECT_FALSE(key.IsOpen());
+    EXPECT_FALSE(std::filesystem::exists(registry_));  // opening creates nothing
+
+    key = CreateKey(u"Software\\Qentra\\LiveConnections");
+    uint32_t value = 0, size = 4;
+    EXPECT_EQ(key.QueryValue(u"absent", nullptr, reinterpret_cast<uint8_t*>(&value), &size),
+              kFileNotFound);
+    EXPECT_EQ(key.DeleteValue(u"absent"), kFileNotFound);
+    RegistryValue entry;
+    EXPECT_EQ(key.EnumValue(0, 260, 4, entry), kNoMoreItems);
+    ASSERT_EQ(key.SetDword(u"v", 1), kSuccess);
+    EXPECT_TRUE(LastErrorText().empty());
+    ASSERT_EQ(key.DeleteValue(u"v"), kSuccess);
+    EXPECT_FALSE(std::filesystem::exists(KeyFolder() + "/v"));
+
+    RegistryKey machine;
+    EXPECT_EQ(RegistryKey::Open(RegistryRoot::LocalMachine, u"Software\\Qentra\\LiveConnections",
+                                machine),
+              kFileNotFound);
+
+    key.Close();
+    EXPECT_EQ(key.SetDword(u"v", 1), kInvalidHandle);
+    EXPECT_EQ(key.QueryValue(u"v", nullptr, nullptr, &size), kInvalidHandle);
+    uint32_t count = 0;
+    EXPECT_EQ(key.CountValues(&count), kInvalidHandle);
+
+    // The root comes from the environment at every call.
+    setenv("TWINLINK_REGISTRY_ROOT", (base_ + "/elsewhere").c_str(), 1);
+    EXPECT_EQ(
+        RegistryKey::Open(RegistryRoot::CurrentUser, u"Software\\Qentra\\LiveConnections", key),
+        kFileNotFound);
+}
+
+TEST_F(RegistryTest, SubkeysAreFoldersAndCannotShareAValueName) {
+    const std::u16string uninstall = u"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+    RegistryKey parent = CreateKey(uninstall);
+    CreateKey(uninstall + u"\\Korvan 8.3");
+    CreateKey(uninstall + u"\\{4F1B-77}");
+    CreateKey(uninstall + u"\\apps");
+    ASSERT_EQ(parent.SetDword(u"NotAKey", 1), kSuccess);
+    EXPECT_EQ(parent.Subkeys(),
+              std::vector<std::u16string>({u"apps", u"Korvan 8.3", u"{4F1B-77}"}));
+    EXPECT_TRUE(std::filesystem::is_directory(
+        registry_ +
+        "/HKEY_CURRENT_USER/Software/Microsoft/Windows/CurrentVersion/"
+        "Uninstall/Korvan%208.3"));
+    EXPECT_EQ(parent.SetDword(u"Korvan 8.3", 1), kAccessDenied);
+    EXPECT_NE(LastErrorText().find("has the name of a subkey"), std::string::npos)
+        << LastErrorText();
+    uint32_t size = 4;
+    EXPECT_EQ(parent.QueryValue(u"Korvan 8.3", nullptr, nullptr, &size), kFileNotFound);
+}
+
+}  // namespace
+}  // namespace twinlink::platform

@@ -1,0 +1,242 @@
+// The smaller services: HashData against the values Windows gives, text conversion, processes,
+// files and times, launching, message boxes and the per-thread failure text.
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <thread>
+
+#include "../../platform/posix/desktop.h"
+#include "desktop/desktop.h"
+#include "platform_sandbox.h"
+#include "twinlink/platform.h"
+
+namespace twinlink::platform {
+namespace {
+
+using testing::FileBytes;
+using testing::KillChild;
+using testing::ModeOf;
+using testing::RunChild;
+
+std::vector<uint8_t> Hash(const std::vector<uint8_t>& data, size_t outSize) {
+    std::vector<uint8_t> out(outSize);
+    HashData(data.data(), data.size(), out.data(), out.size());
+    return out;
+}
+
+// Expected values from Wine's conformance test of shlwapi's HashData (dlls/shlwapi/tests/url.c,
+// test_HashData), which passes against native Windows.
+TEST(HashDataTest, MatchesTheValuesWindowsGives) {
+    const std::vector<uint8_t> input = {0x51, 0x33, 0x4F, 0xA7, 0x45, 0x15, 0xF0, 0x52,
+                                        0x90, 0x2B, 0xE7, 0xF5, 0xFD, 0xE1, 0xA6, 0xA7};
+    const std::vector<uint8_t> sixteen = {0x54, 0x9C, 0x92, 0x55, 0xCD, 0x82, 0xFF, 0xA1,
+                                          0x8E, 0x0F, 0xCF, 0x93, 0x14, 0xAA, 0xE3, 0x2D};
+    std::vector<uint8_t> thirtyTwo = sixteen;
+    thirtyTwo.insert(thirtyTwo.end(), {0x47, 0xFC, 0x80, 0xB8, 0xD0, 0x49, 0xE6, 0x13, 0x2A, 0x30,
+                                       0x51, 0x8D, 0xF9, 0x4B, 0x07, 0xA6});
+    EXPECT_EQ(Hash(input, 16), sixteen);
+    EXPECT_EQ(Hash(input, 32), thirtyTwo);
+    EXPECT_EQ(Hash(std::vector<uint8_t>(input.begin(), input.begin() + 8), 16),
+              std::vector<uint8_t>({0x2B, 0xDC, 0x9A, 0x1B, 0xF0, 0x5A, 0xF9, 0xC6, 0xBE, 0x94,
+                                    0x6D, 0xF3, 0x33, 0xC1, 0x36, 0x07}));
+
+    // No output asked for: the buffer is left alone.
+    uint8_t untouched[4] = {0xFF, 0xFF, 0xFF, 0xFF};
+    HashData(input.data(), input.size(), untouched, 0);
+    EXPECT_EQ(untouched[0], 0xFF);
+}
+
+// Values computed here (no Windows at hand): the plug-in's model-path hash, 8 bytes over the
+// UTF-16LE units of the path read as a little-endian u64, and the empty input, where each output
+// byte is just its position.
+TEST(HashDataTest, PinsThePathHashAndTheEmptyInput) {
+    const std::u16string path = u"D:\\Models\\House.skp";
+    uint8_t out[8];
+    HashData(reinterpret_cast<const uint8_t*>(path.data()), path.size() * 2, out, sizeof out);
+    uint64_t value = 0;
+    for (int i = 7; i >= 0; --i) value = value << 8 | out[i];
+    EXPECT_EQ(value, 0xEC50FB45D36049E9ull);
+    EXPECT_EQ(Hash({}, 4), std::vector<uint8_t>({0, 1, 2, 3}));
+}
+
+TEST(TextTest, ConvertsBothWaysAndReplacesWhatIsMalformed) {
+    const std::u16string text = u"Gr\u00f6\u00dfe \U0001D11E";
+    const std::string utf8 =
+        "Gr\xC3\xB6\xC3\x9F"
+        "e \xF0\x9D\x84\x9E";
+    EXPECT_EQ(Utf16ToUtf8(text), utf8);
+    EXPECT_EQ(Utf8ToUtf16(utf8), text);
+    EXPECT_EQ(Utf16ToUtf8(u"a\xD800"
+                          u"b\xDC00"),
+              "a\xEF\xBF\xBD"
+              "b\xEF\xBF\xBD");
+    EXPECT_EQ(Utf8ToUtf16("\xC3("), u"\uFFFD(");
+    EXPECT_EQ(Utf8ToUtf16("\xC0\xAF"), u"\uFFFD\uFFFD");  // overlong
+    EXPECT_EQ(Utf8ToUtf16("x\xE2\x82"), u"x\uFFFD");      // cut short
+    EXPECT_EQ(Utf8ToUtf16("\xED\xA0\x80"), u"\uFFFD");    // an encoded surrogate
+}
+
+class ServicesTest : public testing::PlatformSandbox {
+  protected:
+    // Waits for a file that a started program writes last; ten seconds at most.
+    bool WaitForFile(const std::string& path) {
+        for (int i = 0; i < 10000; ++i) {
+            if (std::filesystem::exists(path)) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return false;
+    }
+    std::string WriteScript(const std::string& name, const std::string& body) {
+        const std::string path = base_ + "/" + name;
+        std::ofstream(path) << "#!/bin/sh\n" << body;
+        chmod(path.c_str(), 0700);
+        return path;
+    }
+};
+
+TEST_F(ServicesTest, ProcessesComeFromProc) {
+    EXPECT_EQ(GetCurrentProcessId(), static_cast<uint32_t>(getpid()));
+    const pid_t child = RunChild([]() -> int {
+        for (;;) pause();
+    });
+    const std::vector<uint32_t> ids = EnumProcesses(100000);
+    EXPECT_TRUE(std::is_sorted(ids.begin(), ids.end()));
+    EXPECT_TRUE(std::binary_search(ids.begin(), ids.end(), GetCurrentProcessId()));
+    EXPECT_TRUE(std::binary_search(ids.begin(), ids.end(), static_cast<uint32_t>(child)));
+    EXPECT_EQ(EnumProcesses(1).size(), 1u);
+
+    const std::u16string self =
+        Utf8ToUtf16(std::filesystem::read_symlink("/proc/self/exe").string());
+    EXPECT_EQ(ProcessImagePath(GetCurrentProcessId()), self);
+    EXPECT_EQ(ProcessImagePath(static_cast<uint32_t>(child)), self);  // forked: the same program
+    KillChild(child);
+    EXPECT_EQ(ProcessImagePath(static_cast<uint32_t>(child)), std::nullopt);
+    EXPECT_EQ(LastErrorText(), "cannot read the image path of process " + std::to_string(child) +
+                                   ": No such file or directory");
+}
+
+TEST_F(ServicesTest, FilesFoldersAndTimes) {
+    const char* savedTmp = std::getenv("TMPDIR");
+    const std::string restore = savedTmp ? savedTmp : "";
+    setenv("TMPDIR", "/var/tmp/x", 1);
+    EXPECT_EQ(GetTempPath(), u"/var/tmp/x/");
+    setenv("TMPDIR", "/var/tmp/y/", 1);
+    EXPECT_EQ(GetTempPath(), u"/var/tmp/y/");
+    unsetenv("TMPDIR");
+    EXPECT_EQ(GetTempPath(), u"/tmp/");
+    if (savedTmp) setenv("TMPDIR", restore.c_str(), 1);
+    EXPECT_EQ(PathSeparator(), u'/');
+
+    const std::u16string folder = Utf8ToUtf16(base_) + u"/Textures \u00e9";
+    EXPECT_FALSE(CreateDirectory(folder + u"/deeper"));  // one level at a time
+    ASSERT_TRUE(CreateDirectory(folder));
+    EXPECT_FALSE(CreateDirectory(folder));
+    EXPECT_EQ(ModeOf(Utf16ToUtf8(folder)), 0700u);
+    EXPECT_TRUE(DirectoryExists(folder));
+    EXPECT_FALSE(FileExists(folder));
+
+    const std::u16string file = folder + u"/t.png";
+    ASSERT_TRUE(WriteFile(file, "\x89PNG\0x", 6));
+    EXPECT_EQ(FileBytes(Utf16ToUtf8(file)), std::string("\x89PNG\0x", 6));
+    EXPECT_EQ(ModeOf(Utf16ToUtf8(file)), 0600u);
+    EXPECT_TRUE(FileExists(file));
+    EXPECT_FALSE(DirectoryExists(file));
+
+    // 2020-01-02 03:04:05.1234567 UTC
+    const timespec times[2] = {{1577934245, 123456700}, {1577934245, 123456700}};
+    ASSERT_EQ(utimensat(AT_FDCWD, Utf16ToUtf8(file).c_str(), times, 0), 0);
+    EXPECT_EQ(GetFileLastWriteTime(file), 132224078451234567ull);
+    EXPECT_FALSE(DeleteFile(folder));
+    ASSERT_TRUE(DeleteFile(file));
+    EXPECT_FALSE(FileExists(file));
+    EXPECT_EQ(GetFileLastWriteTime(file), std::nullopt);
+    EXPECT_FALSE(DeleteFile(file));
+}
+
+TEST_F(ServicesTest, LaunchSplitsTheCommandLineAsWindowsDoes) {
+    const std::string script =
+        WriteScript("args.sh", R"(for a in "$@"; do printf '[%s]\n' "$a"; done > "$0.tmp"
+mv "$0.tmp" "$0.out"
+)");
+    ASSERT_TRUE(LaunchProcess(
+        Utf8ToUtf16(script),
+        u"one \"two three\" \"\" four\\\"five back\\\\slash \"a\"\"b\" x\\\\\\\\\"y z\""))
+        << LastErrorText();
+    ASSERT_TRUE(WaitForFile(script + ".out"));
+    EXPECT_EQ(FileBytes(script + ".out"),
+              "[one]\n[two three]\n[]\n[four\"five]\n[back\\\\slash]\n[a\"b]\n[x\\\\y z]\n");
+
+    // Without an executable, the command line names it first.
+    std::filesystem::remove(script + ".out");
+    ASSERT_TRUE(LaunchProcess(u"", u"\"" + Utf8ToUtf16(script) + u"\" only"));
+    ASSERT_TRUE(WaitForFile(script + ".out"));
+    EXPECT_EQ(FileBytes(script + ".out"), "[only]\n");
+
+    EXPECT_FALSE(LaunchProcess(u"/nonexistent/korvan", u"-x"));
+    EXPECT_EQ(LastErrorText(), "cannot start /nonexistent/korvan: No such file or directory");
+}
+
+TEST_F(ServicesTest, WebLinksGoToXdgOpenFromThePath) {
+    const std::string bin = base_ + "/bin";
+    std::filesystem::create_directory(bin);
+    WriteScript("bin/xdg-open", "printf '%s' \"$1\" > " + base_ + "/url.tmp && mv " + base_ +
+                                    "/url.tmp " + base_ + "/url\n");
+    const std::string savedPath = std::getenv("PATH");
+    setenv("PATH", (bin + ":/usr/bin:/bin").c_str(), 1);
+    OpenWebLink(u"https://www.example.com/korvan?utm_source=sketchup&v=\u00e9");
+    setenv("PATH", savedPath.c_str(), 1);
+    ASSERT_TRUE(WaitForFile(base_ + "/url"));
+    EXPECT_EQ(FileBytes(base_ + "/url"),
+              "https://www.example.com/korvan?utm_source=sketchup&v=\xC3\xA9");
+}
+
+TEST(MessageBoxTest, MessageBoxesGoToTheHostsDesktopWhenThereIsOne) {
+    hostsim::desktop::Clear();
+    hostsim::desktop::QueueAnswer({hostsim::desktop::kIdNo, {}});
+    EXPECT_EQ(MessageBox(0, u"Save the model first?", u"Korvan TwinLink", 0x24), 7);
+    const std::vector<hostsim::desktop::Shown> shown = hostsim::desktop::ShownSoFar();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, u"Save the model first?");
+    EXPECT_EQ(shown[0].caption, u"Korvan TwinLink");
+    EXPECT_EQ(shown[0].flags, 0x24u);
+    hostsim::desktop::Clear();
+}
+
+TEST(MessageBoxTest, WithoutAHostTheBoxIsPrintedAndAnsweredWithItsDefault) {
+    const std::pair<uint32_t, int> defaults[] = {
+        {0x0, 1}, {0x1, 1},  {0x2, 3},   {0x3, 6},   {0x4, 6},   {0x5, 4},
+        {0x6, 2}, {0x10, 1}, {0x104, 7}, {0x203, 2}, {0x201, 1}, {0x106, 10},
+    };
+    for (const auto& [flags, button] : defaults)
+        EXPECT_EQ(posix::DefaultButton(flags), button) << flags;
+
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(
+        posix::PrintedMessageBox(u"Cannot start.\nFile in use", u"Korvan TwinLink - Error", 0x10),
+        1);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "[twinlink message box] \"Korvan TwinLink - Error\": Cannot start.\nFile in use -> 1 "
+              "(OK, default)\n");
+}
+
+TEST_F(ServicesTest, DebugOutputAndThePerThreadFailureText) {
+    ::testing::internal::CaptureStderr();
+    OutputDebugString(u"TwinLink: pass \u00e9\n");
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "TwinLink: pass \xC3\xA9\n");
+
+    EXPECT_EQ(OpenFileMapping(u"missing"), 0);
+    const std::string failure = LastErrorText();
+    EXPECT_FALSE(failure.empty());
+    std::string otherThread = "unset";
+    std::thread([&] { otherThread = LastErrorText(); }).join();
+    EXPECT_EQ(otherThread, "");
+    EXPECT_EQ(LastErrorText(), failure);
+    const MappingHandle handle = CreateFileMapping(u"present", 16, nullptr);
+    EXPECT_NE(handle, 0);
+    EXPECT_EQ(LastErrorText(), "");
+    CloseHandle(handle);
+}
+
+}  // namespace
+}  // namespace twinlink::platform
