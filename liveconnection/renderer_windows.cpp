@@ -1,6 +1,6 @@
 #include "liveconnection/renderer_windows.h"
+#include "twinlink/parallel.h"
 
-#include <tbb/parallel_for_each.h>
 
 #include <vector>
 
@@ -42,8 +42,8 @@ WindowList FindRendererWindows() {
     if (processIds.size() == 1) {
         ExamineProcess(processIds.front(), found);
     } else if (processIds.size() > 1) {
-        tbb::parallel_for_each(processIds.begin(), processIds.end(),
-                               [&found](uint32_t processId) { ExamineProcess(processId, found); });
+        twinlink::parallel::ForEach(processIds.begin(), processIds.end(),
+                                    [&found](uint32_t processId) { ExamineProcess(processId, found); });
     }
     return found;
 }

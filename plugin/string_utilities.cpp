@@ -13,7 +13,7 @@ namespace {
 enum class Length { None, Char, Short, Long, LongLong, Size, Max, PtrDiff, LongDouble };
 
 struct Conversion {
-    std::string spec;  // the narrow printf spec without the length modifier, "%-08"
+    std::string directive;  // the narrow printf directive without the length modifier, "%-08"
     bool leftAlign = false;
     int width = -1;      // -1: none
     int precision = -1;  // -1: none
@@ -28,18 +28,18 @@ bool IsDigit(char16_t c) {
     return c >= u'0' && c <= u'9';
 }
 
-// Reads a decimal number or '*' (taken from the arguments); appends what it read to the spec.
-int ReadCount(const char16_t*& p, va_list& args, std::string& spec) {
+// Reads a decimal number or '*' (taken from the arguments); appends what it read to the directive.
+int ReadCount(const char16_t*& p, va_list& args, std::string& directive) {
     if (*p == u'*') {
         ++p;
         const int value = va_arg(args, int);
-        spec += std::to_string(value);
+        directive += std::to_string(value);
         return value;
     }
     int value = 0;
     while (IsDigit(*p)) {
         value = value * 10 + (*p - u'0');
-        spec += static_cast<char>(*p);
+        directive += static_cast<char>(*p);
         ++p;
     }
     return value;
@@ -69,69 +69,69 @@ Length ReadLength(const char16_t*& p) {
 }
 
 template <typename T>
-void AppendPrinted(std::u16string& out, const std::string& spec, T value) {
+void AppendPrinted(std::u16string& out, const std::string& directive, T value) {
     char buffer[512];
-    const int written = std::snprintf(buffer, sizeof buffer, spec.c_str(), value);
+    const int written = std::snprintf(buffer, sizeof buffer, directive.c_str(), value);
     if (written <= 0) return;
     const size_t length = std::min(static_cast<size_t>(written), sizeof buffer - 1);
     out.append(buffer, buffer + length);
 }
 
-void AppendSigned(std::u16string& out, std::string spec, Length length, va_list& args) {
+void AppendSigned(std::u16string& out, std::string directive, Length length, va_list& args) {
     switch (length) {
         case Length::Long:
-            AppendPrinted(out, spec.insert(spec.size() - 1, "l"), va_arg(args, long));
+            AppendPrinted(out, directive.insert(directive.size() - 1, "l"), va_arg(args, long));
             break;
         case Length::LongLong:
-            AppendPrinted(out, spec.insert(spec.size() - 1, "ll"), va_arg(args, long long));
+            AppendPrinted(out, directive.insert(directive.size() - 1, "ll"), va_arg(args, long long));
             break;
         case Length::Size:
         case Length::PtrDiff:
-            AppendPrinted(out, spec.insert(spec.size() - 1, "t"), va_arg(args, ptrdiff_t));
+            AppendPrinted(out, directive.insert(directive.size() - 1, "t"), va_arg(args, ptrdiff_t));
             break;
         case Length::Max:
-            AppendPrinted(out, spec.insert(spec.size() - 1, "j"), va_arg(args, intmax_t));
+            AppendPrinted(out, directive.insert(directive.size() - 1, "j"), va_arg(args, intmax_t));
             break;
         case Length::Char:
-            AppendPrinted(out, spec, static_cast<int>(static_cast<signed char>(va_arg(args, int))));
+            AppendPrinted(out, directive, static_cast<int>(static_cast<signed char>(va_arg(args, int))));
             break;
         case Length::Short:
-            AppendPrinted(out, spec, static_cast<int>(static_cast<short>(va_arg(args, int))));
+            AppendPrinted(out, directive, static_cast<int>(static_cast<short>(va_arg(args, int))));
             break;
         default:
-            AppendPrinted(out, spec, va_arg(args, int));
+            AppendPrinted(out, directive, va_arg(args, int));
             break;
     }
 }
 
-void AppendUnsigned(std::u16string& out, std::string spec, Length length, va_list& args) {
+void AppendUnsigned(std::u16string& out, std::string directive, Length length, va_list& args) {
     switch (length) {
         case Length::Long:
-            AppendPrinted(out, spec.insert(spec.size() - 1, "l"), va_arg(args, unsigned long));
+            AppendPrinted(out, directive.insert(directive.size() - 1, "l"), va_arg(args, unsigned long));
             break;
         case Length::LongLong:
-            AppendPrinted(out, spec.insert(spec.size() - 1, "ll"),
+            AppendPrinted(out, directive.insert(directive.size() - 1, "ll"),
                           va_arg(args, unsigned long long));
             break;
         case Length::Size:
         case Length::PtrDiff:
-            AppendPrinted(out, spec.insert(spec.size() - 1, "z"), va_arg(args, size_t));
+            AppendPrinted(out, directive.insert(directive.size() - 1, "z"), va_arg(args, size_t));
             break;
         case Length::Max:
-            AppendPrinted(out, spec.insert(spec.size() - 1, "j"), va_arg(args, uintmax_t));
+            AppendPrinted(out, directive.insert(directive.size() - 1, "j"), va_arg(args, uintmax_t));
             break;
         case Length::Char:
             AppendPrinted(
-                out, spec,
+                out, directive,
                 static_cast<unsigned>(static_cast<unsigned char>(va_arg(args, unsigned))));
             break;
         case Length::Short:
             AppendPrinted(
-                out, spec,
+                out, directive,
                 static_cast<unsigned>(static_cast<unsigned short>(va_arg(args, unsigned))));
             break;
         default:
-            AppendPrinted(out, spec, va_arg(args, unsigned));
+            AppendPrinted(out, directive, va_arg(args, unsigned));
             break;
     }
 }
@@ -163,24 +163,24 @@ std::u16string FormatWide(const char16_t* format, ...) {
             continue;
         }
         Conversion c;
-        c.spec = "%";
+        c.directive = "%";
         while (IsFlag(*p)) {
             if (*p == u'-') c.leftAlign = true;
-            c.spec += static_cast<char>(*p++);
+            c.directive += static_cast<char>(*p++);
         }
         if (IsDigit(*p) || *p == u'*') {
-            c.width = ReadCount(p, args, c.spec);
+            c.width = ReadCount(p, args, c.directive);
             if (c.width < 0) c.leftAlign = true, c.width = -c.width;
         }
         if (*p == u'.') {
-            c.spec += '.';
+            c.directive += '.';
             ++p;
-            c.precision = ReadCount(p, args, c.spec);
+            c.precision = ReadCount(p, args, c.directive);
         }
         c.length = ReadLength(p);
         if (!*p) break;
         c.kind = static_cast<char>(*p++);
-        c.spec += c.kind;
+        c.directive += c.kind;
         switch (c.kind) {
             case 's': {
                 const char16_t* text = va_arg(args, const char16_t*);
@@ -199,13 +199,13 @@ std::u16string FormatWide(const char16_t* format, ...) {
             }
             case 'd':
             case 'i':
-                AppendSigned(out, c.spec, c.length, args);
+                AppendSigned(out, c.directive, c.length, args);
                 break;
             case 'u':
             case 'x':
             case 'X':
             case 'o':
-                AppendUnsigned(out, c.spec, c.length, args);
+                AppendUnsigned(out, c.directive, c.length, args);
                 break;
             case 'f':
             case 'F':
@@ -216,15 +216,15 @@ std::u16string FormatWide(const char16_t* format, ...) {
             case 'a':
             case 'A':
                 if (c.length == Length::LongDouble) {
-                    AppendPrinted(out, c.spec.insert(c.spec.size() - 1, "L"),
+                    AppendPrinted(out, c.directive.insert(c.directive.size() - 1, "L"),
                                   va_arg(args, long double));
                 } else {
-                    AppendPrinted(out, c.spec, va_arg(args, double));
+                    AppendPrinted(out, c.directive, va_arg(args, double));
                 }
                 break;
             default:
                 // Not a conversion these formats use: kept as it stands.
-                out.append(c.spec.begin(), c.spec.end());
+                out.append(c.directive.begin(), c.directive.end());
                 break;
         }
     }

@@ -1,9 +1,10 @@
 // Data sections: their ids and names, opening another process's section by id, releasing, and
 // creation from parallel tasks.
-#include <tbb/parallel_for.h>
 
 #include <array>
 #include <set>
+
+#include "twinlink/parallel.h"
 
 #include "liveconnection/live_connection.h"
 #include "liveconnection/section_names.h"
@@ -144,7 +145,7 @@ TEST_F(DataSectionTest, ParallelTasksCreateAndMapSectionsOfTheirOwnRecords) {
         recordIds.push_back(connection.CreateRecord(kSurfaceTag)->recordId);
 
     std::vector<std::array<uint32_t, 2>> made(recordIds.size());
-    tbb::parallel_for(size_t{0}, recordIds.size(), [&](size_t i) {
+    twinlink::parallel::For(recordIds.size(), [&](size_t i) {
         for (uint32_t& id : made[i]) {
             id = connection.CreateSection(recordIds[i], 256);
             if (auto* view = static_cast<uint32_t*>(connection.MapSection(id)))
@@ -165,8 +166,7 @@ TEST_F(DataSectionTest, ParallelTasksCreateAndMapSectionsOfTheirOwnRecords) {
     EXPECT_EQ(*ids.begin(), 1u);
     EXPECT_EQ(*ids.rbegin(), 128u);
 
-    tbb::parallel_for(size_t{0}, recordIds.size(),
-                      [&](size_t i) { connection.ReleaseSection(made[i][0]); });
+    twinlink::parallel::For(recordIds.size(), [&](size_t i) { connection.ReleaseSection(made[i][0]); });
     for (size_t i = 0; i < made.size(); ++i) EXPECT_EQ(connection.DeleteRecord(recordIds[i]), 0);
     for (uint32_t id : ids) EXPECT_EQ(connection.MapSection(id), nullptr);
 }
