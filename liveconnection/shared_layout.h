@@ -101,10 +101,86 @@ static_assert(sizeof(StatusRecord) == 28);
 static_assert(offsetof(StatusRecord, descriptorSectionId) == 20);
 static_assert(offsetof(StatusRecord, descriptorSectionSize) == 24);
 
-// "SRFC" (and "SRFI", a removed material): the material record; its fields are laid out by the
-// material catalogue, only its size matters to the channel.
+// "SRFC" (and "SRFI", a removed material, same layout): one material. The material catalogue
+// writes bytes 20 to 1919; the geometry writer owns the last three words. Texts may fill their
+// field without a terminator when they were cut at its capacity. Korvan's use of the constant
+// words is not known to us; they are written as the renderer expects them.
 inline constexpr uint32_t kSurfaceRecordSize = 1932;
 static_assert(kSurfaceRecordSize <= kSlotSize);
+
+inline constexpr size_t kSurfaceNameUnits = 260;
+inline constexpr size_t kLibraryIdUnits = 128;
+inline constexpr size_t kTexturePathUnits = 260;
+
+// How Korvan shades a material beyond its colour: judged from the material's name.
+enum class SurfaceType : uint32_t { None = 0, Water = 1, Glass = 2 };
+
+struct SurfaceRecord {
+    RecordHeader record;
+    uint32_t contentRevision;  // +1 at each write of a changed material
+    char16_t name[kSurfaceNameUnits];
+    uint32_t surfaceType;  // a SurfaceType
+    char16_t libraryId[kLibraryIdUnits];
+    uint32_t colour;     // 0xAARRGGBB; 0x00FFFFFF for textured materials
+    float constHalf;     // always 0.5
+    float constOne;      // always 1.0
+    uint32_t constZero[2];
+    float opacity;  // alpha / 255
+    uint32_t constZeroB;
+    float constOneB;  // always 1.0
+    uint32_t constZeroC;
+    uint8_t unwritten[16];
+    uint32_t textureStamp;                    // low 32 bits of the texture's change stamp
+    char16_t texturePath[kTexturePathUnits];  // all zero when the image travels in a section
+    uint32_t textureSectionId;                // 0 = no in-memory texture image
+    uint32_t textureSectionSize;
+    uint32_t constAllOnes;  // always 0xFFFFFFFF
+    uint8_t zeroTail[520];
+    uint32_t constZeroD;
+    uint8_t unwrittenTail[4];
+    uint32_t geometryRevision;   // +1 each time the geometry writer rebuilds the batch
+    uint32_t geometrySectionId;  // 0 = no batch yet
+    uint32_t geometrySectionSize;
+};
+static_assert(sizeof(SurfaceRecord) == kSurfaceRecordSize);
+static_assert(offsetof(SurfaceRecord, contentRevision) == 20);
+static_assert(offsetof(SurfaceRecord, name) == 24);
+static_assert(offsetof(SurfaceRecord, surfaceType) == 544);
+static_assert(offsetof(SurfaceRecord, libraryId) == 548);
+static_assert(offsetof(SurfaceRecord, colour) == 804);
+static_assert(offsetof(SurfaceRecord, constHalf) == 808);
+static_assert(offsetof(SurfaceRecord, constOne) == 812);
+static_assert(offsetof(SurfaceRecord, constZero) == 816);
+static_assert(offsetof(SurfaceRecord, opacity) == 824);
+static_assert(offsetof(SurfaceRecord, constZeroB) == 828);
+static_assert(offsetof(SurfaceRecord, constOneB) == 832);
+static_assert(offsetof(SurfaceRecord, constZeroC) == 836);
+static_assert(offsetof(SurfaceRecord, unwritten) == 840);
+static_assert(offsetof(SurfaceRecord, textureStamp) == 856);
+static_assert(offsetof(SurfaceRecord, texturePath) == 860);
+static_assert(offsetof(SurfaceRecord, textureSectionId) == 1380);
+static_assert(offsetof(SurfaceRecord, textureSectionSize) == 1384);
+static_assert(offsetof(SurfaceRecord, constAllOnes) == 1388);
+static_assert(offsetof(SurfaceRecord, zeroTail) == 1392);
+static_assert(offsetof(SurfaceRecord, constZeroD) == 1912);
+static_assert(offsetof(SurfaceRecord, geometryRevision) == 1920);
+static_assert(offsetof(SurfaceRecord, geometrySectionId) == 1924);
+static_assert(offsetof(SurfaceRecord, geometrySectionSize) == 1928);
+
+// The batch in a geometry section: three counts, then positions, normals, UVs and indices, all
+// 32-bit words. Only the counts have fixed places.
+struct GeometryCounts {
+    uint32_t vertexCount;
+    uint32_t indexCount;
+    uint32_t uvSetCount;
+};
+static_assert(sizeof(GeometryCounts) == 12);
+
+// Bytes a batch with these counts occupies; 64-bit so that hostile counts cannot wrap.
+constexpr uint64_t GeometryBytesNeeded(const GeometryCounts& counts) {
+    const uint64_t vertices = counts.vertexCount;
+    return 4 * (3 + 6 * vertices + 2 * uint64_t{counts.uvSetCount} * vertices + counts.indexCount);
+}
 
 // Any other tag: the bare record header.
 inline constexpr uint32_t kPlainRecordSize = sizeof(RecordHeader);

@@ -20,6 +20,7 @@ const std::vector<CommandSpec>& Commands() {
     static const std::vector<CommandSpec> commands = {
         {"help", PeerCommand::Help, {}},
         {"list", PeerCommand::List, {}},
+        {"directory", PeerCommand::Directory, {}},
         {"inspect", PeerCommand::Inspect, {"--link", "--lock-timeout-us"}},
         {"watch",
          PeerCommand::Watch,
@@ -59,20 +60,20 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     }
     std::string name = arguments[0];
     if (name == "--help" || name == "-h") name = "help";
-    const auto spec =
+    const auto definition =
         std::find_if(Commands().begin(), Commands().end(),
                      [&](const CommandSpec& candidate) { return name == candidate.name; });
-    if (spec == Commands().end()) {
+    if (definition == Commands().end()) {
         line.error = "unknown command \"" + arguments[0] + "\"";
         return line;
     }
 
     PeerOptions options;
-    options.command = spec->command;
+    options.command = definition->command;
     for (size_t i = 1; i < arguments.size(); i += 2) {
         const std::string& option = arguments[i];
-        if (spec->options.count(option) == 0) {
-            line.error = "option \"" + option + "\" does not belong to " + spec->name;
+        if (definition->options.count(option) == 0) {
+            line.error = "option \"" + option + "\" does not belong to " + definition->name;
             return line;
         }
         if (i + 1 >= arguments.size()) {
@@ -134,7 +135,9 @@ as Korvan does, and prints what it finds as JSON on standard output.
 
 commands:
   list
-      the live links in the connection directory
+      the live links in the connection directory (entries whose link is gone are deleted)
+  directory
+      every entry of the connection directory as it stands, live or not; deletes nothing
   inspect [--link NAME] [--lock-timeout-us N]
       one snapshot of a link: header, records, sections and problems
   watch [--link NAME] [--version V] [--count N] [--timeout-ms T] [--lock-timeout-us N]

@@ -8,7 +8,7 @@
 
 namespace korvan::peer {
 
-enum class PeerCommand { Help, List, Inspect, Watch, End, HoldLock, Install, Uninstall };
+enum class PeerCommand { Help, List, Directory, Inspect, Watch, End, HoldLock, Install, Uninstall };
 
 inline constexpr uint32_t kDefaultLockTimeoutMicroseconds =
     10000;  // as long as the plug-in's worker waits

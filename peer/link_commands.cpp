@@ -1,7 +1,8 @@
-// The one-shot commands on links: list, inspect, end, and hold-lock.
+// The one-shot commands on links: list, directory, inspect, end, and hold-lock.
 #include <chrono>
 #include <thread>
 
+#include "peer/directory_entries.h"
 #include "peer/json_writer.h"
 #include "peer/link_decoder.h"
 #include "peer/peer_commands.h"
@@ -45,6 +46,23 @@ int ListLinks(std::ostream& out) {
     json.BeginObject().Key("links").BeginArray();
     for (const std::u16string& link : connection.EnumerateConnections(0))
         json.String(platform::Utf16ToUtf8(link));
+    json.EndArray().EndObject();
+    PrintLine(out, json);
+    return kExitDone;
+}
+
+int ShowDirectory(std::ostream& out) {
+    JsonWriter json;
+    json.BeginObject().Key("entries").BeginArray();
+    for (const DirectoryEntry& entry : ReadDirectoryEntries()) {
+        json.BeginObject().Key("name").String(platform::Utf16ToUtf8(entry.name)).Key("value");
+        if (entry.value) {
+            json.Unsigned(*entry.value);
+        } else {
+            json.Null();
+        }
+        json.EndObject();
+    }
     json.EndArray().EndObject();
     PrintLine(out, json);
     return kExitDone;

@@ -13,6 +13,8 @@ int RunPeerCommand(const PeerOptions& options, std::ostream& out, std::ostream& 
             return kExitDone;
         case PeerCommand::List:
             return ListLinks(out);
+        case PeerCommand::Directory:
+            return ShowDirectory(out);
         case PeerCommand::Inspect:
             return InspectLink(options, out, err);
         case PeerCommand::Watch:

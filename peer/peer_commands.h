@@ -16,6 +16,7 @@ inline constexpr int kExitGaveUp = 3;
 int RunPeerCommand(const PeerOptions& options, std::ostream& out, std::ostream& err);
 
 int ListLinks(std::ostream& out);
+int ShowDirectory(std::ostream& out);
 int InspectLink(const PeerOptions& options, std::ostream& out, std::ostream& err);
 int EndLinkCommand(const PeerOptions& options, std::ostream& out, std::ostream& err);
 int HoldLock(const PeerOptions& options, std::ostream& out, std::ostream& err);

@@ -8,7 +8,6 @@
 #include "liveconnection/shared_layout.h"
 #include "peer/descriptor_parser.h"
 #include "peer/shared_text.h"
-#include "peer/surface_record.h"
 
 namespace korvan::peer {
 

@@ -4,7 +4,6 @@
 
 #include "liveconnection/shared_layout.h"
 #include "peer/record_tags.h"
-#include "peer/surface_record.h"
 
 namespace korvan::peer {
 

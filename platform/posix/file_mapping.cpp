@@ -1,11 +1,17 @@
 // Named shared memory as files in the shared-memory folder (private_folders.h), named by the
 // name encoding. Windows lifetimes are kept with flock: every holder of a section keeps a shared
-// lock on its own descriptor, so a name exists exactly while someone holds it; a file that
-// nobody holds is stale (its holders ended, perhaps by a crash, which releases their locks) and
-// is removed by whoever meets it. Whoever removes a stale file holds an exclusive lock on it
-// while checking and unlinking, and a new file only ever appears, already sized and locked,
-// through link(), which fails while any file of that name is there. A section lives while a
-// handle or a view of it is left in this process, as on Windows.
+// lock on its own descriptor, so a name exists exactly while someone holds it. The last holder
+// to let go removes the file, as Windows destroys the section with its last handle; a file that
+// nobody holds all the same (its holders ended, perhaps by a crash, which releases their locks)
+// is stale and is removed by whoever meets it (stale_section_files.h). Meeting one means a
+// process ended without cleaning up, so the whole folder is swept then, and the first time a
+// process uses the folder: a crashed host's data sections are never met by name again. A new
+// file only ever appears, already sized and locked, through link(), which fails while any file
+// of that name is there. A section lives while a handle or a view of it is left in this
+// process, as on Windows.
+//
+// Names are limited as Windows limits them: CreateFileMappingW and OpenFileMappingW fail for a
+// name of MAX_PATH (260) UTF-16 units or more, so the same names fail here.
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/mman.h>
@@ -15,11 +21,14 @@
 #include <cerrno>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <unordered_map>
+#include <utility>
 
 #include "failure.h"
 #include "name_encoding.h"
 #include "private_folders.h"
+#include "stale_section_files.h"
 #include "twinlink/platform.h"
 
 namespace twinlink::platform {
@@ -28,13 +37,23 @@ using namespace posix;
 
 namespace {
 
+// MAX_PATH: the longest name Windows takes is one unit shorter.
+constexpr size_t kNameLimitUnits = 260;
+
 // One open section file; its descriptor (and with it the shared lock) is released when the last
-// handle and view of it are gone.
+// handle and view of it are gone, and the file with it when no other process holds it.
 struct SectionFile {
     int fd = -1;
     size_t size = 0;
-    SectionFile(int descriptor, size_t bytes) : fd(descriptor), size(bytes) {}
-    ~SectionFile() { close(fd); }
+    std::string path;
+    // A forked child's copy shares the parent's lock: closing it must not remove the parent's file.
+    pid_t holder = getpid();
+    SectionFile(int descriptor, size_t bytes, std::string file)
+        : fd(descriptor), size(bytes), path(std::move(file)) {}
+    ~SectionFile() {
+        if (getpid() == holder) RemoveIfUnheld(fd, path);
+        close(fd);
+    }
     SectionFile(const SectionFile&) = delete;
     SectionFile& operator=(const SectionFile&) = delete;
 };
@@ -57,12 +76,12 @@ Sections& TheSections() {
     return *sections;
 }
 
-MappingHandle AddHandle(int fd, size_t size) {
+MappingHandle AddHandle(int fd, size_t size, const std::string& path) {
     Sections& s = TheSections();
     std::lock_guard lock(s.mutex);
     const MappingHandle handle = s.nextHandle;
     s.nextHandle += 4;
-    s.handles.emplace(handle, std::make_shared<SectionFile>(fd, size));
+    s.handles.emplace(handle, std::make_shared<SectionFile>(fd, size, path));
     return handle;
 }
 
@@ -83,9 +102,10 @@ int LockRetryingSignals(int fd, int operation) {
 
 enum class Existing { Held, Absent, TryAgain, Failed };
 
-// Joins the section file at `path` when someone holds it. A file nobody holds is removed and
-// reported absent.
-Existing JoinExisting(const std::string& path, int& fdOut, size_t& sizeOut) {
+// Joins the section file at `path` when someone holds it. A file nobody holds is removed, with
+// every other such file of the folder, and reported absent.
+Existing JoinExisting(const std::string& folder, const std::string& path, int& fdOut,
+                      size_t& sizeOut) {
     const int fd = open(path.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) {
         if (errno == ENOENT) return Existing::Absent;
@@ -98,15 +118,9 @@ Existing JoinExisting(const std::string& path, int& fdOut, size_t& sizeOut) {
         close(fd);
         return Existing::Failed;
     }
-    if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
-        // Nobody holds it: stale. Remove it, unless the name has meanwhile been given to a new
-        // file (which its creator holds, so it cannot be this one).
-        struct stat named;
-        if (stat(path.c_str(), &named) == 0 && named.st_dev == mine.st_dev &&
-            named.st_ino == mine.st_ino) {
-            unlink(path.c_str());
-        }
+    if (RemoveIfUnheld(fd, path)) {
         close(fd);
+        SweepUnheldSectionFiles(folder);
         return Existing::Absent;
     }
     // Someone holds it, or is judging it. Wait for a shared lock (a judge never waits while it
@@ -159,13 +173,41 @@ int CreateNew(const std::string& folder, const std::string& path, size_t size, i
     return 0;
 }
 
+// Sweeps `folder` the first time this process uses it.
+void SweepOnFirstUse(const std::string& folder) {
+    static std::mutex mutex;
+    static auto* const swept = new std::set<std::string>;  // never destroyed, as TheSections
+    {
+        std::lock_guard lock(mutex);
+        if (!swept->insert(folder).second) return;
+    }
+    SweepUnheldSectionFiles(folder);
+}
+
 // The section folder, checked; empty (with the reason set) when it cannot be used.
 std::string SectionFolder(bool create) {
     const std::string folder = StateFolder(StatePlace::SharedMemory);
     const FolderState state = create ? EnsurePrivateFolder(folder) : CheckPrivateFolder(folder);
-    if (state == FolderState::Ready) return folder;
+    if (state == FolderState::Ready) {
+        SweepOnFirstUse(folder);
+        return folder;
+    }
     if (state == FolderState::Missing) SetFailure("no section exists yet: no folder " + folder);
     return {};
+}
+
+// Windows' limit on a name, with the reason set when `name` breaks it.
+bool IsAcceptedName(const std::u16string& name) {
+    if (name.empty()) {
+        SetFailure("a section needs a name");
+        return false;
+    }
+    if (name.size() >= kNameLimitUnits) {
+        SetFailure("a section name may hold at most " + std::to_string(kNameLimitUnits - 1) +
+                   " UTF-16 units; this one holds " + std::to_string(name.size()));
+        return false;
+    }
+    return true;
 }
 
 std::string SectionPath(const std::string& folder, const std::u16string& name) {
@@ -181,8 +223,9 @@ constexpr int kAttempts = 64;
 MappingHandle CreateFileMapping(const std::u16string& name, uint32_t size, bool* alreadyExisted) {
     ClearFailure();
     if (alreadyExisted) *alreadyExisted = false;
-    if (name.empty() || size == 0) {
-        SetFailure(name.empty() ? "a section needs a name" : "a section needs a size");
+    if (!IsAcceptedName(name)) return 0;
+    if (size == 0) {
+        SetFailure("a section needs a size");
         return 0;
     }
     const std::string folder = SectionFolder(true);
@@ -191,16 +234,16 @@ MappingHandle CreateFileMapping(const std::u16string& name, uint32_t size, bool*
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         int fd = -1;
         const int error = CreateNew(folder, path, size, fd);
-        if (error == 0) return AddHandle(fd, size);
+        if (error == 0) return AddHandle(fd, size, path);
         if (error != EEXIST) {
             SetFailureFromErrno("cannot create the section file " + path, error);
             return 0;
         }
         size_t existingSize = 0;
-        switch (JoinExisting(path, fd, existingSize)) {
+        switch (JoinExisting(folder, path, fd, existingSize)) {
             case Existing::Held:
                 if (alreadyExisted) *alreadyExisted = true;
-                return AddHandle(fd, existingSize);
+                return AddHandle(fd, existingSize, path);
             case Existing::Failed:
                 return 0;
             case Existing::Absent:
@@ -214,19 +257,16 @@ MappingHandle CreateFileMapping(const std::u16string& name, uint32_t size, bool*
 
 MappingHandle OpenFileMapping(const std::u16string& name) {
     ClearFailure();
-    if (name.empty()) {
-        SetFailure("a section needs a name");
-        return 0;
-    }
+    if (!IsAcceptedName(name)) return 0;
     const std::string folder = SectionFolder(false);
     if (folder.empty()) return 0;
     const std::string path = SectionPath(folder, name);
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         int fd = -1;
         size_t size = 0;
-        switch (JoinExisting(path, fd, size)) {
+        switch (JoinExisting(folder, path, fd, size)) {
             case Existing::Held:
-                return AddHandle(fd, size);
+                return AddHandle(fd, size, path);
             case Existing::Absent:
                 SetFailure("no section named " + Utf16ToUtf8(name));
                 return 0;

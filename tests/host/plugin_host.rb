@@ -1,11 +1,12 @@
 require 'fileutils'
+require 'io/wait'
 require 'json'
 require 'open3'
 require 'tmpdir'
 
 # What the plug-in's host tests share: private registry, shared-memory and runtime folders per
 # test, loading the plug-in through its loader script, other host processes that run a script
-# and report back, and the link probe that looks at a link as Korvan does.
+# and report back, and korvan-peer, which looks at a link as Korvan does.
 module PluginHost
   PLUGIN_DIR = ENV.fetch('TWINLINK_PLUGIN_DIR')
   TOOLS = ENV.fetch('TWINLINK_TEST_TOOLS')
@@ -49,6 +50,7 @@ module PluginHost
 
   PRELUDE = <<~RUBY
     require 'json'
+    $stdout.sync = true
     def report(result) = puts("REPORT " + JSON.generate(result))
   RUBY
 
@@ -62,23 +64,88 @@ module PluginHost
     JSON.parse(line.delete_prefix('REPORT '))
   end
 
-  # ---- the link, seen from another process
+  # A host process that runs `script`, reports, and then stays (waiting on its standard input)
+  # until it is killed or its input ends.
+  class StayingHost
+    attr_reader :pid
 
-  def self.probe(*arguments)
-    out, err, status = Open3.capture3(File.join(TOOLS, 'twinlink-link-probe'), *arguments)
-    raise "twinlink-link-probe #{arguments.join(' ')} failed: #{err}" unless status.success?
+    def initialize(script)
+      @input, @output, @waiter = Open3.popen2e(HOST, '-e', "#{PRELUDE}#{script}\n$stdin.read\n")
+      @pid = @waiter.pid
+      @seen = +''
+    end
 
-    out
+    # What the script passed to `report`. The limit is a safety net for a broken host, not a
+    # timing assumption.
+    def report(seconds: 120)
+      deadline = Process.clock_gettime(Process::CLOCK_MONOTONIC) + seconds
+      loop do
+        line = @seen.lines.find { |l| l.start_with?('REPORT ') && l.end_with?("\n") }
+        return JSON.parse(line.delete_prefix('REPORT ')) if line
+
+        left = deadline - Process.clock_gettime(Process::CLOCK_MONOTONIC)
+        raise "no report from the host process:\n#{@seen}" if left <= 0 || !@output.wait_readable(left)
+
+        chunk = @output.read_nonblock(4096, exception: false)
+        raise "the host process ended without a report:\n#{@seen}" if chunk.nil?
+
+        @seen << chunk if chunk.is_a?(String)
+      end
+    end
+
+    def alive? = @waiter.alive?
+
+    # Kills the process with SIGKILL and returns its Process::Status.
+    def kill
+      Process.kill(:KILL, @pid) if alive?
+      @waiter.value.tap do
+        @input.close
+        @output.close
+      end
+    end
   end
 
-  def self.header(name) = JSON.parse(probe('header', name))
-  def self.descriptor(name) = JSON.parse(probe('descriptor', name))
-  def self.directory = JSON.parse(probe('directory'))
+  # ---- the link, seen from another process
+
+  PEER = ENV.fetch('KORVAN_PEER')
+
+  # Runs korvan-peer, the renderer's stand-in; its JSON output, parsed.
+  def self.peer(*arguments)
+    out, err, status = Open3.capture3(PEER, *arguments)
+    raise "korvan-peer #{arguments.join(' ')} failed (#{status.exitstatus}): #{err}" unless status.success?
+
+    JSON.parse(out)
+  end
+
+  def self.inspect_link(name) = peer('inspect', '--link', name)
+  def self.header(name) = inspect_link(name)['header']
+
+  # The descriptor's text as the plug-in sent it and its entries, percent-decoded.
+  def self.descriptor(name)
+    status = inspect_link(name)['records'].find { |record| record['tag'] == 'STAT' } or raise 'no STAT record'
+    status['descriptor'] or raise 'no descriptor sent'
+  end
+
+  # The live links; entries whose section is gone are deleted on the way, as Korvan lists them.
+  def self.live_links = peer('list')['links']
+  # The directory's entry names as they stand, nothing deleted.
+  def self.directory = peer('directory')['entries'].map { |entry| entry['name'] }
 
   # Korvan ends the link: header flag 2.
-  def self.end_link(name) = probe('end', name)
-  # Writes the directory entry, as the scene's worker does after its first complete pass.
-  def self.publish(name) = probe('publish', name)
+  def self.end_link(name) = peer('end', '--link', name)
+
+  # Writes the directory entry, as the scene's worker will after its first complete pass (see
+  # tests/tools/publish_link.cpp for why a tool does it for now).
+  def self.publish(name)
+    _, err, status = Open3.capture3(File.join(TOOLS, 'twinlink-publish-link'), name)
+    raise "twinlink-publish-link #{name} failed: #{err}" unless status.success?
+  end
+
+  # The section files in the shared-memory folder.
+  def self.section_files
+    folder = ENV.fetch('TWINLINK_SHM_DIR')
+    File.directory?(folder) ? Dir.children(folder).sort : []
+  end
 
   # ---- the settings in the registry
 

@@ -114,15 +114,20 @@ class TestPluginLink < Minitest::Test
     assert_empty HostSim.timer_ids
   end
 
-  def test_the_heartbeat_stops_the_link_that_korvan_ended
+  def test_the_heartbeat_stops_the_link_that_korvan_ended_and_removes_its_entry
     start_saved
+    PluginHost.publish(@path)
     HostSim.pump(0.5)
     assert PluginHost.linked?, 'a ready link survives heartbeats'
-    PluginHost.end_link(@path)
+    assert_equal({ 'link' => @path, 'ended' => true }, PluginHost.end_link(@path))
     assert PluginHost.linked?, 'nothing happens before the heartbeat'
+    assert PluginHost.header(@path)['ended']
     HostSim.pump(0.25)
     refute PluginHost.linked?
     assert_empty HostSim.timer_ids
+    assert_empty HostSim::Desktop.messages, 'the user is not told'
+    assert_empty PluginHost.directory
+    assert_empty PluginHost.section_files, 'nothing is held any more'
   end
 
   def test_one_heartbeat_runs_per_link
@@ -134,12 +139,15 @@ class TestPluginLink < Minitest::Test
     assert_equal 1, HostSim.timer_ids.size
   end
 
-  def test_stopping_removes_the_links_directory_entry
+  def test_stopping_removes_the_links_directory_entry_and_its_sections
     start_saved
     PluginHost.publish(@path)
-    assert_equal [@path], PluginHost.directory
+    assert_equal [{ 'name' => @path, 'value' => 1 }], PluginHost.peer('directory')['entries']
+    assert_equal [@path], PluginHost.live_links
+    refute_empty PluginHost.section_files
     PluginHost.command('Stop TwinLink').invoke
     assert_empty PluginHost.directory
+    assert_empty PluginHost.section_files
   end
 
   def test_new_and_opened_models_and_quitting_stop_the_link
@@ -159,11 +167,17 @@ class TestPluginLink < Minitest::Test
     require File.join(PluginHost::TOOLS, 'KorvanBridgeProbe')
     start_saved
     descriptor = PluginHost.descriptor(@path)
-    assert_equal %w[cameraSync fileNameCrc format pluginVersion time toolName toolVersion], descriptor.keys
-    assert_equal({ 'format' => 'TL', 'pluginVersion' => '3%2e52%2e774', 'toolName' => 'SketchUp%20Pro',
-                   'toolVersion' => '17%2e3%2e116', 'fileNameCrc' => KorvanBridgeProbe.hash_path(@path).to_s },
-                 descriptor.slice('format', 'pluginVersion', 'toolName', 'toolVersion', 'fileNameCrc'))
-    assert_match(/\A\d+\z/, descriptor['time'])
+    entries = descriptor['entries']
+    assert_equal %w[cameraSync fileNameCrc format pluginVersion time toolName toolVersion], entries.keys
+    assert_match(/\A\d+\z/, entries['time'])
+    assert_equal({ 'cameraSync' => '1', 'fileNameCrc' => KorvanBridgeProbe.hash_path(@path).to_s, 'format' => 'TL',
+                   'pluginVersion' => '3.52.774', 'time' => entries['time'], 'toolName' => 'SketchUp Pro',
+                   'toolVersion' => '17.3.116' }, entries)
+    # As sent: texts percent-encoded, numbers as they are.
+    assert_equal %({"cameraSync":"1","fileNameCrc":"#{entries['fileNameCrc']}","format":"TL",) +
+                 %("pluginVersion":"3%2e52%2e774","time":"#{entries['time']}","toolName":"SketchUp%20Pro",) +
+                 %("toolVersion":"17%2e3%2e116"}),
+                 descriptor['text']
   end
 
   # The descriptor goes out before the start takes CameraAutoSync over, so it shows the camera
@@ -175,7 +189,7 @@ class TestPluginLink < Minitest::Test
     reported = 4.times.map do |i|
       PluginHost.write_dword('CameraAutoSync', 1) if i == 2
       start
-      PluginHost.descriptor(@path)['cameraSync'].tap { PluginHost.command('Stop TwinLink').invoke }
+      PluginHost.descriptor(@path)['entries']['cameraSync'].tap { PluginHost.command('Stop TwinLink').invoke }
     end
     assert_equal %w[1 0 0 1], reported
   end

@@ -180,31 +180,136 @@ TEST_F(FileMappingTest, AViewKeepsTheSectionAfterItsHandleIsClosed) {
     EXPECT_EQ(OpenFileMapping(u"TwinLinkAPI/1/00000001"), 0);
 }
 
-TEST_F(FileMappingTest, LongNamesAndInvalidRequests) {
-    // Past 255 bytes a name is shortened to a prefix, '~' and a digest of all of it.
-    const std::u16string base = u"E:/" + std::u16string(280, u'm');
+// Sections left in this folder: the file names.
+std::vector<std::string> FilesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST_F(FileMappingTest, TheLastHolderToLetGoRemovesTheFile) {
+    const std::string file = shm_ + "/TwinLinkAPI%2F7%2F00000002";
+    Channel opened, closeNow, closed;
+    const MappingHandle handle = CreateFileMapping(u"TwinLinkAPI/7/00000002", 4096, nullptr);
+    ASSERT_NE(handle, 0) << LastErrorText();
+    const pid_t child = RunChild([&] {
+        CloseHandle(handle);  // the copy forked from the parent: the parent still holds it
+        const MappingHandle own = OpenFileMapping(u"TwinLinkAPI/7/00000002");
+        if (own == 0) return 1;
+        opened.Send('o');
+        if (closeNow.Receive<char>() != 'c') return 2;
+        CloseHandle(own);
+        closed.Send('x');
+        return 0;
+    });
+    ASSERT_EQ(opened.Receive<char>(), 'o');
+    EXPECT_TRUE(std::filesystem::exists(file));
+    CloseHandle(handle);
+    EXPECT_TRUE(std::filesystem::exists(file)) << "the child still holds it";
+    closeNow.Send('c');
+    ASSERT_EQ(closed.Receive<char>(), 'x');
+    EXPECT_FALSE(std::filesystem::exists(file));
+    EXPECT_EQ(WaitChild(child), 0);
+
+    // A view outlives its handle, and the file lives as long as the view.
+    const MappingHandle again = CreateFileMapping(u"TwinLinkAPI/7/00000002", 4096, nullptr);
+    void* view = MapViewOfFile(again);
+    ASSERT_NE(view, nullptr);
+    CloseHandle(again);
+    EXPECT_TRUE(std::filesystem::exists(file));
+    UnmapViewOfFile(view);
+    EXPECT_TRUE(FilesIn(shm_).empty());
+}
+
+TEST_F(FileMappingTest, ACrashedHoldersSectionsAreSweptAtFirstUseAndWhenOneOfThemIsMet) {
+    // The crashed process held a main section and two data sections, as a host does.
+    const auto crash = [&](std::vector<std::string> left) {
+        Channel ready;
+        const pid_t holder = RunChild([&] {
+            for (const char16_t* name :
+                 {u"C:/Work/Tower.skp", u"TwinLinkAPI/99/00000001", u"TwinLinkAPI/99/00000002"}) {
+                if (CreateFileMapping(name, 4096, nullptr) == 0) return 1;
+            }
+            ready.Send('r');
+            for (;;) pause();
+        });
+        ASSERT_EQ(ready.Receive<char>(), 'r');
+        KillChild(holder);
+        left.insert(left.end(), {"C%3A%2FWork%2FTower.skp", "TwinLinkAPI%2F99%2F00000001",
+                                 "TwinLinkAPI%2F99%2F00000002"});
+        std::sort(left.begin(), left.end());
+        EXPECT_EQ(FilesIn(shm_), left);  // a crash removes nothing
+    };
+
+    // This process has not used the folder yet: its first section call sweeps it.
+    crash({});
+    const MappingHandle held = CreateFileMapping(u"TwinLinkAPI/5/00000001", 64, nullptr);
+    ASSERT_NE(held, 0) << LastErrorText();
+    EXPECT_EQ(FilesIn(shm_), std::vector<std::string>{"TwinLinkAPI%2F5%2F00000001"});
+
+    // Later, meeting one stale file sweeps them all; a section that someone holds stays.
+    crash({"TwinLinkAPI%2F5%2F00000001"});
+    EXPECT_EQ(OpenFileMapping(u"C:/Work/Tower.skp"), 0);
+    EXPECT_EQ(FilesIn(shm_), std::vector<std::string>{"TwinLinkAPI%2F5%2F00000001"});
+    CloseHandle(held);
+}
+
+TEST_F(FileMappingTest, NamesOfMaxPathUnitsOrMoreAreRefusedAsOnWindows) {
+    // 259 units is the longest name; past 255 bytes its file name is a prefix, '~' and a digest
+    // of all of it.
+    const std::u16string base = u"E:/" + std::u16string(250, u'm') + u"\u00fc";
     const MappingHandle first = CreateFileMapping(base + u"1.skp", 64, nullptr);
     const MappingHandle second = CreateFileMapping(base + u"2.skp", 64, nullptr);
+    const MappingHandle longest =
+        CreateFileMapping(u"E:/" + std::u16string(256, u'm'), 64, nullptr);
     ASSERT_NE(first, 0) << LastErrorText();
     ASSERT_NE(second, 0) << LastErrorText();
+    ASSERT_NE(longest, 0) << LastErrorText();
     auto* a = static_cast<char*>(MapViewOfFile(first));
     auto* b = static_cast<char*>(MapViewOfFile(second));
     a[0] = 'a';
     EXPECT_EQ(b[0], 0);  // two sections, not one
-    for (const auto& entry : std::filesystem::directory_iterator(shm_)) {
-        const std::string name = entry.path().filename().string();
+    const std::vector<std::string> files = FilesIn(shm_);
+    ASSERT_EQ(files.size(), 3u);
+    for (const std::string& name : files) {
         EXPECT_EQ(name.size(), 255u);
         EXPECT_EQ(name.substr(0, 12), "E%3A%2Fmmmmm");
         EXPECT_EQ(name[222], '~');
     }
+    const MappingHandle reopened = OpenFileMapping(base + u"2.skp");
+    EXPECT_NE(reopened, 0);
+    CloseHandle(reopened);
+
+    // 260 units, also when the 260th is the second half of a surrogate pair.
+    for (const std::u16string& name :
+         {u"E:/" + std::u16string(257, u'm'), u"E:/" + std::u16string(255, u'm') + u"\U0001F3E0"}) {
+        ASSERT_EQ(name.size(), 260u);
+        bool existed = true;
+        EXPECT_EQ(CreateFileMapping(name, 64, &existed), 0);
+        EXPECT_FALSE(existed);
+        EXPECT_EQ(LastErrorText(),
+                  "a section name may hold at most 259 UTF-16 units; this one holds 260");
+        EXPECT_EQ(OpenFileMapping(name), 0);
+        EXPECT_EQ(LastErrorText(),
+                  "a section name may hold at most 259 UTF-16 units; this one holds 260");
+    }
+    EXPECT_EQ(OpenFileMapping(std::u16string(4000, u'x')), 0);
+    EXPECT_EQ(LastErrorText(),
+              "a section name may hold at most 259 UTF-16 units; this one holds 4000");
+    EXPECT_EQ(FilesIn(shm_).size(), 3u);  // nothing made for the refused names
+
     UnmapViewOfFile(a);
     UnmapViewOfFile(b);
     CloseHandle(first);
     CloseHandle(second);
+    CloseHandle(longest);
 
     bool existed = true;
     EXPECT_EQ(CreateFileMapping(u"", 64, &existed), 0);
     EXPECT_FALSE(existed);
+    EXPECT_EQ(LastErrorText(), "a section needs a name");
     EXPECT_EQ(CreateFileMapping(u"zero", 0, nullptr), 0);
     EXPECT_EQ(LastErrorText(), "a section needs a size");
     EXPECT_EQ(OpenFileMapping(u""), 0);

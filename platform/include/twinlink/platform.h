@@ -75,6 +75,8 @@ private:
 
 // ---- Named shared memory (file mappings, page-file backed)
 using MappingHandle = intptr_t;  // 0 = none
+// Section names are limited as on Windows: a name of MAX_PATH (260) UTF-16 units or more is
+// refused (0, with LastErrorText saying so).
 // CreateFileMappingW: a new zero-filled section of `size` bytes, or a handle to the existing
 // one with *alreadyExisted set (as GetLastError() == ERROR_ALREADY_EXISTS). 0 on failure.
 MappingHandle CreateFileMapping(const std::u16string& name, uint32_t size, bool* alreadyExisted);

@@ -1,0 +1,369 @@
+// What the material catalogue leaves in the "SRFC" records: every field at its offset, the
+// built-in entries, colours and opacity, cut texts, revisions and flags, removed materials and
+// the data sections a flush gives back.
+#include <SketchUpAPI/sketchup.h>
+#include <gmock/gmock.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "liveconnection/live_connection.h"
+#include "liveconnection_test_support.h"
+#include "model/model.h"
+// Last: Ruby's headers turn memcpy into a macro that std::memcpy above must not meet.
+#include "appearance/material_catalogue.h"
+
+namespace {
+
+using namespace korvan;
+using liveconnection_test::PrivateStateTest;
+using TwinLinkAPI::LiveConnection;
+
+constexpr char16_t kModelPath[] = u"C:\\Models\\Materials.skp";
+
+SUMaterialRef Ref(hostsim::Material* material) {
+    SUMaterialRef ref;
+    ref.ptr = material;
+    return ref;
+}
+
+SUModelRef Ref(hostsim::Model& model) {
+    SUModelRef ref;
+    ref.ptr = &model;
+    return ref;
+}
+
+uint32_t IdOf(hostsim::Material* material) {
+    int32_t id = 0;
+    SUEntityGetID(SUMaterialToEntity(Ref(material)), &id);
+    return static_cast<uint32_t>(id);
+}
+
+// The record's bytes as Korvan reads them, by offset.
+struct RecordBytes {
+    explicit RecordBytes(const void* record) : bytes(static_cast<const uint8_t*>(record)) {}
+    template <typename T>
+    T Read(size_t offset) const {
+        T value;
+        std::copy_n(bytes + offset, sizeof value, reinterpret_cast<uint8_t*>(&value));
+        return value;
+    }
+    uint32_t U32(size_t offset) const { return Read<uint32_t>(offset); }
+    float F32(size_t offset) const { return Read<float>(offset); }
+    std::u16string Units(size_t offset, size_t count) const {
+        std::u16string text(count, u'\0');
+        for (size_t i = 0; i < count; ++i) text[i] = Read<char16_t>(offset + 2 * i);
+        return text;
+    }
+    bool AllZero(size_t offset, size_t count) const {
+        for (size_t i = 0; i < count; ++i)
+            if (bytes[offset + i] != 0) return false;
+        return true;
+    }
+    std::string Tag() const { return std::string(reinterpret_cast<const char*>(bytes), 4); }
+    const uint8_t* bytes;
+};
+
+// Padded to a field's capacity, as the record holds a shorter text.
+std::u16string Padded(std::u16string text, size_t units) {
+    text.resize(units, u'\0');
+    return text;
+}
+
+// Remembers the order of the writes a flush makes.
+class RecordingConnection : public LiveConnection {
+  public:
+    void MarkRecord(TwinLinkAPI::RecordHeader* record, uint32_t flags) override {
+        calls.push_back("mark record");
+        LiveConnection::MarkRecord(record, flags);
+    }
+    void MarkHeader(uint32_t flags) override {
+        calls.push_back("mark header");
+        LiveConnection::MarkHeader(flags);
+    }
+    void ReleaseSection(uint32_t sectionId) override {
+        calls.push_back("release " + std::to_string(sectionId));
+        LiveConnection::ReleaseSection(sectionId);
+    }
+    std::vector<std::string> calls;
+};
+
+class MaterialCatalogueTest : public PrivateStateTest {
+  protected:
+    void SetUp() override {
+        PrivateStateTest::SetUp();
+        ASSERT_EQ(connection.Host(kModelPath, 64), 0);
+    }
+    void TearDown() override {
+        catalogue.ClearCatalogue();
+        connection.Stop();
+        PrivateStateTest::TearDown();
+    }
+
+    hostsim::Material* Colored(const std::string& name, hostsim::Color colour) {
+        hostsim::Material* material = model.AddMaterial(name);
+        model.SetMaterialColor(material, colour);
+        // The host keeps a material's alpha apart from its colour.
+        model.SetMaterialAlpha(material, colour.alpha / 255.0);
+        return material;
+    }
+
+    RecordBytes Record(uint32_t id) { return RecordBytes(catalogue.FindEntry(id)->record); }
+
+    RecordingConnection connection;
+    MaterialCatalogue catalogue{&connection};
+    hostsim::Model model;
+};
+
+TEST_F(MaterialCatalogueTest, EveryFieldOfAColoredRecordSitsAtItsOffset) {
+    hostsim::Material* brick = Colored("Brick", {0x12, 0x34, 0x56, 255});
+    catalogue.BeginLoad(Qnil, Ref(model), true, false);
+    ASSERT_TRUE(catalogue.AddMaterial(Ref(brick), Qnil, kNoId));
+    catalogue.FlushMaterials();
+
+    ASSERT_NE(catalogue.FindEntry(IdOf(brick))->record, nullptr);
+    const RecordBytes r = Record(IdOf(brick));
+    EXPECT_EQ(r.Tag(), "SRFC");
+    EXPECT_EQ(r.U32(4), 1932u);
+    EXPECT_EQ(r.U32(12), 0x101u);
+    EXPECT_EQ(r.U32(16), 1u);
+    EXPECT_EQ(r.U32(20), 1u);
+    EXPECT_EQ(r.Units(24, 260), Padded(u"Brick", 260));
+    EXPECT_EQ(r.U32(544), 0u);
+    EXPECT_TRUE(r.AllZero(548, 256));
+    EXPECT_EQ(r.U32(804), 0xFF123456u);
+    EXPECT_EQ(r.F32(808), 0.5f);
+    EXPECT_EQ(r.F32(812), 1.0f);
+    EXPECT_EQ(r.U32(816), 0u);
+    EXPECT_EQ(r.U32(820), 0u);
+    EXPECT_EQ(r.F32(824), 1.0f);
+    EXPECT_EQ(r.U32(828), 0u);
+    EXPECT_EQ(r.F32(832), 1.0f);
+    EXPECT_EQ(r.U32(836), 0u);
+    EXPECT_EQ(r.U32(856), 0u);
+    EXPECT_TRUE(r.AllZero(860, 520));
+    EXPECT_EQ(r.U32(1380), 0u);
+    EXPECT_EQ(r.U32(1384), 0u);
+    EXPECT_EQ(r.U32(1388), 0xFFFFFFFFu);
+    EXPECT_TRUE(r.AllZero(1392, 520));
+    EXPECT_EQ(r.U32(1912), 0u);
+    EXPECT_TRUE(r.AllZero(1920, 12));
+}
+
+TEST_F(MaterialCatalogueTest, ALoadAlwaysWritesTheDefaultMaterial) {
+    catalogue.BeginLoad(Qnil, Ref(model), true, false);
+    catalogue.FlushMaterials();
+
+    EXPECT_EQ(connection.CountRecords(TwinLinkAPI::kSurfaceTag, 0, 0), 1u);
+    const RecordBytes r = Record(kNoId);
+    EXPECT_EQ(r.Tag(), "SRFC");
+    EXPECT_EQ(r.Units(24, 260), Padded(u"Default material", 260));
+    EXPECT_EQ(r.U32(804), 0xFFAAAAAAu);
+    EXPECT_EQ(r.F32(824), 1.0f);
+    EXPECT_EQ(catalogue.FindEntry(kNoId)->id, kNoId);
+    // Only what a flush wrote is announced.
+    EXPECT_EQ(connection.calls, (std::vector<std::string>{"mark record", "mark header"}));
+}
+
+TEST_F(MaterialCatalogueTest, FaceSidesWithoutOrWithUnknownMaterialFindABuiltInEntry) {
+    catalogue.BeginLoad(Qnil, Ref(model), true, false);
+    EXPECT_EQ(catalogue.FindEntry(0)->name, u"Default material");
+    EXPECT_EQ(catalogue.FindEntry(12345)->name, u"Default material");
+    EXPECT_EQ(catalogue.FindEntry(kNoId)->name, u"Default material");
+
+    catalogue.BeginLoad(Qnil, Ref(model), false, false);
+    EXPECT_EQ(catalogue.FindEntry(0)->name, u"Material none");
+    EXPECT_EQ(catalogue.FindEntry(0)->id, 0u);
+    EXPECT_EQ(catalogue.FindEntry(12345)->name, u"Default material");
+    // The none entry is never written.
+    catalogue.FlushMaterials();
+    EXPECT_EQ(catalogue.FindEntry(0)->record, nullptr);
+}
+
+TEST_F(MaterialCatalogueTest, TranslucencyShowsInTheColourOnlyAfterAnUpdate) {
+    hostsim::Material* tinted = Colored("Tinted", {0x10, 0x20, 0x30, 128});
+    catalogue.BeginLoad(Qnil, Ref(model), true, false);
+    catalogue.AddMaterial(Ref(tinted), Qnil, kNoId);
+    catalogue.FlushMaterials();
+    EXPECT_EQ(Record(IdOf(tinted)).U32(804), 0xFF102030u);
+    EXPECT_NEAR(Record(IdOf(tinted)).F32(824), 0.502f, 0.001f);
+
+    EXPECT_FALSE(catalogue.UpdateMaterial(*catalogue.FindEntry(IdOf(tinted)), Ref(tinted), Qnil));
+    catalogue.FlushMaterials();
+    EXPECT_EQ(Record(IdOf(tinted)).U32(804), 0x80102030u);
+    EXPECT_EQ(Record(IdOf(tinted)).U32(20), 2u);
+}
+
+TEST_F(MaterialCatalogueTest, TexturedMaterialsAreSentUntinted) {
+    hostsim::Material* wood = Colored("Wood", {200, 100, 50, 255});
+    model.SetMaterialTexture(wood, model.CreateTexture(4, 4, 24, {}, 25, 10, "wood.jpg"));
+    hostsim::Material* tiles = Colored("Tiles", {10, 20, 30, 255});
+    model.SetMaterialTexture(tiles, model.CreateTexture(4, 4, 24, {}, 25, 10, "tiles.jpg"));
+    model.SetMaterialColorized(tiles, true);
+    catalogue.BeginLoad(Qnil, Ref(model), true, false);
+    catalogue.AddMaterial(Ref(wood), Qnil, kNoId);
+    catalogue.AddMaterial(Ref(tiles), Qnil, kNoId);
+    catalogue.FlushMaterials();
+
+    EXPECT_EQ(catalogue.FindEntry(IdOf(wood))->type, 1u);
+    EXPECT_EQ(catalogue.FindEntry(IdOf(tiles))->type, 2u);
+    EXPECT_EQ(Record(IdOf(wood)).U32(804), 0x00FFFFFFu);
+    EXPECT_EQ(Record(IdOf(tiles)).U32(804), 0x00FFFFFFu);
+    // The texture itself does not travel yet.
+    EXPECT_TRUE(Record(IdOf(wood)).AllZero(860, 520));
+    EXPECT_EQ(Record(IdOf(wood)).U32(1380), 0u);
+}
+
+TEST_F(MaterialCatalogueTest, LongTextsAreCutToTheirFieldsWithoutTerminator) {
+    std::string longName(300, 'n');
+    for (size_t i = 0; i < longName.size(); ++i) longName[i] = static_cast<char>('a' + i % 26);
+    hostsim::Material* named = Colored(longName, {1, 2, 3, 255});
+    catalogue.BeginLoad(Qnil, Ref(model), true, false);
+    catalogue.AddMaterial(Ref(named), Qnil, kNoId);
+    MaterialEntry* entry = catalogue.FindEntry(IdOf(named));
+    ASSERT_EQ(entry->name.size(), 300u);
+    entry->libraryId = std::u16string(128, u'L');
+    catalogue.FlushMaterials();
+
+    const RecordBytes r = Record(IdOf(named));
+    EXPECT_EQ(r.Units(24, 260), entry->name.substr(0, 260));
+    EXPECT_EQ(r.U32(544), 0u);  // the field after the name is untouched by it
+    EXPECT_EQ(r.Units(548, 128), std::u16string(128, u'L'));
+    EXPECT_EQ(r.U32(804), 0xFF010203u);
+}
+
+TEST_F(MaterialCatalogueTest, OnlyAChangedEntryCountsItsContentRevisionUp) {
+    hostsim::Material* stone = Colored("Stone", {90, 90, 90, 255});
+    catalogue.BeginLoad(Qnil, Ref(model), true, false);
+    catalogue.AddMaterial(Ref(stone), Qnil, kNoId);
+    catalogue.FlushMaterials();
+    MaterialEntry* entry = catalogue.FindEntry(IdOf(stone));
+    auto* header = &entry->record->record;
+    connection.ClearRecordFlags(header, 0xFFFFFFFFu);
+
+    catalogue.SendMaterial(entry);
+    EXPECT_EQ(Record(IdOf(stone)).U32(12), 1u);
+    EXPECT_EQ(Record(IdOf(stone)).U32(20), 1u);
+
+    connection.ClearRecordFlags(header, 0xFFFFFFFFu);
+    model.SetMaterialName(stone, "Granite");
+    EXPECT_FALSE(catalogue.RefreshMaterial(Ref(stone), Qnil));
+    catalogue.FlushMaterials();
+    EXPECT_EQ(Record(IdOf(stone)).U32(12), 0x101u);
+    EXPECT_EQ(Record(IdOf(stone)).U32(20), 2u);
+    EXPECT_EQ(Record(IdOf(stone)).Units(24, 260), Padded(u"Granite", 260));
+    EXPECT_EQ(Record(IdOf(stone)).U32(16), 3u);  // three writes, each marked changed
+}
+
+TEST_F(MaterialCatalogueTest, RemovedMaterialsAreRetaggedAndLayerMaterialsSurviveThePurge) {
+    hostsim::Material* gone = Colored("Gone", {1, 1, 1, 255});
+    hostsim::Material* kept = Colored("Kept", {2, 2, 2, 255});
+    catalogue.BeginLoad(Qnil, Ref(model), true, false);
+    catalogue.AddMaterial(Ref(gone), Qnil, kNoId);
+    catalogue.AddMaterial(Ref(kept), Qnil, kNoId);
+    catalogue.FlushMaterials();
+    // The layer's material is not in the model's list once it is removed from there.
+    hostsim::Material* layerOwn = Colored("Layer own", {3, 3, 3, 255});
+    const uint32_t layerMaterialId = IdOf(layerOwn);
+    catalogue.AddMaterial(Ref(layerOwn), Qnil, 77);
+    catalogue.FlushMaterials();
+
+    MaterialEntry* goneEntry = catalogue.FindEntry(IdOf(gone));
+    const uint32_t geometrySection = connection.CreateSection(goneEntry->record->record.recordId, 64);
+    ASSERT_NE(geometrySection, 0u);
+    goneEntry->record->geometryRevision = 5;
+    goneEntry->record->geometrySectionId = geometrySection;
+    goneEntry->record->geometrySectionSize = 64;
+    const RecordBytes goneRecord(goneEntry->record);
+    const uint32_t goneId = IdOf(gone);
+    model.RemoveMaterial(gone);
+    model.RemoveMaterial(layerOwn);
+
+    EXPECT_TRUE(catalogue.PurgeRemovedMaterials());
+    EXPECT_EQ(goneRecord.Tag(), "SRFI");
+    EXPECT_EQ(goneRecord.U32(1920), 5u);
+    EXPECT_TRUE(goneRecord.AllZero(1924, 8));
+    EXPECT_EQ(goneRecord.U32(12) & 1u, 1u);
+    EXPECT_EQ(connection.MapSection(geometrySection), nullptr);
+    EXPECT_EQ(catalogue.FindEntry(goneId)->id, kNoId);
+    EXPECT_EQ(catalogue.FindEntry(IdOf(kept))->name, u"Kept");
+    EXPECT_EQ(catalogue.FindEntry(layerMaterialId)->name, u"Layer own");
+
+    EXPECT_FALSE(catalogue.RemoveLayerMaterial(78));
+    const RecordBytes layerRecord(catalogue.FindEntry(layerMaterialId)->record);
+    EXPECT_TRUE(catalogue.RemoveLayerMaterial(77));
+    EXPECT_EQ(layerRecord.Tag(), "SRFI");
+    EXPECT_EQ(catalogue.FindEntry(layerMaterialId)->id, kNoId);
+}
+
+TEST_F(MaterialCatalogueTest, PurgeNeedsALoadedModel) {
+    EXPECT_FALSE(catalogue.PurgeRemovedMaterials());
+}
+
+TEST_F(MaterialCatalogueTest, AReplacedTextureSectionIsReleasedAtTheEndOfTheFlush) {
+    hostsim::Material* picture = Colored("Picture", {0, 0, 0, 255});
+    catalogue.BeginLoad(Qnil, Ref(model), true, true);
+    catalogue.AddMaterial(Ref(picture), Qnil, kNoId);
+    MaterialEntry* entry = catalogue.FindEntry(IdOf(picture));
+    const auto giveImage = [&](uint32_t size, uint8_t fill) {
+        entry->textureImage = std::make_unique<uint8_t[]>(size);
+        std::fill_n(entry->textureImage.get(), size, fill);
+        entry->textureImageSize = size;
+        catalogue.PendingMaterials.insert(entry->id);
+    };
+    giveImage(100, 0xAB);
+    catalogue.FlushMaterials();
+    const uint32_t first = Record(entry->id).U32(1380);
+    ASSERT_NE(first, 0u);
+    EXPECT_EQ(Record(entry->id).U32(1384), 100u);
+    EXPECT_EQ(static_cast<uint8_t*>(connection.MapSection(first))[99], 0xAB);
+
+    giveImage(80, 0xCD);  // smaller: the same section
+    catalogue.FlushMaterials();
+    EXPECT_EQ(Record(entry->id).U32(1380), first);
+    EXPECT_EQ(Record(entry->id).U32(1384), 100u);
+    EXPECT_EQ(static_cast<uint8_t*>(connection.MapSection(first))[79], 0xCD);
+
+    giveImage(200, 0xEF);  // larger: a new section, the old one given back last
+    connection.calls.clear();
+    catalogue.FlushMaterials();
+    const uint32_t second = Record(entry->id).U32(1380);
+    EXPECT_NE(second, first);
+    EXPECT_EQ(Record(entry->id).U32(1384), 200u);
+    EXPECT_EQ(static_cast<uint8_t*>(connection.MapSection(second))[199], 0xEF);
+    EXPECT_EQ(connection.calls, (std::vector<std::string>{"mark record",
+                                                          "release " + std::to_string(first),
+                                                          "mark header"}));
+    EXPECT_EQ(connection.MapSection(first), nullptr);
+    EXPECT_TRUE(catalogue.ReleaseQueue.empty());
+
+    // Back to no image: the section goes, the path field takes over.
+    entry->textureImage.reset();
+    entry->textureImageSize = 0;
+    catalogue.PendingMaterials.insert(entry->id);
+    catalogue.FlushMaterials();
+    EXPECT_EQ(Record(entry->id).U32(1380), 0u);
+    EXPECT_EQ(Record(entry->id).U32(1384), 0u);
+    EXPECT_EQ(connection.MapSection(second), nullptr);
+}
+
+TEST_F(MaterialCatalogueTest, AnUpdateReportsTextureChangesThatNeedTheGeometryAgain) {
+    hostsim::Material* wood = Colored("Wood", {0, 0, 0, 255});
+    hostsim::Texture* grain = model.CreateTexture(4, 4, 24, {}, 25, 10, "grain.jpg");
+    model.SetMaterialTexture(wood, grain);
+    catalogue.BeginLoad(Qnil, Ref(model), true, false);
+    catalogue.AddMaterial(Ref(wood), Qnil, kNoId);
+    MaterialEntry* entry = catalogue.FindEntry(IdOf(wood));
+    const float uScale = entry->textureUScale;
+    EXPECT_NE(uScale, 1.0f);
+    catalogue.FlushMaterials();
+
+    model.SetTextureSize(grain, 50, 20);
+    EXPECT_TRUE(catalogue.RefreshMaterial(Ref(wood), Qnil));
+    EXPECT_NE(entry->textureUScale, uScale);
+    catalogue.FlushMaterials();
+    EXPECT_EQ(Record(entry->id).U32(12) & 0x200u, 0x200u);  // the texture must be read again
+}
+
+}  // namespace
