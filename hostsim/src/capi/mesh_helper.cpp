@@ -1,5 +1,8 @@
 // SUMeshHelper: a face's triangles, computed once when the helper is created.
+#include <chrono>
+
 #include "capi/support.h"
+#include "mesh/meshing_clock.h"
 
 using namespace hostsim;
 using namespace hostsim::capi;
@@ -27,8 +30,11 @@ SUResult SUMeshHelperCreate(SUMeshHelperRef* mesh, SUFaceRef face) {
     if (mesh->ptr) return SU_ERROR_OVERWRITE_VALID;
     Face* f = AsEntity<Face>(face.ptr, {RefType::Face});
     if (!f) return SU_ERROR_INVALID_INPUT;
+    const auto started = std::chrono::steady_clock::now();
     auto* h = new MeshHelperImpl();
     h->mesh = MeshFace(*f);
+    AddMeshingNanoseconds(static_cast<uint64_t>(
+        std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - started).count()));
     mesh->ptr = h;
     return SU_ERROR_NONE;
 }

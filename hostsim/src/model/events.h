@@ -55,6 +55,10 @@ struct Event {
     std::string text;
 };
 
+struct DrawingElement;
+// onElementModified for the element, sent to the collection that holds it.
+Event ModifiedEvent(DrawingElement* e);
+
 class EventListener {
 public:
     virtual ~EventListener() = default;

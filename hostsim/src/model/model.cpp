@@ -102,7 +102,9 @@ void Model::Emit(Event e) {
     Fire(e);
 }
 
-void Model::EmitModified(DrawingElement* e) { Emit({EventKind::ElementModified, e->parent, e}); }
+Event ModifiedEvent(DrawingElement* e) { return {EventKind::ElementModified, e->parent, e}; }
+
+void Model::EmitModified(DrawingElement* e) { Emit(ModifiedEvent(e)); }
 
 // ---- operations
 

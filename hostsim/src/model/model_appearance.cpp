@@ -8,8 +8,6 @@ namespace hostsim {
 
 namespace {
 
-Event ModifiedEvent(DrawingElement* e) { return {EventKind::ElementModified, e->parent, e}; }
-
 // Every drawing element of the model and of every definition.
 template <typename Visit>
 void ForEachElement(Model& m, Visit visit) {

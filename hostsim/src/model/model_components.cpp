@@ -7,10 +7,6 @@
 
 namespace hostsim {
 
-namespace {
-Event ModifiedEvent(DrawingElement* e) { return {EventKind::ElementModified, e->parent, e}; }
-}  // namespace
-
 ComponentDefinition* Model::AddDefinition(const std::string& name) {
     ComponentDefinition* def = Make<ComponentDefinition>();
     def->entities = MakeObject<Entities>(this, def);

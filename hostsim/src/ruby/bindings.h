@@ -19,5 +19,6 @@ void DefineAppearanceAndView();
 void DefineModelSources();
 // HostSim.summary: what a model holds, with its triangles as drawn.
 void DefineSummary();
+void DefineDrawnTriangles();
 
 }  // namespace hostsim::ruby

@@ -11,5 +11,6 @@ extern "C" __attribute__((visibility("default"))) void Init_hostsim_ext() {
     DefineAppearanceAndView();
     DefineModelSources();
     DefineSummary();
+    DefineDrawnTriangles();
     DefineDesktop(k.mHostSim);
 }
