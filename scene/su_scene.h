@@ -2,15 +2,39 @@
 // images and face placements, the per-material geometry that Korvan reads, and the background
 // worker that writes that geometry into shared memory while the user edits.
 //
-// The tree, the face extraction, the material batches, the scene load and the worker are built
-// up here step by step. Until the load exists the mirror stays empty: a start links the model
-// without geometry, and changes are closed without anything to send.
+// The tree is changed only by the thread that holds the scene lock: the host's thread during a
+// load or a change, the worker while it sends. Files, one concern each:
+//   scene_tree.cpp       nodes, indexes, visibility, leaf materials (tree_node.cpp: the nine
+//                        recursive operations)
+//   traversal.cpp        SketchUp entities walked into nodes, transforms converted
+//   edit_context.cpp     the open editing context, read through Ruby
+//   register_entities.cpp  faces and edges of a collection registered, observer attached (Ruby)
+//   face_extraction.cpp  face meshes, leaves, effective materials, re-meshing
+//   material_batch.cpp   one material's world-space mesh written into its data section
+//   sync_worker.cpp      scene lock, changes, worker loop and passes, reset
+//   scene_load.cpp       the whole load (Ruby)
+//   load_progress.cpp    the load's status texts and progress dots
 #pragma once
 
 #include <SketchUpAPI/model/defs.h>
 #include <ruby/ruby.h>
+#include <tbb/concurrent_unordered_set.h>
 
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
+
+#include "appearance/layer_table.h"
 #include "camera/camera_record.h"
+#include "scene/face_record.h"
+#include "scene/matrix.h"
+#include "scene/scene_lock.h"
+#include "scene/tree_node.h"
 
 namespace TwinLinkAPI {
 class LiveConnection;
@@ -19,26 +43,81 @@ class LiveConnection;
 namespace korvan {
 
 class MaterialCatalogue;
+struct BatchPassContext;
+
+// Where the scene shows its progress texts (the status bar, in the plug-in). Null shows
+// nothing.
+using StatusDisplay = void (*)(std::u16string_view text);
 
 class SUScene {
   public:
     // The scene writes through `connection`, asks `materials` for the records of the materials
     // it meets and attaches `observer` to every Entities collection it mirrors.
     SUScene(TwinLinkAPI::LiveConnection* connection, MaterialCatalogue* materials, VALUE observer);
+    ~SUScene();
     SUScene(const SUScene&) = delete;
     SUScene& operator=(const SUScene&) = delete;
 
-    // Mirrors the whole model, extracts every face's mesh and starts the worker. Will report
-    // the loading progress in the status bar. True when something was mirrored.
-    bool LoadScene(VALUE model, SUModelRef modelRef, bool renderBackFaces);
+    // ---- scene_load.cpp: the whole model, with its progress in the status bar (calls Ruby).
+    void LoadScene(VALUE model, SUModelRef modelRef, bool renderBackFaces);
+    // ---- load_progress.cpp
+    void SetStatus(std::u16string_view text);
+    void ProgressDots();
 
-    // Opens a change on the host's thread: takes the scene lock so that the worker does not
-    // send a half-applied edit.
-    void BeginSceneChange();
-    // Closes the change in progress: re-meshes the faces whose neighbours moved, marks the
-    // change pending for the worker and lets the scene lock go.
+    // ---- scene_tree.cpp
+    TreeNode* CreateNode(NodeType type, TreeNode* parent);
+    void DeleteNode(TreeNode* node);
+    void DeleteSubtree(TreeNode* node);
+    void SetVisibilityFlags(TreeNode* node, bool notHidden, bool layerVisible);
+    bool SetNotHidden(TreeNode* node, bool notHidden);
+    bool SetLayerVisible(TreeNode* node, bool layerVisible);
+    uint32_t FindMaterialUp(const TreeNode* node) const;
+    uint32_t FindLayerUp(const TreeNode* node) const;
+    // Twice the vertex count of every placed face, as text: the descriptor's "vertexCount".
+    std::u16string CountVertices() const;
+    bool SetLeafMaterials(LeafNode* leaf, MaterialEntry* front, MaterialEntry* back);
+    // Adds the node to the nodes-by-entity index under its entity id.
+    void IndexByEntity(TreeNode* node);
+
+    // ---- traversal.cpp
+    void BuildEntities(SUEntitiesRef entities, TreeNode* parent);
+    void BuildGroup(SUGroupRef group, TreeNode* parent);
+    void BuildInstance(SUComponentInstanceRef instance, TreeNode* parent, NodeType type);
+    TreeNode* CreateContainerNode(TreeNode* parent, SUEntityRef entity, NodeType type,
+                                  uint32_t definitionId);
+    Matrix4 EntityTransform(SUEntityRef entity, bool inOpenDefinition) const;
+    Matrix4 ConvertTransformation(const double* d, bool inOpenDefinition) const;
+
+    // ---- edit_context.cpp (calls Ruby)
+    void UpdateEditContext();
+    // ---- register_entities.cpp (calls Ruby)
+    void RegisterEntities(VALUE entities, uint32_t ownerDefinitionId);
+
+    // ---- face_extraction.cpp
+    void RegisterFace(SUFaceRef face, uint32_t faceId, uint32_t ownerDefinitionId);
+    void RegisterEdge(SUEdgeRef edge);
+    // (changed, now smooth or soft)
+    std::pair<bool, bool> EdgeChanged(SUEdgeRef edge);
+    void BuildFaceMesh(FaceRecord& record, SUFaceRef face, uint32_t faceId,
+                       uint32_t ownerDefinitionId);
+    LeafNode* CreateLeafNode(SUFaceRef face, TreeNode* parent);
+    std::pair<MaterialEntry*, MaterialEntry*> ResolveEffectiveMaterials(const FaceRecord& record,
+                                                                       const TreeNode* parent);
+    void RefreshLeaf(LeafNode* leaf);
+    void MarkNeighbourFacesDirty(SUFaceRef face);
+    void RemeshDirtyFaces();
+
+    // ---- material_batch.cpp
+    void BuildMaterialBatch(BatchPassContext& context, uint32_t materialId);
+    void WriteLeafIntoBatch(void* batch, const LeafNode* leaf, int side, uint32_t vertexOffset,
+                            uint32_t indexOffset) const;
+
+    // ---- sync_worker.cpp
+    bool TryLockScene(uint32_t timeoutMs);
+    uint32_t BeginSceneChange();
     void EndSceneChange();
-    // Stops and joins the worker and empties the mirror.
+    void WorkerLoop();
+    bool SyncPass(uint32_t budgetMs);
     void ResetScene();
 
     // Whether the camera can be followed: the active view's camera is perspective and not 2D.
@@ -46,14 +125,46 @@ class SUScene {
     // Fills `record` from the active view's camera; true when that camera can be followed.
     bool FillCameraRecord(CameraRecord* record) const;
 
-    // Set while the tool that pushes and pulls faces is active (tool id 21041): a changed face
-    // then also re-meshes the faces around it.
-    bool remeshNeighbours = false;
-
-  private:
+    // ---- the mirror, in the order the plug-in has always kept it
+    float unitScale = 0.0254f;  // inches to metres
+    uint32_t nodeCounter = 0;
+    TreeNode* root = nullptr;
+    std::unordered_set<TreeNode*> nodes;  // owns every node
+    std::unordered_map<uint32_t, tbb::concurrent_unordered_set<TreeNode*>> nodesByEntity;
+    std::unordered_map<uint32_t, FaceRecord> faces;  // node-based: leaves keep pointers
+    std::unordered_map<uint32_t, EdgeState> edgeStates;
+    // Eight buckets to start; braces would make 8 an element instead.
+    MaterialIdSet dirtyFaces = MaterialIdSet(8);
+    MaterialIdSet dirtyMaterials = MaterialIdSet(8);
+    std::unordered_map<uint32_t, std::unordered_set<LeafNode*>> leavesByMaterial;
+    uint32_t defaultLayerId = kNoId;
+    LayerTable layers;
     TwinLinkAPI::LiveConnection* connection;
     MaterialCatalogue* materials;
     VALUE observer;
+    VALUE model = Qnil;
+    SUModelRef modelRef = SU_INVALID;
+    Matrix4 editInverse = kIdentityMatrix;
+    Matrix4 editNormalMatrix = kIdentityMatrix;
+    uint32_t openDefinitionId = kNoId;
+    bool editMirrored = false;
+    // Set while the tool that pushes and pulls faces is active (tool id 21041): a changed face
+    // then also re-meshes the faces around it.
+    bool remeshNeighbours = false;
+    bool colourByLayer = false;
+    bool renderBackFaces = true;
+    uint32_t selectedPageId = kNoId;
+    uint32_t lastGeneration = 0;
+    uint32_t openGeneration = 0;  // 0 = no change open
+    std::atomic<bool> running{false};
+    std::atomic<bool> pending{false};
+    std::thread worker;
+    SceneLock sceneLock;
+    std::atomic<bool> lockHeld{false};
+    std::u16string statusText;
+    int32_t statusStep = -1;
+    int64_t nextDotTime = 0;  // steady clock, ns
+    StatusDisplay statusDisplay = nullptr;
 };
 
 }  // namespace korvan

@@ -1,0 +1,167 @@
+// How fast one material's batch is rebuilt into its data section: one large material spread
+// over many placed faces, counted and written in world space by BuildMaterialBatch, in
+// triangles per second. The section already exists (as after the first send), so each run is
+// the count pass, the transform-and-write pass and the record's marking.
+//
+// Faces are shared by groups of placements, as component instances share their definition's
+// faces; each group has its own rotated, scaled and moved world matrix.
+//
+// All state lives in a private folder (the three TWINLINK_* variables), removed at the end.
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+#include "liveconnection/live_connection.h"
+// Last: Ruby's headers turn memcpy into a macro that the standard headers above must not meet.
+#include "appearance/material_catalogue.h"
+#include "scene/material_batch.h"
+#include "scene/su_scene.h"
+
+namespace {
+
+using korvan::FaceRecord;
+using korvan::LeafNode;
+using korvan::Matrix4;
+
+constexpr uint32_t kMaterialId = 10;
+constexpr uint32_t kTrianglesPerMaterial = 1 << 20;
+constexpr uint32_t kPlacementsPerWorld = 64;
+constexpr uint32_t kDistinctFaces = 256;
+
+// The registry, shared-memory and runtime folders of this run.
+class PrivateState {
+  public:
+    PrivateState() {
+        char pattern[] = "/tmp/twinlink-bench-batch-XXXXXX";
+        if (mkdtemp(pattern) == nullptr) return;
+        root_ = pattern;
+        setenv("TWINLINK_REGISTRY_ROOT", (root_ / "registry").c_str(), 1);
+        setenv("TWINLINK_SHM_DIR", (root_ / "shm").c_str(), 1);
+        setenv("TWINLINK_RUNTIME_DIR", (root_ / "run").c_str(), 1);
+    }
+    ~PrivateState() {
+        std::error_code ignored;
+        if (!root_.empty()) std::filesystem::remove_all(root_, ignored);
+    }
+    PrivateState(const PrivateState&) = delete;
+    PrivateState& operator=(const PrivateState&) = delete;
+
+  private:
+    std::filesystem::path root_;
+};
+
+// A fan of `triangles` triangles around the origin in the z = 0 plane.
+void MakeFan(FaceRecord& face, uint32_t triangles) {
+    const uint32_t vertices = triangles + 2;
+    face.vertexCount = vertices;
+    face.indexCount = 3 * triangles;
+    for (uint32_t t = 0; t < triangles; ++t)
+        face.indices.insert(face.indices.end(), {0, t + 1, t + 2});
+    for (uint32_t k = 0; k < vertices; ++k) {
+        const float angle = 0.01f * static_cast<float>(k);
+        face.positions.insert(face.positions.end(), {std::cos(angle), std::sin(angle), 0.0f});
+        face.normals.insert(face.normals.end(), {0.0f, 0.0f, 1.0f});
+        face.frontUV.insert(face.frontUV.end(), {std::cos(angle), std::sin(angle)});
+        face.backUV.insert(face.backUV.end(), {std::cos(angle), std::sin(angle)});
+    }
+}
+
+// A turn about the up axis, a scale and a move: what a component placement carries.
+Matrix4 PlacementWorld(uint32_t placement) {
+    const float angle = 0.1f * static_cast<float>(placement);
+    const float c = std::cos(angle), s = std::sin(angle), scale = 1.0f + 0.001f * placement;
+    return {scale * c,
+            0,
+            -scale * s,
+            0,
+            0,
+            scale,
+            0,
+            0,
+            scale * s,
+            0,
+            scale * c,
+            0,
+            static_cast<float>(placement),
+            0.001f,
+            2.0f,
+            1};
+}
+
+// Args: triangles per face.
+void BM_BuildOneLargeMaterial(benchmark::State& state) {
+    const auto trianglesPerFace = static_cast<uint32_t>(state.range(0));
+    const uint32_t leafCount = kTrianglesPerMaterial / trianglesPerFace;
+
+    PrivateState privateState;
+    TwinLinkAPI::LiveConnection connection;
+    if (connection.Host(u"C:\\Models\\BatchBench.skp", 64) != 0) {
+        state.SkipWithError("cannot host the main section");
+        return;
+    }
+    korvan::MaterialCatalogue catalogue(&connection);
+    korvan::MaterialEntry& entry = catalogue.entries[kMaterialId];
+    entry.id = kMaterialId;
+    entry.textureUScale = 2.0f;
+    entry.textureVScale = 0.5f;
+    entry.record = reinterpret_cast<TwinLinkAPI::SurfaceRecord*>(
+        connection.CreateRecord(TwinLinkAPI::kSurfaceTag));
+    {
+        korvan::SUScene scene(&connection, &catalogue, Qnil);
+        auto* root = new korvan::TreeNode();
+        root->type = korvan::NodeType::Root;
+        scene.root = root;
+        scene.nodes.insert(root);
+        for (uint32_t f = 0; f < kDistinctFaces; ++f) MakeFan(scene.faces[f], trianglesPerFace);
+        auto& leaves = scene.leavesByMaterial[kMaterialId];
+        for (uint32_t i = 0; i < leafCount; ++i) {
+            auto* leaf = new LeafNode();
+            leaf->type = korvan::NodeType::Leaf;
+            leaf->parent = root;
+            root->children.insert(leaf);
+            leaf->face = &scene.faces[i % kDistinctFaces];
+            leaf->materialId = kMaterialId;
+            leaf->frontEntry = &entry;
+            leaf->world = PlacementWorld(i / kPlacementsPerWorld);
+            scene.nodes.insert(leaf);
+            leaves.insert(leaf);
+        }
+        scene.pending = true;
+
+        const auto buildOnce = [&] {
+            korvan::BatchPassContext context;
+            context.scene = &scene;
+            context.deadline = std::chrono::steady_clock::now() + std::chrono::hours(1);
+            scene.BuildMaterialBatch(context, kMaterialId);
+        };
+        buildOnce();  // makes the section, as the first send does
+        if (entry.record->geometrySectionId == 0) {
+            state.SkipWithError("no geometry section");
+        } else {
+            for (auto _ : state) buildOnce();
+        }
+        const double triangles = static_cast<double>(leafCount) * trianglesPerFace;
+        state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * triangles));
+        state.counters["triangles"] = triangles;
+        state.counters["leaves"] = leafCount;
+        state.counters["Mtriangles/s"] =
+            benchmark::Counter(triangles / 1e6, benchmark::Counter::kIsIterationInvariantRate);
+    }
+    catalogue.ClearCatalogue();
+    connection.Stop();
+}
+BENCHMARK(BM_BuildOneLargeMaterial)
+    ->Arg(2)
+    ->Arg(16)
+    ->Arg(128)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,286 @@
+#include "scene/material_batch.h"
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <unordered_set>
+#include <vector>
+
+#include "appearance/material_catalogue.h"
+#include "liveconnection/live_connection.h"
+#include "scene/su_scene.h"
+#include "twinlink/parallel.h"
+
+namespace korvan {
+
+using TwinLinkAPI::SurfaceRecord;
+
+namespace {
+
+// Hash buckets of the leaves by material index copied and counted per task.
+constexpr size_t kBucketsPerPart = 4096;
+// Leaves ahead of the one being written whose nodes are fetched early.
+constexpr size_t kPrefetchDistance = 16;
+
+// Sections are sized in 32 bits.
+constexpr uint64_t kLargestSection = 0xFFFFFFFFu;
+
+// How many sides of the leaf show the material: 0, 1 or 2.
+uint32_t SidesShowing(const LeafNode& leaf, uint32_t materialId) {
+    if (leaf.face == nullptr || !leaf.EffectiveVisible()) return 0;
+    return (leaf.materialId == materialId ? 1u : 0u) +
+           (leaf.backMaterialId == materialId ? 1u : 0u);
+}
+
+// A face record whose vectors are shorter than its counts would be read past its end; such a
+// record is counted like any other but its run is left unwritten.
+bool HoldsWhatItCounts(const FaceRecord& face) {
+    const size_t vertices = face.vertexCount;
+    return face.indices.size() >= face.indexCount && face.positions.size() >= 3 * vertices &&
+           face.normals.size() >= 3 * vertices && face.frontUV.size() >= 2 * vertices &&
+           face.backUV.size() >= 2 * vertices;
+}
+
+// A leaf spans several cache lines, and its face record lies elsewhere again.
+void PrefetchLeaf(const LeafNode* leaf) {
+    const char* bytes = reinterpret_cast<const char*>(leaf);
+    for (size_t line = 0; line < sizeof(LeafNode); line += 64) __builtin_prefetch(bytes + line);
+}
+
+void PrefetchFace(const LeafNode* leaf) {
+    if (leaf->face != nullptr) __builtin_prefetch(leaf->face);
+}
+
+// The leaves that show the material on a visible side, as the batch lists them (part after
+// part), and the vertices and indices of those sides. The tree does not change during a pass,
+// so what the count saw is what the writing sees.
+struct MaterialLeaves {
+    std::vector<std::vector<const LeafNode*>> parts;
+    uint64_t vertexCount = 0;
+    uint64_t indexCount = 0;
+};
+
+// Copies the set's showing leaves into the list and counts their sides, in parallel over ranges of
+// hash buckets: the set's nodes are scattered, and following its single chain of nodes one by one
+// would cost more than the writing. Each task adds its sums to the totals once, so that
+// thousands of small faces do not all fight over the same two counters.
+MaterialLeaves CopyAndCount(const std::unordered_set<LeafNode*>& set, uint32_t materialId) {
+    MaterialLeaves leaves;
+    const size_t buckets = set.bucket_count();
+    leaves.parts.resize((buckets + kBucketsPerPart - 1) / kBucketsPerPart);
+    std::atomic<uint64_t> vertexTotal{0};
+    std::atomic<uint64_t> indexTotal{0};
+    twinlink::parallel::For(leaves.parts.size(), [&](size_t p) {
+        std::vector<const LeafNode*>& part = leaves.parts[p];
+        uint64_t vertices = 0;
+        uint64_t indices = 0;
+        const size_t end = std::min(buckets, (p + 1) * kBucketsPerPart);
+        for (size_t b = p * kBucketsPerPart; b < end; ++b) {
+            for (auto it = set.begin(b); it != set.end(b); ++it) {
+                const LeafNode* leaf = *it;
+                const uint32_t sides = SidesShowing(*leaf, materialId);
+                if (sides == 0) continue;
+                part.push_back(leaf);
+                vertices += uint64_t{sides} * leaf->face->vertexCount;
+                indices += uint64_t{sides} * leaf->face->indexCount;
+            }
+        }
+        vertexTotal.fetch_add(vertices, std::memory_order_relaxed);
+        indexTotal.fetch_add(indices, std::memory_order_relaxed);
+    });
+    leaves.vertexCount = vertexTotal.load();
+    leaves.indexCount = indexTotal.load();
+    return leaves;
+}
+
+// NormalMatrix for the affine matrices that placements have (last column 0, 0, 0, 1): the
+// inverse-transpose of the upper-left 3x3, from the same cofactors that the general 4x4 inverse
+// reduces to for them. The general inverse costs more than writing a small face.
+Matrix4 AffineNormalMatrix(const Matrix4& m) {
+    if (m[3] != 0 || m[7] != 0 || m[11] != 0) return NormalMatrix(m);
+    const double a0 = m[0], a1 = m[1], a2 = m[2];
+    const double a4 = m[4], a5 = m[5], a6 = m[6];
+    const double a8 = m[8], a9 = m[9], a10 = m[10];
+    const double c00 = a5 * a10 - a9 * a6;
+    const double c01 = -a1 * a10 + a9 * a2;
+    const double c02 = a1 * a6 - a5 * a2;
+    const double c10 = -a4 * a10 + a8 * a6;
+    const double c11 = a0 * a10 - a8 * a2;
+    const double c12 = -a0 * a6 + a4 * a2;
+    const double c20 = a4 * a9 - a8 * a5;
+    const double c21 = -a0 * a9 + a8 * a1;
+    const double c22 = a0 * a5 - a4 * a1;
+    const double det = a0 * c00 + a1 * c10 + a2 * c20;
+    // As the general inverse: a singular matrix counts as the identity.
+    if (det == 0 || !std::isfinite(det)) return kIdentityMatrix;
+    const auto f = [det](double cofactor) { return static_cast<float>(cofactor / det); };
+    // Transposed: row i of the result is column i of the inverse.
+    return {f(c00), f(c10), f(c20), 0, f(c01), f(c11), f(c21), 0,
+            f(c02), f(c12), f(c22), 0, 0,      0,      0,      1};
+}
+
+// The faces of one group or component share their world matrix (all loose geometry shares the
+// root's), so each thread keeps the normal matrix of the last world it met. Compared bit for
+// bit: a matrix that merely compares equal (0 and -0) may not invert alike.
+const Matrix4& NormalMatrixOf(const Matrix4& world) {
+    using Bits = std::array<uint32_t, 16>;
+    struct Cache {
+        Bits world{};
+        Matrix4 normal = kIdentityMatrix;
+        bool valid = false;
+    };
+    thread_local Cache cache;
+    const Bits bits = std::bit_cast<Bits>(world);
+    if (!cache.valid || cache.world != bits) {
+        cache.normal = AffineNormalMatrix(world);
+        cache.world = bits;
+        cache.valid = true;
+    }
+    return cache.normal;
+}
+
+// The material's section, grown when the batch no longer fits; null when none can be had.
+void* SectionFor(TwinLinkAPI::LiveConnection& connection, SurfaceRecord& record, uint64_t needed,
+                 MaterialIdSet& sectionsToRelease) {
+    if (record.geometrySectionSize < needed) {
+        // Old sections go back after the pass: the other tasks are still writing through the
+        // connection's section table.
+        if (record.geometrySectionId != 0) sectionsToRelease.insert(record.geometrySectionId);
+        // Twice what is needed, so that a slowly growing material keeps its section for a while.
+        const uint64_t size = std::min(2 * needed, kLargestSection);
+        const uint32_t id =
+            needed <= kLargestSection
+                ? connection.CreateSection(record.record.recordId, static_cast<uint32_t>(size))
+                : 0;
+        record.geometrySectionId = id;
+        // A failed creation records no size, so that the next build tries again.
+        record.geometrySectionSize = id != 0 ? static_cast<uint32_t>(size) : 0;
+    }
+    return connection.MapSection(record.geometrySectionId);
+}
+
+}  // namespace
+
+void SUScene::BuildMaterialBatch(BatchPassContext& context, uint32_t materialId) {
+    if (!pending.load() || !context.keepGoing.load()) return;
+    context.processed.insert(materialId);
+    if (materialId == 0) return;
+
+    MaterialLeaves leaves;
+    if (const auto found = leavesByMaterial.find(materialId); found != leavesByMaterial.end())
+        leaves = CopyAndCount(found->second, materialId);
+    const uint64_t vertexCount = leaves.vertexCount;
+    const uint64_t indexCount = leaves.indexCount;
+
+    // An id the catalogue does not hold resolves to the default entry, whose record belongs to
+    // the default material (built by its own task); such an id has nothing of its own to send.
+    MaterialEntry* entry = materials->FindEntry(materialId);
+    if (entry->id != materialId || entry->record == nullptr) return;
+    SurfaceRecord& record = *entry->record;
+
+    if (vertexCount == 0) {
+        if (record.geometrySectionId != 0)
+            context.sectionsToRelease.insert(record.geometrySectionId);
+        record.geometrySectionId = 0;
+        record.geometrySectionSize = 0;
+    } else if (void* batch = SectionFor(*connection, record, BatchBytes(vertexCount, indexCount),
+                                        context.sectionsToRelease)) {
+        uint32_t* counts = static_cast<uint32_t*>(batch);
+        counts[0] = static_cast<uint32_t>(vertexCount);
+        counts[1] = static_cast<uint32_t>(indexCount);
+        counts[2] = kBatchUVSets;
+        uint32_t vertexOffset = 0;
+        uint32_t indexOffset = 0;
+        // A new change on the host side makes this batch stale; a later pass rebuilds it.
+        const auto stillPending = [this] { return pending.load(std::memory_order_relaxed); };
+        for (const std::vector<const LeafNode*>& part : leaves.parts) {
+            if (!stillPending()) break;
+            for (size_t i = 0; i < part.size() && stillPending(); ++i) {
+                // Leaves lie all over the heap; ask for the next ones while this one is written.
+                if (i + kPrefetchDistance < part.size()) PrefetchLeaf(part[i + kPrefetchDistance]);
+                if (i + kPrefetchDistance / 2 < part.size())
+                    PrefetchFace(part[i + kPrefetchDistance / 2]);
+                // Only visible leaves with a face made it into the list.
+                const LeafNode* leaf = part[i];
+                const FaceRecord& face = *leaf->face;
+                if (leaf->materialId == materialId) {
+                    WriteLeafIntoBatch(batch, leaf, 0, vertexOffset, indexOffset);
+                    vertexOffset += face.vertexCount;
+                    indexOffset += face.indexCount;
+                }
+                if (leaf->backMaterialId == materialId) {
+                    WriteLeafIntoBatch(batch, leaf, 1, vertexOffset, indexOffset);
+                    vertexOffset += face.vertexCount;
+                    indexOffset += face.indexCount;
+                }
+            }
+        }
+    }
+
+    ++record.geometryRevision;
+    connection->MarkRecord(&record.record, TwinLinkAPI::kChangedFlag);
+    if (std::chrono::steady_clock::now() > context.deadline) context.keepGoing.store(false);
+}
+
+void SUScene::WriteLeafIntoBatch(void* batch, const LeafNode* leaf, int side, uint32_t vertexOffset,
+                                 uint32_t indexOffset) const {
+    const FaceRecord& face = *leaf->face;
+    const uint32_t count = face.vertexCount;
+    if (count == 0 || !HoldsWhatItCounts(face)) return;
+
+    uint32_t* words = static_cast<uint32_t*>(batch);
+    const uint64_t batchVertices = words[0];
+    const uint64_t uvSets = words[2];
+    float* __restrict positionOut =
+        reinterpret_cast<float*>(words + 3) + 3 * uint64_t{vertexOffset};
+    float* __restrict normalOut =
+        reinterpret_cast<float*>(words + 3 + 3 * batchVertices) + 3 * uint64_t{vertexOffset};
+    float* __restrict uvOut =
+        reinterpret_cast<float*>(words + 3 + 6 * batchVertices) + 2 * uint64_t{vertexOffset};
+    uint32_t* __restrict indexOut =
+        words + 3 + 6 * batchVertices + 2 * uvSets * batchVertices + indexOffset;
+
+    // A mirrored placement turns its triangles over; so does looking at the back.
+    const bool flip = leaf->mirrored != (side == 1);
+    const uint32_t* indices = face.indices.data();
+    const uint32_t indexCount = face.indexCount;
+    if (flip) {
+        for (uint32_t j = 0; j < indexCount; ++j) indexOut[j] = indices[j] + vertexOffset;
+    } else {
+        for (uint32_t j = 0; j < indexCount; ++j)
+            indexOut[j] = indices[indexCount - 1 - j] + vertexOffset;
+    }
+
+    // Row vectors: p' = (x, y, z, 1) * M, element [row * 4 + column].
+    const Matrix4 m = leaf->world;
+    const Matrix4 n = NormalMatrixOf(m);
+    const float sign = side == 1 ? -1.0f : 1.0f;
+    const MaterialEntry* entry = side == 1 ? leaf->backEntry : leaf->frontEntry;
+    const float su = entry != nullptr ? entry->textureUScale : 1.0f;
+    const float sv = entry != nullptr ? entry->textureVScale : 1.0f;
+    const float* __restrict position = face.positions.data();
+    const float* __restrict normal = face.normals.data();
+    const float* __restrict uv = side == 1 ? face.backUV.data() : face.frontUV.data();
+
+    for (uint32_t k = 0; k < count; ++k) {
+        const float x = position[3 * k];
+        const float y = position[3 * k + 1];
+        const float z = position[3 * k + 2];
+        positionOut[3 * k] = x * m[0] + y * m[4] + z * m[8] + m[12];
+        positionOut[3 * k + 1] = x * m[1] + y * m[5] + z * m[9] + m[13];
+        positionOut[3 * k + 2] = x * m[2] + y * m[6] + z * m[10] + m[14];
+        const float nx = normal[3 * k];
+        const float ny = normal[3 * k + 1];
+        const float nz = normal[3 * k + 2];
+        normalOut[3 * k] = (nx * n[0] + ny * n[4] + nz * n[8] + n[12]) * sign;
+        normalOut[3 * k + 1] = (nx * n[1] + ny * n[5] + nz * n[9] + n[13]) * sign;
+        normalOut[3 * k + 2] = (nx * n[2] + ny * n[6] + nz * n[10] + n[14]) * sign;
+        uvOut[2 * k] = su * uv[2 * k];
+        uvOut[2 * k + 1] = 1.0f - sv * uv[2 * k + 1];
+    }
+}
+
+}  // namespace korvan

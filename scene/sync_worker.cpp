@@ -1,0 +1,150 @@
+// The host's thread changes the mirror between BeginSceneChange (or TryLockScene) and
+// EndSceneChange; the worker sends what changed. They meet at the scene lock: the host holds it
+// from the first change until a change that needs sending ends, and the worker takes it, and
+// then the cross-process lock, for each pass.
+#include <chrono>
+#include <thread>
+
+#include "appearance/material_catalogue.h"
+#include "liveconnection/live_connection.h"
+#include "scene/material_batch.h"
+#include "scene/su_scene.h"
+#include "twinlink/parallel.h"
+#include "twinlink/platform.h"
+
+namespace korvan {
+
+namespace {
+
+constexpr uint32_t kHostLockTimeoutMs = 50;
+constexpr uint32_t kChannelLockTimeoutUs = 10000;
+constexpr uint32_t kPassBudgetMs = 100;
+constexpr auto kIdleSleep = std::chrono::milliseconds(50);
+constexpr auto kSendingSleep = std::chrono::milliseconds(5);
+
+void ReportSceneLockTimeout() {
+    twinlink::platform::OutputDebugString(u"\n --- Can't lock mutex! ---\n");
+}
+
+// While the model colours by layer, a layer's colour reaches Korvan as the layer's material,
+// which has to be read again at the end of each change. Layer events do not reach the mirror
+// yet; until they do there is nothing to refresh.
+void RefreshLayerMaterialsWhenColouringByLayer(SUScene& /*scene*/) {}
+
+}  // namespace
+
+bool SUScene::TryLockScene(uint32_t timeoutMs) {
+    if (openGeneration != 0) return false;
+    openGeneration = ++lastGeneration;
+    // The worker must not start a pass while the host is changing the tree.
+    pending = false;
+    if (!lockHeld) {
+        const auto deadline = SceneLock::Clock::now() + std::chrono::milliseconds(timeoutMs);
+        lockHeld = sceneLock.TryLockUntil(deadline);
+        if (!lockHeld) ReportSceneLockTimeout();
+    }
+    return lockHeld;
+}
+
+uint32_t SUScene::BeginSceneChange() {
+    TryLockScene(kHostLockTimeoutMs);
+    // A fresh generation even when a change was already open.
+    openGeneration = ++lastGeneration;
+    remeshNeighbours = true;
+    return openGeneration;
+}
+
+void SUScene::EndSceneChange() {
+    if (colourByLayer) RefreshLayerMaterialsWhenColouringByLayer(*this);
+    if (!dirtyFaces.empty()) {
+        RemeshDirtyFaces();
+        dirtyFaces.clear();
+    }
+    openGeneration = 0;
+    // Nothing to send: the host keeps the lock, and its next change starts without waiting.
+    if (materials->PendingMaterials.empty() && dirtyMaterials.empty()) return;
+    pending = true;
+    if (lockHeld) {
+        lockHeld = false;
+        sceneLock.Unlock();
+    }
+}
+
+void SUScene::WorkerLoop() {
+    bool passCompleted = false;
+    while (running) {
+        if (pending) {
+            sceneLock.Lock();
+            if (connection->Lock(kChannelLockTimeoutUs)) {
+                if (running) {
+                    materials->FlushMaterials();
+                    if (SyncPass(kPassBudgetMs)) {
+                        passCompleted = true;
+                        pending = false;
+                    }
+                }
+                connection->Unlock();
+                if (passCompleted && running) {
+                    passCompleted = false;
+                    connection->Publish();
+                    connection->Notify(TwinLinkAPI::kUpdateNotification, 0);
+                }
+            }
+            sceneLock.Unlock();
+        }
+        if (!running) break;
+        std::this_thread::sleep_for(pending ? kSendingSleep : kIdleSleep);
+    }
+}
+
+bool SUScene::SyncPass(uint32_t budgetMs) {
+    if (dirtyMaterials.empty() || !pending) return true;
+
+    BatchPassContext context;
+    context.scene = this;
+    context.deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(budgetMs);
+    context.processed.max_load_factor(4.0f);
+    context.sectionsToRelease.max_load_factor(4.0f);
+    twinlink::parallel::ForEach(
+        dirtyMaterials, [&](uint32_t materialId) { BuildMaterialBatch(context, materialId); });
+    for (uint32_t sectionId : context.sectionsToRelease) connection->ReleaseSection(sectionId);
+
+    // A new change began meanwhile: it will be published again, dirty set and all.
+    if (!pending) return true;
+    // Only the worker removes from the dirty set, and only while it holds the scene lock.
+    for (uint32_t materialId : context.processed) dirtyMaterials.unsafe_erase(materialId);
+    connection->MarkHeader(TwinLinkAPI::kChangedFlag);
+    return dirtyMaterials.empty();
+}
+
+void SUScene::ResetScene() {
+    running = false;
+    pending = false;
+    if (lockHeld) {
+        lockHeld = false;
+        sceneLock.Unlock();
+    }
+    if (worker.joinable()) worker.join();
+
+    model = Qnil;
+    modelRef = SU_INVALID;
+    root = nullptr;
+    layers.clear();
+    leavesByMaterial.clear();
+    faces.clear();
+    nodesByEntity.clear();
+    edgeStates.clear();
+    dirtyMaterials.clear();
+    // Faces of the old mirror must not be re-meshed into the next one.
+    dirtyFaces.clear();
+    // Children sets hold no ownership, so every node can go at once.
+    twinlink::parallel::ForEach(nodes, [](TreeNode* node) { delete node; });
+    nodes.clear();
+
+    renderBackFaces = true;
+    nodeCounter = 0;
+    lastGeneration = 0;
+    openGeneration = 0;
+}
+
+}  // namespace korvan

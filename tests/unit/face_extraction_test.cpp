@@ -1,0 +1,488 @@
+// Faces as Korvan receives them: positions in metres on the renderer's axes, texture
+// coordinates divided by the scale of the material drawn, the winding flipped under a mirrored
+// editing context, the materials each side of a placement shows (own paint, a container's
+// paint, the layer's colour), and the faces queued again after an edit.
+#include <SketchUpAPI/sketchup.h>
+#include <gtest/gtest.h>
+
+#include <set>
+#include <vector>
+
+#include "liveconnection/live_connection.h"
+#include "model/model.h"
+// Last: Ruby's headers turn a few C library names into macros.
+#include "appearance/layer_table.h"
+#include "appearance/material_catalogue.h"
+#include "scene/su_scene.h"
+
+namespace {
+
+using namespace korvan;
+using hostsim::Vec3;
+
+constexpr float kInch = 0.0254f;
+
+template <typename Ref, typename T>
+Ref RefTo(T* object) {
+    Ref ref;
+    ref.ptr = object;
+    return ref;
+}
+SUFaceRef Ref(hostsim::Face* face) { return RefTo<SUFaceRef>(face); }
+SUEdgeRef Ref(hostsim::Edge* edge) { return RefTo<SUEdgeRef>(edge); }
+SULayerRef Ref(hostsim::Layer* layer) { return RefTo<SULayerRef>(layer); }
+SUMaterialRef Ref(hostsim::Material* material) { return RefTo<SUMaterialRef>(material); }
+
+uint32_t IdOf(hostsim::Entity* entity) { return entity->id; }
+
+std::set<uint32_t> Ids(const MaterialIdSet& set) {
+    return std::set<uint32_t>(set.begin(), set.end());
+}
+
+// What the host's mesh helper says about a face, read independently of the scene.
+struct HelperMesh {
+    explicit HelperMesh(hostsim::Face* face) {
+        SUMeshHelperRef helper = SU_INVALID;
+        EXPECT_EQ(SUMeshHelperCreate(&helper, Ref(face)), SU_ERROR_NONE);
+        size_t vertexCount = 0, triangleCount = 0, got = 0;
+        SUMeshHelperGetNumVertices(helper, &vertexCount);
+        SUMeshHelperGetNumTriangles(helper, &triangleCount);
+        vertices.resize(vertexCount);
+        normals.resize(vertexCount);
+        indices.resize(3 * triangleCount);
+        SUMeshHelperGetVertices(helper, vertexCount, vertices.data(), &got);
+        SUMeshHelperGetNormals(helper, vertexCount, normals.data(), &got);
+        SUMeshHelperGetVertexIndices(helper, indices.size(), indices.data(), &got);
+        SUMeshHelperRelease(&helper);
+    }
+    std::vector<SUPoint3D> vertices;
+    std::vector<SUVector3D> normals;
+    std::vector<size_t> indices;
+};
+
+class FaceExtractionTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        scene.defaultLayerId = IdOf(model.defaultLayer);
+        AddLayer(scene.layers, catalogue, Ref(model.defaultLayer));
+        root = scene.CreateNode(NodeType::Root, nullptr);
+        scene.root = root;
+        root->SetWorldTransform(Raised());
+    }
+    void TearDown() override { catalogue.ClearCatalogue(); }
+
+    static Matrix4 Raised() {
+        Matrix4 m = kIdentityMatrix;
+        m[13] = 0.001f;
+        return m;
+    }
+
+    hostsim::Face* Quad(hostsim::Entities* in, double z) {
+        return model.AddFace(in, {{0, 0, z}, {100, 0, z}, {100, 50, z}, {0, 50, z}});
+    }
+
+    // A material the catalogue knows, drawn with the given texture scales.
+    hostsim::Material* Material(const std::string& name, float uScale = 1, float vScale = 1) {
+        hostsim::Material* material = model.AddMaterial(name);
+        EXPECT_TRUE(catalogue.AddMaterial(Ref(material), Qnil, kNoId));
+        MaterialEntry& entry = catalogue.entries.at(IdOf(material));
+        entry.textureUScale = uScale;
+        entry.textureVScale = vScale;
+        return material;
+    }
+
+    TreeNode* Container(NodeType type, TreeNode* parent, uint32_t materialId = 0) {
+        TreeNode* node = scene.CreateNode(type, parent);
+        node->materialId = materialId;
+        node->SetWorldTransform(parent->world);
+        return node;
+    }
+
+    hostsim::Model model;
+    TwinLinkAPI::LiveConnection connection;
+    MaterialCatalogue catalogue{&connection};
+    SUScene scene{&connection, &catalogue, Qnil};
+    TreeNode* root = nullptr;
+};
+
+TEST_F(FaceExtractionTest, AFaceBecomesMetresOnTheRenderersAxesWithScaledTextureCoordinates) {
+    hostsim::Face* face = Quad(model.entities, 10);
+    hostsim::Material* brick = Material("Brick", 0.5f, 0.25f);
+    model.SetMaterial(face, brick);
+    model.SetTextureAxes(face, {0, 0, 10}, {1, 0, 0}, {0, 1, 0});
+
+    LeafNode* leaf = scene.CreateLeafNode(Ref(face), root);
+    ASSERT_NE(leaf, nullptr);
+    const FaceRecord& record = scene.faces.at(IdOf(face));
+    ASSERT_EQ(record.vertexCount, 4u);
+    ASSERT_EQ(record.indexCount, 6u);
+    ASSERT_EQ(record.positions.size(), 12u);
+    ASSERT_EQ(record.normals.size(), 12u);
+    ASSERT_EQ(record.frontUV.size(), 8u);
+    ASSERT_EQ(record.backUV.size(), 8u);
+
+    const double corners[4][2] = {{0, 0}, {100, 0}, {100, 50}, {0, 50}};
+    for (int i = 0; i < 4; ++i) {
+        const double x = corners[i][0], y = corners[i][1];
+        SCOPED_TRACE(i);
+        // SketchUp's (x, y, z) in inches is Korvan's (x, z, y) in metres.
+        EXPECT_FLOAT_EQ(record.positions[3 * i], static_cast<float>(x * kInch));
+        EXPECT_FLOAT_EQ(record.positions[3 * i + 1], 10 * kInch);
+        EXPECT_FLOAT_EQ(record.positions[3 * i + 2], static_cast<float>(y * kInch));
+        EXPECT_EQ(record.normals[3 * i], 0.0f);
+        EXPECT_EQ(record.normals[3 * i + 1], 1.0f);
+        EXPECT_EQ(record.normals[3 * i + 2], 0.0f);
+        // s / (q * s scale): the brick's scales 0.5 and 0.25.
+        EXPECT_FLOAT_EQ(record.frontUV[2 * i], static_cast<float>(x / 0.5));
+        EXPECT_FLOAT_EQ(record.frontUV[2 * i + 1], static_cast<float>(y / 0.25));
+        // The unpainted back is drawn with the default material, scales 1; seen from behind
+        // the texture runs the other way.
+        EXPECT_FLOAT_EQ(record.backUV[2 * i], static_cast<float>(-x));
+        EXPECT_FLOAT_EQ(record.backUV[2 * i + 1], static_cast<float>(y));
+    }
+    const HelperMesh mesh(face);
+    EXPECT_EQ(record.indices, std::vector<uint32_t>(mesh.indices.begin(), mesh.indices.end()));
+
+    EXPECT_EQ(record.references, 1u);
+    EXPECT_EQ(record.faceId, IdOf(face));
+    EXPECT_EQ(record.ownerDefinitionId, root->definitionId);
+    EXPECT_EQ(record.frontMaterialId, IdOf(brick));
+    EXPECT_EQ(record.backMaterialId, 0u);
+    EXPECT_EQ(record.layerId, scene.defaultLayerId);
+    EXPECT_TRUE(record.visible);
+
+    EXPECT_EQ(leaf->entityId, IdOf(face));
+    EXPECT_EQ(leaf->face, &record);
+    EXPECT_EQ(leaf->parent, root);
+    EXPECT_EQ(leaf->flags, 0x7F);
+    EXPECT_TRUE(leaf->onDefaultLayer);
+    EXPECT_EQ(leaf->world, Raised());
+    EXPECT_EQ(leaf->materialId, IdOf(brick));
+    EXPECT_EQ(leaf->backMaterialId, kNoId);
+    EXPECT_EQ(leaf->frontEntry, &catalogue.entries.at(IdOf(brick)));
+    EXPECT_EQ(leaf->backEntry, &catalogue.defaultEntry);
+    EXPECT_TRUE(scene.nodesByEntity.at(IdOf(face)).contains(leaf));
+    EXPECT_TRUE(scene.leavesByMaterial.at(IdOf(brick)).contains(leaf));
+    EXPECT_TRUE(scene.leavesByMaterial.at(kNoId).contains(leaf));
+    EXPECT_EQ(Ids(scene.dirtyMaterials), (std::set<uint32_t>{IdOf(brick), kNoId}));
+    EXPECT_EQ(scene.CountVertices(), u"8");
+
+    // A second placement shares the record and extracts it again.
+    TreeNode* group = Container(NodeType::Group, root);
+    LeafNode* again = scene.CreateLeafNode(Ref(face), group);
+    EXPECT_EQ(again->face, &record);
+    EXPECT_EQ(record.references, 2u);
+    EXPECT_EQ(scene.nodesByEntity.at(IdOf(face)).size(), 2u);
+    EXPECT_EQ(scene.CountVertices(), u"16");
+}
+
+TEST_F(FaceExtractionTest, AFaceWithoutTrianglesKeepsAnEmptyMesh) {
+    hostsim::Face* real = Quad(model.entities, 0);
+    hostsim::Face* empty = model.Make<hostsim::Face>();  // no loop: the helper finds nothing
+
+    FaceRecord record;
+    scene.BuildFaceMesh(record, Ref(real), IdOf(real), kNoId);
+    ASSERT_EQ(record.vertexCount, 4u);
+    scene.BuildFaceMesh(record, Ref(empty), IdOf(empty), kNoId);
+    EXPECT_EQ(record.vertexCount, 0u);
+    EXPECT_EQ(record.indexCount, 0u);
+    EXPECT_TRUE(record.indices.empty());
+    EXPECT_TRUE(record.positions.empty());
+    EXPECT_TRUE(record.normals.empty());
+    EXPECT_TRUE(record.frontUV.empty());
+    EXPECT_TRUE(record.backUV.empty());
+    EXPECT_EQ(record.faceId, IdOf(empty));
+
+    LeafNode* leaf = scene.CreateLeafNode(Ref(empty), root);
+    ASSERT_NE(leaf, nullptr);
+    EXPECT_EQ(leaf->face->vertexCount, 0u);
+    EXPECT_EQ(scene.CountVertices(), u"0");
+
+    // Not a face at all: nothing is made.
+    const size_t nodes = scene.nodes.size();
+    EXPECT_EQ(scene.CreateLeafNode(SUFaceRef{}, root), nullptr);
+    EXPECT_EQ(scene.nodes.size(), nodes);
+}
+
+TEST_F(FaceExtractionTest, UnpaintedSidesShowTheNearestPaintedContainer) {
+    hostsim::Material* red = Material("Red");
+    hostsim::Material* brick = Material("Brick");
+    TreeNode* redGroup = Container(NodeType::Group, root, IdOf(red));
+    TreeNode* plainInside = Container(NodeType::ComponentInstance, redGroup);
+
+    hostsim::Face* frontOnly = Quad(model.entities, 1);
+    model.SetMaterial(frontOnly, brick);
+    LeafNode* leaf = scene.CreateLeafNode(Ref(frontOnly), redGroup);
+    EXPECT_EQ(leaf->materialId, IdOf(brick));
+    EXPECT_EQ(leaf->backMaterialId, IdOf(red));
+
+    hostsim::Face* unpainted = Quad(model.entities, 2);
+    LeafNode* deep = scene.CreateLeafNode(Ref(unpainted), plainInside);
+    EXPECT_EQ(deep->materialId, IdOf(red));
+    EXPECT_EQ(deep->backMaterialId, IdOf(red));
+
+    LeafNode* top = scene.CreateLeafNode(Ref(unpainted), root);
+    EXPECT_EQ(top->frontEntry, &catalogue.defaultEntry);
+    EXPECT_EQ(top->backEntry, &catalogue.defaultEntry);
+    EXPECT_EQ(top->backMaterialId, kNoId);
+}
+
+TEST_F(FaceExtractionTest, SingleSidedLeavesAnUnpaintedBackUndrawn) {
+    scene.renderBackFaces = false;
+    catalogue.renderBackFaces = false;
+    hostsim::Face* face = Quad(model.entities, 3);
+
+    LeafNode* leaf = scene.CreateLeafNode(Ref(face), root);
+    EXPECT_EQ(leaf->frontEntry, &catalogue.defaultEntry);
+    EXPECT_EQ(leaf->materialId, kNoId);
+    EXPECT_EQ(leaf->backEntry, &catalogue.noneEntry);
+    EXPECT_EQ(leaf->backMaterialId, 0u);
+    EXPECT_FALSE(scene.leavesByMaterial.contains(0));
+    EXPECT_EQ(Ids(scene.dirtyMaterials), std::set<uint32_t>{kNoId});
+}
+
+TEST_F(FaceExtractionTest, ColourByLayerPaintsBothSidesWithTheLayersMaterial) {
+    scene.colourByLayer = true;
+    hostsim::Layer* walls = model.AddLayer("Walls");
+    hostsim::Layer* unread = model.AddLayer("Unread");
+    AddLayer(scene.layers, catalogue, Ref(walls));
+    hostsim::Material* brick = Material("Brick");
+    const uint32_t wallsColour = IdOf(walls->material);
+    const uint32_t defaultColour = IdOf(model.defaultLayer->material);
+
+    hostsim::Face* onWalls = Quad(model.entities, 1);
+    model.SetMaterial(onWalls, brick);
+    model.SetLayer(onWalls, walls);
+    LeafNode* painted = scene.CreateLeafNode(Ref(onWalls), root);
+    EXPECT_EQ(painted->materialId, wallsColour);
+    EXPECT_EQ(painted->backMaterialId, wallsColour);
+    EXPECT_EQ(painted->frontEntry, &catalogue.entries.at(wallsColour));
+
+    // On the default layer: the container's layer, else the default layer's own colour.
+    hostsim::Face* onDefault = Quad(model.entities, 2);
+    model.SetMaterial(onDefault, brick);
+    LeafNode* atTop = scene.CreateLeafNode(Ref(onDefault), root);
+    EXPECT_EQ(atTop->materialId, defaultColour);
+    EXPECT_EQ(atTop->backMaterialId, defaultColour);
+    TreeNode* wallGroup = Container(NodeType::Group, root);
+    wallGroup->layerId = IdOf(walls);
+    EXPECT_EQ(scene.CreateLeafNode(Ref(onDefault), wallGroup)->materialId, wallsColour);
+    // A container without a layer of its own passes the question further up.
+    TreeNode* inner = Container(NodeType::ComponentInstance, wallGroup);
+    inner->layerId = kModelEntitiesId;
+    TreeNode* innermost = Container(NodeType::Group, inner);
+    EXPECT_EQ(scene.CreateLeafNode(Ref(onDefault), innermost)->materialId, wallsColour);
+
+    // Images keep their own picture.
+    TreeNode* image = Container(NodeType::Image, wallGroup);
+    LeafNode* picture = scene.CreateLeafNode(Ref(onWalls), image);
+    EXPECT_EQ(picture->materialId, IdOf(brick));
+    EXPECT_EQ(picture->backEntry, &catalogue.defaultEntry);
+
+    // A layer the table never read gives the default material; so does a layer without
+    // material of its own.
+    hostsim::Face* onUnread = Quad(model.entities, 3);
+    model.SetLayer(onUnread, unread);
+    EXPECT_EQ(scene.CreateLeafNode(Ref(onUnread), root)->frontEntry, &catalogue.defaultEntry);
+    scene.layers[IdOf(unread)] = LayerEntry{true, IdOf(unread), 0};
+    EXPECT_EQ(scene.CreateLeafNode(Ref(onUnread), root)->frontEntry, &catalogue.defaultEntry);
+
+    // Switched off, the same face shows its own paint again.
+    scene.colourByLayer = false;
+    scene.dirtyMaterials.clear();
+    scene.RefreshLeaf(painted);
+    EXPECT_EQ(painted->materialId, IdOf(brick));
+    EXPECT_EQ(painted->backMaterialId, kNoId);
+    EXPECT_EQ(Ids(scene.dirtyMaterials), (std::set<uint32_t>{wallsColour, IdOf(brick), kNoId}));
+    EXPECT_FALSE(scene.leavesByMaterial.at(wallsColour).contains(painted));
+}
+
+TEST_F(FaceExtractionTest, TheOpenMirroredContextReversesVerticesAndIndices) {
+    hostsim::ComponentDefinition* door = model.AddDefinition("Door");
+    hostsim::Face* face =
+        model.AddFace(door->entities, {{0, 0, 5}, {40, 0, 5}, {40, 20, 5}, {0, 30, 5}});
+    const uint32_t doorId = IdOf(door);
+    const HelperMesh mesh(face);
+    const size_t V = mesh.vertices.size(), I = mesh.indices.size();
+    ASSERT_EQ(V, 4u);
+    ASSERT_EQ(I, 6u);
+
+    // The context's inverse mirrors x and shifts by 2 m.
+    Matrix4 inverse = kIdentityMatrix;
+    inverse[0] = -1;
+    inverse[12] = 2;
+    scene.openDefinitionId = doorId;
+    scene.editInverse = inverse;
+    scene.editNormalMatrix = NormalMatrix(inverse);
+    scene.editMirrored = true;
+
+    FaceRecord record;
+    scene.BuildFaceMesh(record, Ref(face), IdOf(face), doorId);
+    ASSERT_EQ(record.positions.size(), 3 * V);
+    for (size_t i = 0; i < V; ++i) {
+        const SUPoint3D& p = mesh.vertices[V - 1 - i];
+        SCOPED_TRACE(i);
+        EXPECT_FLOAT_EQ(record.positions[3 * i], static_cast<float>(2 - p.x * kInch));
+        EXPECT_FLOAT_EQ(record.positions[3 * i + 1], static_cast<float>(p.z * kInch));
+        EXPECT_FLOAT_EQ(record.positions[3 * i + 2], static_cast<float>(p.y * kInch));
+        EXPECT_FLOAT_EQ(record.normals[3 * i], 0.0f);
+        EXPECT_FLOAT_EQ(record.normals[3 * i + 1], 1.0f);
+        // Default material, scales 1: u and v are the host's s and t, source order reversed.
+        EXPECT_FLOAT_EQ(record.frontUV[2 * i + 1], static_cast<float>(p.y));
+    }
+    std::vector<uint32_t> reversed;
+    for (size_t k = 0; k < I; ++k) reversed.push_back(static_cast<uint32_t>(V - 1 - mesh.indices[I - 1 - k]));
+    EXPECT_EQ(record.indices, reversed);
+    // Every triangle still names the same three corners, wound the other way round.
+    for (size_t t = 0; t < I; t += 3) {
+        const auto corner = [&](uint32_t out) { return mesh.vertices[V - 1 - out].x + 1000 * mesh.vertices[V - 1 - out].y; };
+        const std::multiset<double> original{
+            mesh.vertices[mesh.indices[I - 3 - t]].x + 1000 * mesh.vertices[mesh.indices[I - 3 - t]].y,
+            mesh.vertices[mesh.indices[I - 2 - t]].x + 1000 * mesh.vertices[mesh.indices[I - 2 - t]].y,
+            mesh.vertices[mesh.indices[I - 1 - t]].x + 1000 * mesh.vertices[mesh.indices[I - 1 - t]].y};
+        EXPECT_EQ((std::multiset<double>{corner(record.indices[t]), corner(record.indices[t + 1]),
+                                         corner(record.indices[t + 2])}),
+                  original);
+        EXPECT_EQ(record.indices[t], V - 1 - mesh.indices[I - 1 - t]);
+    }
+
+    // Not mirrored: same inverse applied, order kept.
+    scene.editMirrored = false;
+    scene.BuildFaceMesh(record, Ref(face), IdOf(face), doorId);
+    EXPECT_EQ(record.indices, std::vector<uint32_t>(mesh.indices.begin(), mesh.indices.end()));
+    EXPECT_FLOAT_EQ(record.positions[3], static_cast<float>(2 - mesh.vertices[1].x * kInch));
+    // A face of another definition is read as it stands.
+    scene.editMirrored = true;
+    scene.BuildFaceMesh(record, Ref(face), IdOf(face), doorId + 1000);
+    EXPECT_EQ(record.indices, std::vector<uint32_t>(mesh.indices.begin(), mesh.indices.end()));
+    EXPECT_FLOAT_EQ(record.positions[3], static_cast<float>(mesh.vertices[1].x * kInch));
+}
+
+class CubeTest : public FaceExtractionTest {
+  protected:
+    void SetUp() override {
+        FaceExtractionTest::SetUp();
+        const Vec3 p[8] = {{0, 0, 0}, {10, 0, 0}, {10, 10, 0}, {0, 10, 0},
+                           {0, 0, 10}, {10, 0, 10}, {10, 10, 10}, {0, 10, 10}};
+        bottom = model.AddFace(model.entities, {p[0], p[3], p[2], p[1]});
+        top = model.AddFace(model.entities, {p[4], p[5], p[6], p[7]});
+        sides = {model.AddFace(model.entities, {p[0], p[1], p[5], p[4]}),
+                 model.AddFace(model.entities, {p[1], p[2], p[6], p[5]}),
+                 model.AddFace(model.entities, {p[2], p[3], p[7], p[6]}),
+                 model.AddFace(model.entities, {p[3], p[0], p[4], p[7]})};
+    }
+    hostsim::Face* bottom = nullptr;
+    hostsim::Face* top = nullptr;
+    std::vector<hostsim::Face*> sides;
+};
+
+TEST_F(CubeTest, ChangingOneFaceQueuesItsFourNeighboursButNotTheOppositeFace) {
+    scene.MarkNeighbourFacesDirty(Ref(top));
+    std::set<uint32_t> expected;
+    for (hostsim::Face* side : sides) expected.insert(IdOf(side));
+    EXPECT_EQ(Ids(scene.dirtyFaces), expected);
+}
+
+TEST_F(CubeTest, RemeshingExtractsEachQueuedFaceOncePerChange) {
+    hostsim::Material* brick = Material("Brick");
+    model.SetMaterial(top, brick);
+    TreeNode* first = Container(NodeType::Group, root);
+    TreeNode* second = Container(NodeType::Group, root);
+    scene.CreateLeafNode(Ref(top), first);
+    scene.CreateLeafNode(Ref(top), second);
+    scene.CreateLeafNode(Ref(bottom), root);
+    const float topY = scene.faces.at(IdOf(top)).positions[1];
+    const float bottomY = scene.faces.at(IdOf(bottom)).positions[1];
+
+    model.TransformEntities(hostsim::Transform::Translation({0, 0, 5}), {top, bottom});
+    scene.openGeneration = 3;
+    scene.faces.at(IdOf(bottom)).generation = 3;  // already extracted in this change
+    scene.dirtyMaterials.clear();
+    scene.dirtyFaces.insert(IdOf(top));
+    scene.dirtyFaces.insert(IdOf(bottom));
+    scene.RemeshDirtyFaces();
+
+    EXPECT_EQ(scene.faces.at(IdOf(top)).generation, 3u);
+    EXPECT_FLOAT_EQ(scene.faces.at(IdOf(top)).positions[1], topY + 5 * kInch);
+    EXPECT_EQ(scene.faces.at(IdOf(bottom)).positions[1], bottomY);
+    EXPECT_EQ(Ids(scene.dirtyMaterials), (std::set<uint32_t>{IdOf(brick), kNoId}));
+}
+
+TEST_F(CubeTest, EdgeStatesReportWhatChanged) {
+    hostsim::Edge* edge = top->outer->edges[0];
+    scene.RegisterEdge(Ref(edge));
+    EXPECT_EQ(scene.EdgeChanged(Ref(edge)), std::make_pair(false, false));
+
+    model.SetEdgeFlags(edge, true, std::nullopt, std::nullopt);
+    EXPECT_EQ(scene.EdgeChanged(Ref(edge)), std::make_pair(true, true));
+    EXPECT_EQ(scene.EdgeChanged(Ref(edge)), std::make_pair(false, true));
+    model.SetEdgeFlags(edge, false, std::nullopt, true);
+    EXPECT_EQ(scene.EdgeChanged(Ref(edge)), std::make_pair(true, false));
+    EXPECT_TRUE(scene.edgeStates.at(IdOf(edge)).hidden);
+
+    // Met for the first time: registered, not a change.
+    hostsim::Edge* other = bottom->outer->edges[0];
+    model.SetEdgeFlags(other, std::nullopt, true, std::nullopt);
+    EXPECT_EQ(scene.EdgeChanged(Ref(other)).first, false);
+    EXPECT_TRUE(scene.edgeStates.at(IdOf(other)).smooth);
+}
+
+TEST_F(FaceExtractionTest, RefreshingALeafFollowsItsFacesMaterialLayerAndHiding) {
+    hostsim::Material* brick = Material("Brick");
+    hostsim::Material* glass = Material("Glass");
+    hostsim::Layer* hiddenLayer = model.AddLayer("Hidden");
+    model.SetLayerVisible(hiddenLayer, false);
+    AddLayer(scene.layers, catalogue, Ref(hiddenLayer));
+    hostsim::Face* face = Quad(model.entities, 1);
+    model.SetMaterial(face, brick);
+    LeafNode* leaf = scene.CreateLeafNode(Ref(face), root);
+
+    model.SetMaterial(face, glass);
+    model.SetLayer(face, hiddenLayer);
+    FaceRecord& record = scene.faces.at(IdOf(face));
+    scene.BuildFaceMesh(record, Ref(face), IdOf(face), kNoId);
+    scene.dirtyMaterials.clear();
+    scene.RefreshLeaf(leaf);
+    EXPECT_EQ(leaf->materialId, IdOf(glass));
+    EXPECT_EQ(leaf->layerId, IdOf(hiddenLayer));
+    EXPECT_FALSE(leaf->onDefaultLayer);
+    EXPECT_FALSE(leaf->EffectiveVisible());
+    EXPECT_TRUE(leaf->flags & VisibilityFlags::Dirty);
+    EXPECT_EQ(Ids(scene.dirtyMaterials), (std::set<uint32_t>{IdOf(brick), IdOf(glass), kNoId}));
+    EXPECT_FALSE(scene.leavesByMaterial.contains(IdOf(brick)));
+
+    model.SetLayer(face, model.defaultLayer);
+    model.SetHidden(face, true);
+    scene.BuildFaceMesh(record, Ref(face), IdOf(face), kNoId);
+    scene.RefreshLeaf(leaf);
+    EXPECT_TRUE(leaf->onDefaultLayer);
+    EXPECT_EQ(leaf->flags & 0x7F, 0x7E);
+    EXPECT_FALSE(leaf->EffectiveVisible());
+}
+
+TEST_F(FaceExtractionTest, LayersAreReadWithTheirVisibilityAndOwnMaterial) {
+    SUModelRef modelRef;
+    modelRef.ptr = &model;
+    EXPECT_FALSE(ReadColourByLayer(modelRef));
+    model.SetRenderingOption("DisplayColorByLayer", true);
+    EXPECT_TRUE(ReadColourByLayer(modelRef));
+    EXPECT_FALSE(ReadColourByLayer(SUModelRef{}));
+
+    hostsim::Layer* walls = model.AddLayer("Walls");
+    model.SetLayerVisible(walls, false);
+    LayerTable table;
+    AddLayer(table, catalogue, Ref(walls));
+    const LayerEntry& row = table.at(IdOf(walls));
+    EXPECT_FALSE(row.visible);
+    EXPECT_EQ(row.id, IdOf(walls));
+    EXPECT_EQ(row.materialId, IdOf(walls->material));
+    const MaterialEntry& colour = catalogue.entries.at(IdOf(walls->material));
+    EXPECT_EQ(colour.ownerLayerId, IdOf(walls));
+    EXPECT_EQ(colour.name, u"Walls");
+
+    const LayerEntry& base = scene.layers.at(scene.defaultLayerId);
+    EXPECT_TRUE(base.visible);
+    EXPECT_EQ(base.materialId, IdOf(model.defaultLayer->material));
+}
+
+}  // namespace

@@ -1,0 +1,176 @@
+// A scene whose tree a test builds leaf by leaf (root, face records, leaves, the leaves by
+// material index), over a LiveConnection hosting a private main section and a catalogue whose
+// entries the test makes itself, and a view of a geometry section as Korvan reads it.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <bit>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "liveconnection/live_connection.h"
+#include "liveconnection/section_names.h"
+#include "liveconnection_test_support.h"
+// Last: Ruby's headers turn memcpy into a macro that std::memcpy above must not meet.
+#include "appearance/material_catalogue.h"
+#include "scene/material_batch.h"
+#include "scene/su_scene.h"
+
+namespace scene_test {
+
+using korvan::FaceRecord;
+using korvan::LeafNode;
+using korvan::MaterialEntry;
+using korvan::Matrix4;
+using korvan::TreeNode;
+using TwinLinkAPI::SurfaceRecord;
+
+inline constexpr char16_t kModelPath[] = u"C:\\Models\\Batches.skp";
+
+using Vec3 = std::array<float, 3>;
+using Vec2 = std::array<float, 2>;
+
+// Scale per axis, then translation.
+inline Matrix4 ScaleThenMove(Vec3 scale, Vec3 move) {
+    return {scale[0], 0, 0, 0, 0, scale[1], 0, 0, 0, 0, scale[2], 0, move[0], move[1], move[2], 1};
+}
+
+// A unit square in the z = 0 plane: four vertices, two triangles, normals leaning (1, 1, 1) so
+// that every axis of the normal matrix shows.
+inline void MakeSquare(FaceRecord& face) {
+    face.vertexCount = 4;
+    face.indexCount = 6;
+    face.indices = {0, 1, 2, 0, 2, 3};
+    face.positions = {0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0};
+    face.normals = {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
+    face.frontUV = {0, 0, 1, 0, 1, 1, 0, 1};
+    face.backUV = {0.5f, 0.25f, 1.5f, 0.25f, 1.5f, 1.25f, 0.5f, 1.25f};
+}
+
+// A strip of `vertices` vertices along x, triangles (k, k + 1, k + 2).
+inline void MakeStrip(FaceRecord& face, uint32_t vertices) {
+    face.vertexCount = vertices;
+    face.indexCount = vertices < 3 ? 0 : 3 * (vertices - 2);
+    face.indices.clear();
+    for (uint32_t k = 0; k + 2 < vertices; ++k)
+        face.indices.insert(face.indices.end(), {k, k + 1, k + 2});
+    face.positions.assign(3 * size_t{vertices}, 0.0f);
+    for (uint32_t k = 0; k < vertices; ++k) face.positions[3 * k] = static_cast<float>(k);
+    face.normals.assign(3 * size_t{vertices}, 1.0f);
+    face.frontUV.assign(2 * size_t{vertices}, 0.0f);
+    face.backUV.assign(2 * size_t{vertices}, 0.0f);
+}
+
+// The connection, the catalogue and the scene, with the root made. Nodes are made here with
+// new, as the scene's own code makes them, and freed by ResetScene.
+template <typename Connection>
+class HandBuiltSceneTest : public liveconnection_test::PrivateStateTest {
+  protected:
+    void SetUp() override {
+        PrivateStateTest::SetUp();
+        ASSERT_EQ(connection.Host(kModelPath, 256), 0);
+        root = new TreeNode();
+        root->type = korvan::NodeType::Root;
+        scene.root = root;
+        scene.nodes.insert(root);
+    }
+    void TearDown() override {
+        scene.ResetScene();
+        catalogue.ClearCatalogue();
+        connection.Stop();
+        PrivateStateTest::TearDown();
+    }
+
+    // A catalogue entry with its "SRFC" record, as the first flush leaves it.
+    MaterialEntry* AddMaterial(uint32_t id, float uScale = 1.0f, float vScale = 1.0f) {
+        MaterialEntry& entry = catalogue.entries[id];
+        entry.id = id;
+        entry.textureUScale = uScale;
+        entry.textureVScale = vScale;
+        entry.record =
+            reinterpret_cast<SurfaceRecord*>(connection.CreateRecord(TwinLinkAPI::kSurfaceTag));
+        EXPECT_NE(entry.record, nullptr);
+        return &entry;
+    }
+
+    FaceRecord& AddFace(uint32_t faceId) {
+        FaceRecord& face = scene.faces[faceId];
+        face.faceId = faceId;
+        face.visible = true;
+        return face;
+    }
+
+    // A visible leaf directly under the root showing `front` and `back` (null: no material).
+    LeafNode* AddLeaf(FaceRecord& face, MaterialEntry* front, MaterialEntry* back,
+                      const Matrix4& world = korvan::kIdentityMatrix, bool mirrored = false) {
+        auto* leaf = new LeafNode();
+        leaf->type = korvan::NodeType::Leaf;
+        leaf->entityId = face.faceId;
+        leaf->parent = root;
+        root->children.insert(leaf);
+        leaf->face = &face;
+        ++face.references;
+        leaf->frontEntry = front;
+        leaf->backEntry = back;
+        leaf->materialId = front != nullptr ? front->id : 0;
+        leaf->backMaterialId = back != nullptr ? back->id : 0;
+        leaf->world = world;
+        leaf->mirrored = mirrored;
+        scene.nodes.insert(leaf);
+        if (leaf->materialId != 0) scene.leavesByMaterial[leaf->materialId].insert(leaf);
+        if (leaf->backMaterialId != 0) scene.leavesByMaterial[leaf->backMaterialId].insert(leaf);
+        return leaf;
+    }
+
+    SurfaceRecord& RecordOf(uint32_t id) { return *catalogue.entries.at(id).record; }
+
+    Connection connection;
+    korvan::MaterialCatalogue catalogue{&connection};
+    korvan::SUScene scene{&connection, &catalogue, Qnil};
+    TreeNode* root = nullptr;
+};
+
+// A geometry section opened by name, as Korvan opens it, read word by word.
+class BatchView {
+  public:
+    explicit BatchView(uint32_t sectionId) : section(NameOf(sectionId)) {}
+
+    bool IsOpen() const { return section.IsOpen(); }
+    size_t Size() const { return section.Size(); }
+    uint32_t Word(uint64_t index) const { return section.U32(4 * index); }
+    float Float(uint64_t index) const { return std::bit_cast<float>(Word(index)); }
+
+    uint32_t V() const { return Word(0); }
+    uint32_t I() const { return Word(1); }
+    uint32_t S() const { return Word(2); }
+    Vec3 Position(uint32_t k) const {
+        return {Float(3 + 3 * k), Float(4 + 3 * k), Float(5 + 3 * k)};
+    }
+    Vec3 Normal(uint32_t k) const {
+        const uint64_t at = 3 + 3 * uint64_t{V()} + 3 * k;
+        return {Float(at), Float(at + 1), Float(at + 2)};
+    }
+    Vec2 UV(uint32_t k) const {
+        const uint64_t at = 3 + 6 * uint64_t{V()} + 2 * k;
+        return {Float(at), Float(at + 1)};
+    }
+    std::vector<uint32_t> Indices() const {
+        std::vector<uint32_t> indices;
+        const uint64_t at = 3 + 8 * uint64_t{V()};
+        for (uint32_t j = 0; j < I(); ++j) indices.push_back(Word(at + j));
+        return indices;
+    }
+
+    static std::u16string NameOf(uint32_t sectionId) {
+        return TwinLinkAPI::DataSectionName(twinlink::platform::GetCurrentProcessId(), sectionId);
+    }
+
+  private:
+    liveconnection_test::RawSection section;
+};
+
+}  // namespace scene_test

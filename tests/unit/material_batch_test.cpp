@@ -1,0 +1,434 @@
+// One material's batch as Korvan reads it from its data section: counts, world positions,
+// normals through the normal matrix, scaled UVs and winding per side and mirroring; the record's
+// geometry fields; section growth and release; and what is left alone.
+#include <gmock/gmock.h>
+
+#include <algorithm>
+#include <chrono>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "hand_built_scene.h"
+
+namespace {
+
+using namespace scene_test;
+using korvan::BatchBytes;
+using korvan::BatchPassContext;
+using korvan::kIdentityMatrix;
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+using ::testing::IsEmpty;
+
+// Remembers, in order, the section and marking calls that reach the connection; the map hook
+// lets a test fail the mapping or act at the moment the writing begins.
+class RecordingConnection : public TwinLinkAPI::LiveConnection {
+  public:
+    uint32_t CreateSection(uint32_t ownerRecordId, uint32_t size) override {
+        const uint32_t id = LiveConnection::CreateSection(ownerRecordId, size);
+        Log("create " + std::to_string(id));
+        return id;
+    }
+    void ReleaseSection(uint32_t sectionId) override {
+        Log("release " + std::to_string(sectionId));
+        LiveConnection::ReleaseSection(sectionId);
+    }
+    void* MapSection(uint32_t sectionId) override {
+        if (onMap) onMap();
+        return mapFails ? nullptr : LiveConnection::MapSection(sectionId);
+    }
+    void MarkRecord(TwinLinkAPI::RecordHeader* record, uint32_t flags) override {
+        Log("mark record " + std::to_string(record->recordId));
+        LiveConnection::MarkRecord(record, flags);
+    }
+    void MarkHeader(uint32_t flags) override {
+        Log("mark header");
+        LiveConnection::MarkHeader(flags);
+    }
+
+    std::vector<std::string> Calls() {
+        std::lock_guard<std::mutex> guard(mutex);
+        return calls;
+    }
+
+    bool mapFails = false;
+    std::function<void()> onMap;
+
+  private:
+    void Log(std::string call) {
+        std::lock_guard<std::mutex> guard(mutex);
+        calls.push_back(std::move(call));
+    }
+    std::mutex mutex;
+    std::vector<std::string> calls;
+};
+
+struct PassOutcome {
+    std::vector<uint32_t> processed;
+    std::vector<uint32_t> released;
+    bool keepGoing = true;
+};
+
+std::vector<uint32_t> Sorted(const korvan::MaterialIdSet& set) {
+    std::vector<uint32_t> ids(set.begin(), set.end());
+    std::sort(ids.begin(), ids.end());
+    return ids;
+}
+
+class MaterialBatchTest : public HandBuiltSceneTest<RecordingConnection> {
+  protected:
+    void SetUp() override {
+        HandBuiltSceneTest::SetUp();
+        scene.pending = true;
+    }
+
+    // BuildMaterialBatch alone, as one task of a pass that has all the time it needs.
+    PassOutcome Build(uint32_t materialId,
+                      std::chrono::steady_clock::time_point deadline =
+                          std::chrono::steady_clock::now() + std::chrono::hours(1)) {
+        BatchPassContext context;
+        context.scene = &scene;
+        context.deadline = deadline;
+        scene.BuildMaterialBatch(context, materialId);
+        return {Sorted(context.processed), Sorted(context.sectionsToRelease),
+                context.keepGoing.load()};
+    }
+
+    // A whole pass over these dirty materials.
+    bool Pass(std::initializer_list<uint32_t> dirty) {
+        for (uint32_t id : dirty) scene.dirtyMaterials.insert(id);
+        return scene.SyncPass(100);
+    }
+
+    std::vector<std::string> CallsMentioning(const std::string& word) {
+        std::vector<std::string> found;
+        for (const std::string& call : connection.Calls())
+            if (call.find(word) != std::string::npos) found.push_back(call);
+        return found;
+    }
+
+    static std::string Id(uint32_t id) { return std::to_string(id); }
+};
+
+TEST_F(MaterialBatchTest, FrontSideIsWrittenInWorldSpaceWithScaledUVsAndReversedIndices) {
+    MaterialEntry* brick = AddMaterial(10, 2.0f, 0.5f);
+    MaterialEntry* plaster = AddMaterial(11, 3.0f, 3.0f);
+    FaceRecord& face = AddFace(100);
+    MakeSquare(face);
+    AddLeaf(face, brick, plaster, ScaleThenMove({2, 4, 1}, {10, 20, 30}));
+
+    const PassOutcome outcome = Build(10);
+    EXPECT_THAT(outcome.processed, ElementsAre(10u));
+    EXPECT_THAT(outcome.released, IsEmpty());
+
+    const SurfaceRecord& record = RecordOf(10);
+    EXPECT_EQ(record.geometryRevision, 1u);
+    ASSERT_NE(record.geometrySectionId, 0u);
+    EXPECT_EQ(record.geometrySectionSize, 2 * BatchBytes(4, 6));
+    EXPECT_EQ(record.geometrySectionSize, 328u);
+    EXPECT_EQ(record.record.changeCounter, 1u);
+    EXPECT_EQ(record.record.flags & TwinLinkAPI::kChangedFlag, TwinLinkAPI::kChangedFlag);
+    EXPECT_EQ(RecordOf(11).geometryRevision, 0u);
+
+    const BatchView batch(record.geometrySectionId);
+    ASSERT_TRUE(batch.IsOpen());
+    EXPECT_EQ(batch.Size(), 328u);
+    EXPECT_EQ(batch.V(), 4u);
+    EXPECT_EQ(batch.I(), 6u);
+    EXPECT_EQ(batch.S(), 1u);
+    EXPECT_EQ(batch.Position(0), (Vec3{10, 20, 30}));
+    EXPECT_EQ(batch.Position(1), (Vec3{12, 20, 30}));
+    EXPECT_EQ(batch.Position(2), (Vec3{12, 24, 30}));
+    EXPECT_EQ(batch.Position(3), (Vec3{10, 24, 30}));
+    // The inverse transpose: a face stretched along an axis leans its normal away from it.
+    for (uint32_t k = 0; k < 4; ++k) EXPECT_EQ(batch.Normal(k), (Vec3{0.5f, 0.25f, 1.0f})) << k;
+    EXPECT_EQ(batch.UV(0), (Vec2{0, 1}));
+    EXPECT_EQ(batch.UV(1), (Vec2{2, 1}));
+    EXPECT_EQ(batch.UV(2), (Vec2{2, 0.5f}));
+    EXPECT_EQ(batch.UV(3), (Vec2{0, 0.5f}));
+    EXPECT_THAT(batch.Indices(), ElementsAre(3u, 2u, 0u, 2u, 1u, 0u));
+}
+
+TEST_F(MaterialBatchTest, BothSidesOfOneMaterialAddAFrontRunAndATurnedBackRun) {
+    MaterialEntry* brick = AddMaterial(10, 2.0f, 0.5f);
+    FaceRecord& face = AddFace(100);
+    MakeSquare(face);
+    AddLeaf(face, brick, brick);
+
+    Build(10);
+    const SurfaceRecord& record = RecordOf(10);
+    EXPECT_EQ(record.geometrySectionSize, 2 * BatchBytes(8, 12));
+    const BatchView batch(record.geometrySectionId);
+    ASSERT_TRUE(batch.IsOpen());
+    EXPECT_EQ(batch.V(), 8u);
+    EXPECT_EQ(batch.I(), 12u);
+    for (uint32_t k = 0; k < 4; ++k) {
+        EXPECT_EQ(batch.Position(k), batch.Position(k + 4)) << k;
+        EXPECT_EQ(batch.Normal(k), (Vec3{1, 1, 1})) << k;
+        EXPECT_EQ(batch.Normal(k + 4), (Vec3{-1, -1, -1})) << k;
+    }
+    EXPECT_EQ(batch.Position(2), (Vec3{1, 1, 0}));
+    // Front UVs, then the back UVs, both with the entry's scales.
+    EXPECT_EQ(batch.UV(1), (Vec2{2, 1}));
+    EXPECT_EQ(batch.UV(4), (Vec2{1, 0.875f}));
+    EXPECT_EQ(batch.UV(5), (Vec2{3, 0.875f}));
+    EXPECT_EQ(batch.UV(6), (Vec2{3, 0.375f}));
+    EXPECT_EQ(batch.UV(7), (Vec2{1, 0.375f}));
+    EXPECT_THAT(batch.Indices(), ElementsAre(3u, 2u, 0u, 2u, 1u, 0u, 4u, 5u, 6u, 4u, 6u, 7u));
+}
+
+TEST_F(MaterialBatchTest, AMirroredPlacementKeepsItsFrontWindingAndTurnsItsBack) {
+    MaterialEntry* brick = AddMaterial(10);
+    MaterialEntry* plaster = AddMaterial(11, 3.0f, 3.0f);
+    FaceRecord& face = AddFace(100);
+    MakeSquare(face);
+    AddLeaf(face, brick, plaster, ScaleThenMove({-1, 1, 1}, {0, 0, 0}), true);
+
+    Build(10);
+    const BatchView front(RecordOf(10).geometrySectionId);
+    ASSERT_TRUE(front.IsOpen());
+    EXPECT_THAT(front.Indices(), ElementsAre(0u, 1u, 2u, 0u, 2u, 3u));
+    EXPECT_EQ(front.Position(2), (Vec3{-1, 1, 0}));
+    EXPECT_EQ(front.Normal(0), (Vec3{-1, 1, 1}));
+    EXPECT_EQ(front.UV(2), (Vec2{1, 0}));
+
+    Build(11);
+    const BatchView back(RecordOf(11).geometrySectionId);
+    ASSERT_TRUE(back.IsOpen());
+    EXPECT_EQ(back.V(), 4u);
+    EXPECT_THAT(back.Indices(), ElementsAre(3u, 2u, 0u, 2u, 1u, 0u));
+    EXPECT_EQ(back.Normal(3), (Vec3{1, -1, -1}));
+    // The back UVs with the back entry's scales.
+    EXPECT_EQ(back.UV(0), (Vec2{1.5f, 0.25f}));
+    EXPECT_EQ(back.UV(2), (Vec2{4.5f, -2.75f}));
+}
+
+TEST_F(MaterialBatchTest, ATurnedAndStretchedPlacementCarriesItsNormalsThroughTheNormalMatrix) {
+    MaterialEntry* brick = AddMaterial(10);
+    FaceRecord& face = AddFace(100);
+    MakeSquare(face);
+    face.normals = {0.3f, -0.2f, 0.9f, 1, 0, 0, 0, 1, 0, 0, 0, 1};
+    const float c = 0.8f, s = 0.6f;  // a turn about the up axis, stretched along x and y
+    const Matrix4 world{1.5f * c, 0, -1.5f * s, 0, 0, 0.5f, 0, 0, s, 0, c, 0, 3, 4, 5, 1};
+    AddLeaf(face, brick, nullptr, world);
+
+    Build(10);
+    const BatchView batch(RecordOf(10).geometrySectionId);
+    ASSERT_TRUE(batch.IsOpen());
+    const Matrix4 normalMatrix = korvan::NormalMatrix(world);
+    for (uint32_t k = 0; k < 4; ++k) {
+        float position[3], normal[3];
+        korvan::TransformRow(world, face.positions[3 * k], face.positions[3 * k + 1],
+                             face.positions[3 * k + 2], 1, position);
+        korvan::TransformRow(normalMatrix, face.normals[3 * k], face.normals[3 * k + 1],
+                             face.normals[3 * k + 2], 1, normal);
+        for (int axis = 0; axis < 3; ++axis) {
+            EXPECT_FLOAT_EQ(batch.Position(k)[axis], position[axis]) << k << " " << axis;
+            EXPECT_FLOAT_EQ(batch.Normal(k)[axis], normal[axis]) << k << " " << axis;
+        }
+    }
+    // Stretched along x by 1.5: the normal along x shrinks by as much, turned with the face.
+    EXPECT_FLOAT_EQ(batch.Normal(1)[0], c / 1.5f);
+    EXPECT_FLOAT_EQ(batch.Normal(1)[2], -s / 1.5f);
+}
+
+TEST_F(MaterialBatchTest, EachLeafAddsOneRunWithItsIndicesCountedFromTheBatchStart) {
+    MaterialEntry* brick = AddMaterial(10);
+    FaceRecord& square = AddFace(100);
+    MakeSquare(square);
+    FaceRecord& strip = AddFace(101);
+    MakeStrip(strip, 5);
+    AddLeaf(square, brick, nullptr);
+    AddLeaf(strip, brick, nullptr, ScaleThenMove({1, 1, 1}, {0, 0, 7}));
+
+    Build(10);
+    const BatchView batch(RecordOf(10).geometrySectionId);
+    ASSERT_TRUE(batch.IsOpen());
+    EXPECT_EQ(batch.V(), 9u);
+    EXPECT_EQ(batch.I(), 15u);
+    // Runs follow the order of the material's leaves.
+    std::vector<uint32_t> expected;
+    uint32_t offset = 0;
+    for (const LeafNode* leaf : scene.leavesByMaterial.at(10)) {
+        const FaceRecord& f = *leaf->face;
+        for (uint32_t j = f.indexCount; j-- > 0;) expected.push_back(f.indices[j] + offset);
+        const float z = &f == &strip ? 7.0f : 0.0f;
+        EXPECT_EQ(batch.Position(offset + 1), (Vec3{1, 0, z}));
+        offset += f.vertexCount;
+    }
+    EXPECT_THAT(batch.Indices(), ElementsAreArray(expected));
+}
+
+TEST_F(MaterialBatchTest, AMaterialWhoseOnlyLeafIsHiddenGetsAnEmptyBatch) {
+    MaterialEntry* brick = AddMaterial(10);
+    MaterialEntry* glass = AddMaterial(12);
+    FaceRecord& face = AddFace(100);
+    MakeSquare(face);
+    LeafNode* wall = AddLeaf(face, brick, nullptr);
+    LeafNode* pane = AddLeaf(face, glass, nullptr);
+    pane->flags &= ~korvan::VisibilityFlags::NotHidden;
+
+    // Hidden from the start: no section is ever made, but the revision counts.
+    Build(12);
+    EXPECT_EQ(RecordOf(12).geometryRevision, 1u);
+    EXPECT_EQ(RecordOf(12).geometrySectionId, 0u);
+    EXPECT_EQ(RecordOf(12).geometrySectionSize, 0u);
+    EXPECT_THAT(CallsMentioning("create"), IsEmpty());
+
+    // Hidden later: the section it had goes back after the pass.
+    Build(10);
+    const uint32_t firstSection = RecordOf(10).geometrySectionId;
+    ASSERT_NE(firstSection, 0u);
+    wall->flags &= ~korvan::VisibilityFlags::NotHidden;
+    EXPECT_TRUE(Pass({10}));
+    EXPECT_EQ(RecordOf(10).geometryRevision, 2u);
+    EXPECT_EQ(RecordOf(10).geometrySectionId, 0u);
+    EXPECT_EQ(RecordOf(10).geometrySectionSize, 0u);
+    const std::string mark = "mark record " + Id(RecordOf(10).record.recordId);
+    EXPECT_THAT(connection.Calls(), ElementsAre("mark record " + Id(RecordOf(12).record.recordId),
+                                                "create " + Id(firstSection), mark, mark,
+                                                "release " + Id(firstSection), "mark header"));
+    EXPECT_FALSE(BatchView(firstSection).IsOpen());
+    EXPECT_TRUE(scene.dirtyMaterials.empty());
+}
+
+TEST_F(MaterialBatchTest, ASectionIsKeptUntilTheBatchOutgrowsTwiceItsFirstSize) {
+    MaterialEntry* brick = AddMaterial(10);
+    FaceRecord& face = AddFace(100);
+    MakeStrip(face, 100);
+    AddLeaf(face, brick, nullptr);
+
+    Build(10);
+    const uint32_t firstSection = RecordOf(10).geometrySectionId;
+    ASSERT_NE(firstSection, 0u);
+    EXPECT_EQ(RecordOf(10).geometrySectionSize, 2 * BatchBytes(100, 294));
+
+    MakeStrip(face, 101);
+    EXPECT_TRUE(Pass({10}));
+    EXPECT_EQ(RecordOf(10).geometrySectionId, firstSection);
+    EXPECT_EQ(RecordOf(10).geometrySectionSize, 2 * BatchBytes(100, 294));
+    EXPECT_EQ(RecordOf(10).geometryRevision, 2u);
+    EXPECT_EQ(BatchView(firstSection).V(), 101u);
+    EXPECT_EQ(BatchView(firstSection).Position(100), (Vec3{100, 0, 0}));
+
+    MakeStrip(face, 300);
+    EXPECT_TRUE(Pass({10}));
+    const uint32_t secondSection = RecordOf(10).geometrySectionId;
+    EXPECT_NE(secondSection, firstSection);
+    EXPECT_EQ(RecordOf(10).geometrySectionSize, 2 * BatchBytes(300, 894));
+    EXPECT_EQ(RecordOf(10).geometryRevision, 3u);
+    // The old section outlives the writing of the pass and goes back after it.
+    const std::string mark = "mark record " + Id(RecordOf(10).record.recordId);
+    EXPECT_THAT(connection.Calls(), ElementsAre("create " + Id(firstSection), mark, mark,
+                                                "mark header", "create " + Id(secondSection), mark,
+                                                "release " + Id(firstSection), "mark header"));
+    EXPECT_FALSE(BatchView(firstSection).IsOpen());
+    const BatchView batch(secondSection);
+    EXPECT_EQ(batch.V(), 300u);
+    EXPECT_EQ(batch.I(), 894u);
+    EXPECT_EQ(batch.Position(299), (Vec3{299, 0, 0}));
+}
+
+TEST_F(MaterialBatchTest, MaterialsWithoutARecordOfTheirOwnAreProcessedButNotWritten) {
+    MaterialEntry* fallback = &catalogue.defaultEntry;
+    fallback->record =
+        reinterpret_cast<SurfaceRecord*>(connection.CreateRecord(TwinLinkAPI::kSurfaceTag));
+    MaterialEntry* unsent = &catalogue.entries[12];
+    unsent->id = 12;
+    korvan::MaterialEntry unknown;  // an id the catalogue does not hold
+    unknown.id = 13;
+    FaceRecord& face = AddFace(100);
+    MakeSquare(face);
+    AddLeaf(face, nullptr, nullptr);  // no material on either side: id 0
+    AddLeaf(face, unsent, &unknown);
+
+    EXPECT_THAT(Build(0).processed, ElementsAre(0u));
+    EXPECT_THAT(Build(12).processed, ElementsAre(12u));
+    EXPECT_THAT(Build(13).processed, ElementsAre(13u));
+    EXPECT_THAT(connection.Calls(), IsEmpty());
+    EXPECT_EQ(fallback->record->geometryRevision, 0u);
+    EXPECT_EQ(fallback->record->geometrySectionId, 0u);
+}
+
+TEST_F(MaterialBatchTest, AnUnmappableSectionStillCountsTheRevision) {
+    MaterialEntry* brick = AddMaterial(10);
+    FaceRecord& face = AddFace(100);
+    MakeSquare(face);
+    AddLeaf(face, brick, nullptr);
+    connection.mapFails = true;
+
+    Build(10);
+    EXPECT_EQ(RecordOf(10).geometryRevision, 1u);
+    EXPECT_EQ(RecordOf(10).record.changeCounter, 1u);
+    const uint32_t section = RecordOf(10).geometrySectionId;
+    ASSERT_NE(section, 0u);
+    const BatchView batch(section);
+    ASSERT_TRUE(batch.IsOpen());
+    EXPECT_EQ(batch.V(), 0u);
+    EXPECT_EQ(batch.I(), 0u);
+}
+
+TEST_F(MaterialBatchTest, PastTheDeadlineOrWithoutAPendingChangeNothingNewStarts) {
+    MaterialEntry* brick = AddMaterial(10);
+    MaterialEntry* glass = AddMaterial(12);
+    FaceRecord& face = AddFace(100);
+    MakeSquare(face);
+    AddLeaf(face, brick, glass);
+
+    // The material already started finishes; then the pass stops taking new ones.
+    BatchPassContext context;
+    context.scene = &scene;
+    context.deadline = std::chrono::steady_clock::now() - std::chrono::seconds(1);
+    scene.BuildMaterialBatch(context, 10);
+    EXPECT_FALSE(context.keepGoing);
+    scene.BuildMaterialBatch(context, 12);
+    EXPECT_THAT(Sorted(context.processed), ElementsAre(10u));
+    EXPECT_EQ(RecordOf(10).geometryRevision, 1u);
+    EXPECT_EQ(RecordOf(12).geometryRevision, 0u);
+
+    scene.pending = false;
+    EXPECT_THAT(Build(12).processed, IsEmpty());
+    EXPECT_EQ(RecordOf(12).geometryRevision, 0u);
+}
+
+TEST_F(MaterialBatchTest, AChangeBegunDuringThePassStopsTheWritingAndKeepsTheMaterialDirty) {
+    MaterialEntry* brick = AddMaterial(10);
+    FaceRecord& face = AddFace(100);
+    MakeSquare(face);
+    AddLeaf(face, brick, nullptr, ScaleThenMove({1, 1, 1}, {5, 5, 5}));
+    // The host starts a change just as the writing begins.
+    connection.onMap = [this] { scene.pending = false; };
+
+    EXPECT_TRUE(Pass({10}));
+    EXPECT_THAT(Sorted(scene.dirtyMaterials), ElementsAre(10u));
+    EXPECT_THAT(CallsMentioning("mark header"), IsEmpty());
+    EXPECT_EQ(RecordOf(10).geometryRevision, 1u);
+    // The counts are there; the leaf's run is not.
+    const BatchView batch(RecordOf(10).geometrySectionId);
+    ASSERT_TRUE(batch.IsOpen());
+    EXPECT_EQ(batch.V(), 4u);
+    EXPECT_EQ(batch.Position(0), (Vec3{0, 0, 0}));
+}
+
+TEST_F(MaterialBatchTest, APassBuildsEveryDirtyMaterialAndEmptiesTheDirtySet) {
+    MaterialEntry* brick = AddMaterial(10);
+    MaterialEntry* glass = AddMaterial(12);
+    FaceRecord& face = AddFace(100);
+    MakeSquare(face);
+    AddLeaf(face, brick, glass);
+
+    EXPECT_TRUE(Pass({10, 12, 0}));
+    EXPECT_TRUE(scene.dirtyMaterials.empty());
+    EXPECT_EQ(RecordOf(10).geometryRevision, 1u);
+    EXPECT_EQ(RecordOf(12).geometryRevision, 1u);
+    EXPECT_THAT(CallsMentioning("mark header"), ElementsAre("mark header"));
+    EXPECT_EQ(BatchView(RecordOf(12).geometrySectionId).Normal(0), (Vec3{-1, -1, -1}));
+
+    // Nothing dirty: nothing to do, and the pass is complete.
+    EXPECT_TRUE(scene.SyncPass(100));
+    EXPECT_THAT(CallsMentioning("mark header"), ElementsAre("mark header"));
+}
+
+}  // namespace

@@ -1,0 +1,239 @@
+// Walking SketchUp's entities into the scene tree: transforms converted to the renderer's axes
+// and metres, world matrices through nested placements, what becomes a node and what does not,
+// and the correction SketchUp's open editing context needs.
+#include <SketchUpAPI/sketchup.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+
+#include "liveconnection/live_connection.h"
+#include "model/model.h"
+// Last: Ruby's headers turn memcpy into a macro that std::memcpy above must not meet.
+#include "appearance/material_catalogue.h"
+#include "scene/su_scene.h"
+
+namespace {
+
+using namespace korvan;
+
+constexpr float kInch = 0.0254f;
+
+template <typename Ref>
+Ref RefTo(void* object) {
+    Ref ref = SU_INVALID;
+    ref.ptr = object;
+    return ref;
+}
+
+// The tree as the load builds it: a root raised by 1 mm with the model's entities below.
+class SceneTraversalTest : public ::testing::Test {
+  protected:
+    void SetUp() override { catalogue.BeginLoad(Qnil, RefTo<SUModelRef>(&model), true, false); }
+
+    void Build() {
+        scene.modelRef = RefTo<SUModelRef>(&model);
+        scene.defaultLayerId = model.defaultLayer->id;
+        for (hostsim::Layer* layer : model.layers)
+            AddLayer(scene.layers, catalogue, RefTo<SULayerRef>(layer));
+        const SUEntityRef noEntity = SU_INVALID;
+        scene.root = scene.CreateContainerNode(nullptr, noEntity, NodeType::Root, kNoId);
+        Matrix4 raised = kIdentityMatrix;
+        raised[13] = 0.001f;
+        scene.root->SetWorldTransform(raised);
+        scene.BuildEntities(RefTo<SUEntitiesRef>(model.entities), scene.root);
+    }
+
+    // The one node that mirrors the entity (placed once).
+    TreeNode* NodeOf(const hostsim::Entity* entity) {
+        const auto found = scene.nodesByEntity.find(entity->id);
+        if (found == scene.nodesByEntity.end() || found->second.size() != 1) return nullptr;
+        return *found->second.begin();
+    }
+
+    Matrix4 Converted(const hostsim::Transform& t, bool inOpenDefinition = false) {
+        return scene.ConvertTransformation(t.m.data(), inOpenDefinition);
+    }
+
+    hostsim::Face* Square(hostsim::Entities* in, double size = 10) {
+        return model.AddFace(in, {{0, 0, 0}, {size, 0, 0}, {size, size, 0}, {0, size, 0}});
+    }
+
+    hostsim::Model model;
+    TwinLinkAPI::LiveConnection connection;
+    MaterialCatalogue catalogue{&connection};
+    SUScene scene{&connection, &catalogue, Qnil};
+};
+
+void ExpectNear(const Matrix4& actual, const Matrix4& expected, float tolerance) {
+    for (int i = 0; i < 16; ++i) EXPECT_NEAR(actual[i], expected[i], tolerance) << "element " << i;
+}
+
+TEST_F(SceneTraversalTest, ConvertTransformationSwapsYAndZScalesTranslationAndDividesByW) {
+    // Column by column, as SketchUp stores it: the images of x, y and z, then the translation.
+    const double d[16] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 10, 20, 30, 1};
+    // clang-format off
+    const Matrix4 expected = {1, 3, 2, 4,     // x axis, y and z exchanged
+                              9, 11, 10, 12,  // SketchUp's z axis is the renderer's second row
+                              5, 7, 6, 8,     // and its y axis the third
+                              10 * kInch, 30 * kInch, 20 * kInch, 1};
+    // clang-format on
+    EXPECT_EQ(scene.ConvertTransformation(d, false), expected);
+
+    const double halved[16] = {2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, 20, 40, 60, 2};
+    EXPECT_EQ(scene.ConvertTransformation(halved, false), expected);
+
+    // A weight of 0 is taken as it stands, without dividing; the weight becomes 1.
+    const double unweighted[16] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 10, 20, 30, 0};
+    EXPECT_EQ(scene.ConvertTransformation(unweighted, false), expected);
+
+    EXPECT_EQ(scene.ConvertTransformation(nullptr, false), kIdentityMatrix);
+    EXPECT_EQ(scene.ConvertTransformation(nullptr, true), kIdentityMatrix);
+}
+
+TEST_F(SceneTraversalTest, OnlyTransformsInsideTheOpenDefinitionGetTheEditInverse) {
+    const double moved[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 100, 0, 0, 1};
+    Matrix4 editInverse = kIdentityMatrix;
+    editInverse[13] = -1.0f;
+    scene.editInverse = editInverse;
+
+    Matrix4 plain = kIdentityMatrix;
+    plain[12] = 100 * kInch;
+    // No definition open: the flag alone changes nothing.
+    EXPECT_EQ(scene.ConvertTransformation(moved, true), plain);
+
+    scene.openDefinitionId = 42;
+    EXPECT_EQ(scene.ConvertTransformation(moved, false), plain);
+    Matrix4 corrected = plain;
+    corrected[13] = -1.0f;
+    EXPECT_EQ(scene.ConvertTransformation(moved, true), corrected);
+}
+
+TEST_F(SceneTraversalTest, ANestedGroupInARotatedComponentTakesTheComponentsWorldMatrix) {
+    hostsim::ComponentDefinition* box = model.AddDefinition("Box");
+    hostsim::ComponentInstance* inner = model.AddGroup(box->entities);
+    model.SetTransform(inner, hostsim::Transform::Translation({1, 2, 3}));
+    hostsim::Face* face = Square(inner->definition->entities);
+    const hostsim::Transform placement =
+        hostsim::Transform::Translation({100, 50, 0}) *
+        hostsim::Transform::Rotation({0, 0, 0}, {0, 0, 1}, std::numbers::pi / 2);
+    hostsim::ComponentInstance* instance = model.AddInstance(model.entities, box, placement);
+    Build();
+
+    TreeNode* instanceNode = NodeOf(instance);
+    TreeNode* groupNode = NodeOf(inner);
+    TreeNode* leaf = NodeOf(face);
+    ASSERT_TRUE(instanceNode && groupNode && leaf);
+    EXPECT_EQ(instanceNode->type, NodeType::ComponentInstance);
+    EXPECT_EQ(instanceNode->parent, scene.root);
+    EXPECT_EQ(instanceNode->definitionId, box->id);
+    EXPECT_EQ(groupNode->type, NodeType::Group);
+    EXPECT_EQ(groupNode->parent, instanceNode);
+    EXPECT_EQ(groupNode->definitionId, inner->definition->id);
+    EXPECT_EQ(leaf->parent, groupNode);
+
+    EXPECT_EQ(instanceNode->local, Converted(placement));
+    EXPECT_EQ(instanceNode->world, Multiply(instanceNode->local, scene.root->world));
+    EXPECT_EQ(groupNode->local, Converted(inner->transform));
+    EXPECT_EQ(groupNode->world, Multiply(groupNode->local, instanceNode->world));
+    EXPECT_EQ(leaf->world, groupNode->world);
+
+    // The group's origin lands where SketchUp puts it: (100, 50, 0) + rotated (1, 2, 3), that is
+    // (98, 51, 3) inches, in renderer axes and raised by 1 mm.
+    EXPECT_NEAR(groupNode->world[12], 98 * kInch, 1e-5f);
+    EXPECT_NEAR(groupNode->world[13], 3 * kInch + 0.001f, 1e-5f);
+    EXPECT_NEAR(groupNode->world[14], 51 * kInch, 1e-5f);
+    EXPECT_FALSE(groupNode->mirrored);
+}
+
+TEST_F(SceneTraversalTest, ContainerNodesCarryLayerVisibilityAndOwnMaterialButImagesNoMaterial) {
+    hostsim::Material* red = model.AddMaterial("Red");
+    hostsim::Layer* hiddenLayer = model.AddLayer("Hidden");
+    model.SetLayerVisible(hiddenLayer, false);
+
+    hostsim::ComponentInstance* painted = model.AddGroup(model.entities);
+    Square(painted->definition->entities);
+    model.SetMaterial(painted, red);
+    hostsim::ComponentInstance* tucked = model.AddGroup(model.entities);
+    Square(tucked->definition->entities);
+    model.SetLayer(tucked, hiddenLayer);
+    model.SetHidden(tucked, true);
+
+    hostsim::Texture* picture =
+        model.CreateTexture(2, 2, 24, std::vector<uint8_t>(12, 0), 1, 1, "photo.png");
+    hostsim::Image* image = model.AddImage(model.entities, picture, {0, 0, 0}, 40, 30);
+    model.SetMaterial(image, red);
+    Build();
+
+    TreeNode* paintedNode = NodeOf(painted);
+    TreeNode* tuckedNode = NodeOf(tucked);
+    TreeNode* imageNode = NodeOf(image);
+    ASSERT_TRUE(paintedNode && tuckedNode && imageNode);
+
+    EXPECT_EQ(paintedNode->materialId, red->id);
+    EXPECT_EQ(paintedNode->layerId, model.defaultLayer->id);
+    EXPECT_TRUE(paintedNode->onDefaultLayer);
+    EXPECT_EQ(paintedNode->flags, VisibilityFlags::Initial);
+
+    EXPECT_EQ(tuckedNode->layerId, hiddenLayer->id);
+    EXPECT_FALSE(tuckedNode->onDefaultLayer);
+    EXPECT_EQ(tuckedNode->flags, VisibilityFlags::Initial &
+                                     ~(VisibilityFlags::NotHidden | VisibilityFlags::LayerVisible));
+
+    EXPECT_EQ(imageNode->type, NodeType::Image);
+    EXPECT_EQ(imageNode->definitionId, image->definition->id);
+    EXPECT_EQ(imageNode->materialId, 0u);
+    EXPECT_EQ(imageNode->local, Converted(image->transform));
+    // The picture's face is placed under the image.
+    EXPECT_EQ(imageNode->children.size(), 1u);
+}
+
+TEST_F(SceneTraversalTest, APlacementWhoseDefinitionCannotBeReadMakesNoNode) {
+    hostsim::ComponentInstance* orphan = model.AddGroup(model.entities);
+    hostsim::Face* inside = Square(orphan->definition->entities);
+    hostsim::ComponentInstance* kept = model.AddGroup(model.entities);
+    Square(kept->definition->entities);
+    orphan->definition = nullptr;
+    Build();
+
+    EXPECT_EQ(NodeOf(orphan), nullptr);
+    EXPECT_EQ(scene.nodesByEntity.count(inside->id), 0u);
+    ASSERT_NE(NodeOf(kept), nullptr);
+    EXPECT_EQ(scene.root->children.size(), 1u);
+    EXPECT_EQ(scene.nodes.size(), 3u);  // root, the kept group and its face
+}
+
+// While SketchUp edits `outer`, it reports what lies in outer's definition in model
+// coordinates: the inner instance's transform includes outer's. The edit inverse takes that
+// back out, so the tree is the one the closed context gives.
+TEST_F(SceneTraversalTest, AnOpenEditingContextGivesTheSameWorldMatricesAsAClosedOne) {
+    hostsim::ComponentDefinition* room = model.AddDefinition("Room");
+    hostsim::ComponentDefinition* chair = model.AddDefinition("Chair");
+    Square(chair->entities, 2);
+    const hostsim::Transform chairPlacement =
+        hostsim::Transform::Translation({5, 6, 0}) *
+        hostsim::Transform::Rotation({0, 0, 0}, {0, 0, 1}, 0.3);
+    hostsim::ComponentInstance* seat = model.AddInstance(room->entities, chair, chairPlacement);
+    const hostsim::Transform roomPlacement =
+        hostsim::Transform::Translation({200, -40, 12}) *
+        hostsim::Transform::Rotation({0, 0, 0}, {1, 0, 0}, 1.1) *
+        hostsim::Transform::Scaling(1, 1, -2);
+    hostsim::ComponentInstance* outer = model.AddInstance(model.entities, room, roomPlacement);
+    Build();
+    ASSERT_NE(NodeOf(seat), nullptr);
+    const Matrix4 closedWorld = NodeOf(seat)->world;
+    scene.ResetScene();
+
+    seat->transform = roomPlacement * chairPlacement;
+    scene.openDefinitionId = room->id;
+    scene.editInverse = Inverse(Converted(roomPlacement));
+    Build();
+    ASSERT_NE(NodeOf(seat), nullptr);
+    EXPECT_NE(NodeOf(seat)->local, Converted(seat->transform));
+    ExpectNear(NodeOf(seat)->world, closedWorld, 1e-5f);
+    // Only what lies inside the open definition is corrected.
+    EXPECT_EQ(NodeOf(outer)->local, Converted(roomPlacement));
+    EXPECT_TRUE(NodeOf(outer)->mirrored);
+}
+
+}  // namespace

@@ -1,0 +1,270 @@
+// The scene lock between the host's changes and the worker, and what reaches the connection:
+// which changes are published, how passes are batched and split, that Publish and Notify come
+// once after the last pass, the debug text of a lock not obtained, and stopping the worker.
+#include <gmock/gmock.h>
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "hand_built_scene.h"
+
+namespace {
+
+using namespace scene_test;
+using korvan::SceneLock;
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+
+// Longer than a pass's budget: a material that takes this long to map leaves the rest of its
+// pass's materials for the next pass. Only a lower bound matters; nothing is timed.
+constexpr auto kLongerThanAPass = std::chrono::milliseconds(150);
+// A safety net against a hung worker, not a timing assumption: every awaited call comes sooner.
+constexpr auto kSafetyNet = std::chrono::seconds(60);
+
+// Logs, in order, the connection calls that tell passes apart; Korvan holding the channel lock
+// and a slow section can be simulated.
+class WatchedConnection : public TwinLinkAPI::LiveConnection {
+  public:
+    bool Lock(uint32_t timeoutMicroseconds) override {
+        const bool taken = !refuseLock && LiveConnection::Lock(timeoutMicroseconds);
+        Log(taken ? "lock" : "lock refused");
+        return taken;
+    }
+    void Unlock() override {
+        Log("unlock");
+        LiveConnection::Unlock();
+    }
+    void MarkHeader(uint32_t flags) override {
+        Log("mark header");
+        LiveConnection::MarkHeader(flags);
+    }
+    int32_t Publish() override {
+        Log("publish");
+        return LiveConnection::Publish();
+    }
+    int32_t Notify(intptr_t lParam, uintptr_t wParam) override {
+        Log("notify " + std::to_string(lParam) + " " + std::to_string(wParam));
+        return LiveConnection::Notify(lParam, wParam);
+    }
+    void* MapSection(uint32_t sectionId) override {
+        if (slowMaps) std::this_thread::sleep_for(kLongerThanAPass);
+        return LiveConnection::MapSection(sectionId);
+    }
+
+    std::vector<std::string> Calls() {
+        std::lock_guard<std::mutex> guard(mutex);
+        return calls;
+    }
+    size_t Count(const std::string& call) {
+        std::lock_guard<std::mutex> guard(mutex);
+        return static_cast<size_t>(std::count(calls.begin(), calls.end(), call));
+    }
+    // True once `call` has been made `times` times.
+    bool WaitFor(const std::string& call, size_t times = 1) {
+        std::unique_lock<std::mutex> guard(mutex);
+        return logged.wait_for(guard, kSafetyNet, [&] {
+            return static_cast<size_t>(std::count(calls.begin(), calls.end(), call)) >= times;
+        });
+    }
+
+    std::atomic<bool> refuseLock{false};
+    std::atomic<bool> slowMaps{false};
+
+  private:
+    void Log(std::string call) {
+        {
+            std::lock_guard<std::mutex> guard(mutex);
+            calls.push_back(std::move(call));
+        }
+        logged.notify_all();
+    }
+    std::mutex mutex;
+    std::condition_variable logged;
+    std::vector<std::string> calls;
+};
+
+const std::string kNotify = "notify 2 0";
+
+class SyncWorkerTest : public HandBuiltSceneTest<WatchedConnection> {
+  protected:
+    // As the load leaves it: running, with the worker in its loop.
+    void StartWorker() {
+        scene.running = true;
+        scene.worker = std::thread([this] { scene.WorkerLoop(); });
+    }
+
+    // A material with one visible square in the scene.
+    void AddPaintedSquare(uint32_t materialId) {
+        MaterialEntry* material = AddMaterial(materialId);
+        FaceRecord& face = AddFace(1000 + materialId);
+        MakeSquare(face);
+        AddLeaf(face, material, nullptr);
+    }
+
+    bool LockIsFree() {
+        if (!scene.sceneLock.TryLockUntil(SceneLock::Clock::now())) return false;
+        scene.sceneLock.Unlock();
+        return true;
+    }
+};
+
+TEST_F(SyncWorkerTest, AChangeThatDirtiesNothingPublishesNothingAndKeepsTheLockForTheNext) {
+    AddPaintedSquare(10);
+    StartWorker();
+
+    EXPECT_EQ(scene.BeginSceneChange(), 2u);
+    EXPECT_EQ(scene.openGeneration, 2u);
+    EXPECT_TRUE(scene.remeshNeighbours);
+    // While a change is open no other opens; a new beginning still gets a fresh generation.
+    EXPECT_FALSE(scene.TryLockScene(50));
+    EXPECT_EQ(scene.lastGeneration, 2u);
+    EXPECT_EQ(scene.BeginSceneChange(), 3u);
+    scene.EndSceneChange();
+    EXPECT_EQ(scene.openGeneration, 0u);
+    EXPECT_FALSE(scene.pending);
+    EXPECT_TRUE(scene.lockHeld);
+    EXPECT_FALSE(LockIsFree());
+
+    // The lock is still the host's, so the next change has it without taking it again.
+    EXPECT_TRUE(scene.TryLockScene(50));
+    EXPECT_EQ(scene.openGeneration, 4u);
+    scene.dirtyMaterials.insert(10);
+    scene.EndSceneChange();
+    EXPECT_FALSE(scene.lockHeld);
+
+    ASSERT_TRUE(connection.WaitFor(kNotify));
+    EXPECT_THAT(connection.Calls(),
+                ElementsAre("lock", "mark header", "unlock", "publish", kNotify));
+    EXPECT_EQ(RecordOf(10).geometryRevision, 1u);
+    EXPECT_TRUE(scene.dirtyMaterials.empty());
+}
+
+TEST_F(SyncWorkerTest, TwoChangesBeforeTheWorkerWakesAreSentInOnePass) {
+    AddPaintedSquare(10);
+    AddPaintedSquare(12);
+
+    scene.BeginSceneChange();
+    scene.dirtyMaterials.insert(10);
+    scene.EndSceneChange();
+    EXPECT_TRUE(scene.pending);
+    scene.BeginSceneChange();
+    EXPECT_TRUE(scene.lockHeld);
+    EXPECT_FALSE(scene.pending);
+    scene.dirtyMaterials.insert(10);
+    scene.dirtyMaterials.insert(12);
+    scene.EndSceneChange();
+    StartWorker();
+
+    ASSERT_TRUE(connection.WaitFor(kNotify));
+    EXPECT_THAT(connection.Calls(),
+                ElementsAre("lock", "mark header", "unlock", "publish", kNotify));
+    EXPECT_EQ(RecordOf(10).geometryRevision, 1u);
+    EXPECT_EQ(RecordOf(12).geometryRevision, 1u);
+}
+
+TEST_F(SyncWorkerTest, AMaterialChangeAloneIsSentThroughTheCatalogue) {
+    MaterialEntry& brick = catalogue.entries[10];
+    brick.id = 10;
+    brick.name = u"Brick";
+    brick.changed = true;
+    StartWorker();
+
+    scene.BeginSceneChange();
+    catalogue.PendingMaterials.insert(10);
+    scene.EndSceneChange();
+    EXPECT_FALSE(scene.lockHeld);
+
+    ASSERT_TRUE(connection.WaitFor(kNotify));
+    // The catalogue's flush marks the header; with no dirty material the pass has nothing to add.
+    EXPECT_THAT(connection.Calls(),
+                ElementsAre("lock", "mark header", "unlock", "publish", kNotify));
+    ASSERT_NE(brick.record, nullptr);
+    EXPECT_EQ(brick.record->contentRevision, 1u);
+    EXPECT_EQ(brick.record->name[0], u'B');
+    EXPECT_EQ(brick.record->geometryRevision, 0u);
+}
+
+TEST_F(SyncWorkerTest, AModelTooLargeForOnePassIsSentOverSeveralAndNotifiedOnceAfterTheLast) {
+    // More materials than can start at once, each slower than a whole pass.
+    const uint32_t count = std::max(4u, std::thread::hardware_concurrency()) + 4;
+    for (uint32_t i = 0; i < count; ++i) AddPaintedSquare(10 + i);
+    connection.slowMaps = true;
+
+    scene.BeginSceneChange();
+    for (uint32_t i = 0; i < count; ++i) scene.dirtyMaterials.insert(10 + i);
+    scene.EndSceneChange();
+    StartWorker();
+
+    ASSERT_TRUE(connection.WaitFor(kNotify));
+    const size_t passes = connection.Count("mark header");
+    EXPECT_GE(passes, 2u);
+    EXPECT_LE(passes, count);
+    // Both locks are let go between passes, and the renderer hears of it once, at the end.
+    std::vector<std::string> expected;
+    for (size_t pass = 0; pass < passes; ++pass)
+        expected.insert(expected.end(), {"lock", "mark header", "unlock"});
+    expected.insert(expected.end(), {"publish", kNotify});
+    EXPECT_THAT(connection.Calls(), ElementsAreArray(expected));
+    for (uint32_t i = 0; i < count; ++i) EXPECT_EQ(RecordOf(10 + i).geometryRevision, 1u) << i;
+    EXPECT_TRUE(scene.dirtyMaterials.empty());
+}
+
+TEST_F(SyncWorkerTest, ResetSceneBetweenPassesReturnsOnceTheWorkerHasLeft) {
+    AddPaintedSquare(10);
+    // Korvan holds the channel lock: every pass is skipped and tried again.
+    connection.refuseLock = true;
+    StartWorker();
+    scene.BeginSceneChange();
+    scene.dirtyMaterials.insert(10);
+    scene.EndSceneChange();
+    ASSERT_TRUE(connection.WaitFor("lock refused", 2));
+    EXPECT_TRUE(scene.pending);
+
+    scene.ResetScene();
+    EXPECT_FALSE(scene.worker.joinable());
+    EXPECT_FALSE(scene.running);
+    EXPECT_FALSE(scene.pending);
+    const std::vector<std::string> calls = connection.Calls();
+    EXPECT_TRUE(std::all_of(calls.begin(), calls.end(),
+                            [](const std::string& c) { return c == "lock refused"; }));
+    EXPECT_EQ(RecordOf(10).geometryRevision, 0u);
+    EXPECT_TRUE(LockIsFree());
+    // Everything mirrored is gone.
+    EXPECT_EQ(scene.root, nullptr);
+    EXPECT_TRUE(scene.nodes.empty());
+    EXPECT_TRUE(scene.faces.empty());
+    EXPECT_TRUE(scene.leavesByMaterial.empty());
+    EXPECT_TRUE(scene.dirtyMaterials.empty());
+    EXPECT_EQ(scene.lastGeneration, 0u);
+    EXPECT_EQ(scene.openGeneration, 0u);
+}
+
+TEST_F(SyncWorkerTest, ResetSceneLetsGoOfALockTheHostKept) {
+    StartWorker();
+    scene.BeginSceneChange();
+    scene.EndSceneChange();
+    ASSERT_TRUE(scene.lockHeld);
+
+    scene.ResetScene();
+    EXPECT_FALSE(scene.worker.joinable());
+    EXPECT_FALSE(scene.lockHeld);
+    EXPECT_TRUE(LockIsFree());
+    EXPECT_TRUE(connection.Calls().empty());
+}
+
+TEST_F(SyncWorkerTest, AHostThatCannotGetTheLockSaysSoInTheDebugOutput) {
+    scene.sceneLock.Lock();  // as the worker holds it during a pass
+    ::testing::internal::CaptureStderr();
+    EXPECT_FALSE(scene.TryLockScene(0));
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "\n --- Can't lock mutex! ---\n");
+    EXPECT_FALSE(scene.lockHeld);
+    scene.sceneLock.Unlock();
+}
+
+}  // namespace
