@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,6 +28,8 @@ struct CapturedSection {
     // The declared size's worth of content, read only for uses whose content is checked and only
     // when the declared size fits the mapping.
     bool contentRead = false;
+    // The caller's filter declined the content: the section was opened and measured only.
+    bool contentSkipped = false;
     std::vector<uint8_t> bytes;
 };
 
@@ -42,8 +45,13 @@ struct CapturedLink {
     Problems problems;  // what was found while deciding what to copy
 };
 
+// Whether the content of a section that a record (its whole slot copy) names is to be copied;
+// a reader that already holds it says no and saves the copy.
+using ContentFilter = std::function<bool(const uint8_t* slotBytes, const SectionReference&)>;
+
 // Copies the attached link. Waits for the header lock at most `lockTimeoutMicroseconds`; without
-// it only the header is copied.
-CapturedLink CaptureLink(PeerConnection& connection, uint32_t lockTimeoutMicroseconds);
+// it only the header is copied. Without a filter every content that is checked is copied.
+CapturedLink CaptureLink(PeerConnection& connection, uint32_t lockTimeoutMicroseconds,
+                         const ContentFilter& wanted = {});
 
 }  // namespace korvan::peer

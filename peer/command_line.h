@@ -6,13 +6,35 @@
 #include <string>
 #include <vector>
 
+#include "peer/view_camera.h"
+
 namespace korvan::peer {
 
-enum class PeerCommand { Help, List, Directory, Inspect, Watch, End, HoldLock, Install, Uninstall };
+enum class PeerCommand {
+    Help,
+    List,
+    Directory,
+    Inspect,
+    Watch,
+    End,
+    HoldLock,
+    Install,
+    Uninstall,
+    Counts,
+    Render,
+    Export,
+    Triangles,
+};
 
-inline constexpr uint32_t kDefaultLockTimeoutMicroseconds =
-    10000;  // as long as the plug-in's worker waits
+// A sync pass holds the lock for its 100 ms budget plus the material it was writing; a read
+// waits that out rather than fail beside a busy plug-in.
+inline constexpr uint32_t kDefaultLockTimeoutMicroseconds = 2000000;
 inline constexpr char kDefaultVersion[] = "8.5";
+inline constexpr uint32_t kDefaultImageWidth = 1024;
+inline constexpr uint32_t kDefaultImageHeight = 768;
+inline constexpr uint32_t kMaxImageSide = 16384;
+
+enum class ExportFormat { Gltf, Obj };
 
 struct PeerOptions {
     PeerCommand command = PeerCommand::Help;
@@ -23,6 +45,11 @@ struct PeerOptions {
     std::optional<uint64_t> timeoutMilliseconds;
     std::optional<uint64_t> holdMilliseconds;
     std::optional<std::string> location;
+    std::optional<std::string> out;  // the file that render, export and triangles write
+    ExportFormat exportFormat = ExportFormat::Gltf;  // from the extension of --out
+    uint32_t imageWidth = kDefaultImageWidth;
+    uint32_t imageHeight = kDefaultImageHeight;
+    CameraChoice camera;  // what is not given is fitted to the scene
 };
 
 struct CommandLine {

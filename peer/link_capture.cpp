@@ -11,7 +11,8 @@ using namespace TwinLinkAPI;
 
 namespace {
 
-void CaptureSections(PeerConnection& connection, uint32_t creatorProcessId, CapturedLink& link) {
+void CaptureSections(PeerConnection& connection, uint32_t creatorProcessId,
+                     const ContentFilter& wanted, CapturedLink& link) {
     for (uint32_t slot = 0; slot < link.scan->slotCount; ++slot) {
         const uint8_t* slotBytes = link.slots.data() + size_t{slot} * kSlotSize;
         for (const SectionReference& reference : SectionReferencesOf(slotBytes)) {
@@ -23,7 +24,10 @@ void CaptureSections(PeerConnection& connection, uint32_t creatorProcessId, Capt
             section.opened = view != nullptr;
             if (view != nullptr) {
                 section.mappedSize = connection.SectionViewSize(reference.id);
-                if (IsContentRead(reference.use) && reference.declaredSize <= section.mappedSize) {
+                const bool read = IsContentRead(reference.use) &&
+                                  reference.declaredSize <= section.mappedSize;
+                section.contentSkipped = read && wanted && !wanted(slotBytes, reference);
+                if (read && !section.contentSkipped) {
                     section.bytes.assign(view, view + reference.declaredSize);
                     section.contentRead = true;
                 }
@@ -38,7 +42,8 @@ void CaptureSections(PeerConnection& connection, uint32_t creatorProcessId, Capt
 
 }  // namespace
 
-CapturedLink CaptureLink(PeerConnection& connection, uint32_t lockTimeoutMicroseconds) {
+CapturedLink CaptureLink(PeerConnection& connection, uint32_t lockTimeoutMicroseconds,
+                         const ContentFilter& wanted) {
     CapturedLink link;
     link.name = connection.GetName();
     if (!connection.IsOpen()) {
@@ -75,7 +80,7 @@ CapturedLink CaptureLink(PeerConnection& connection, uint32_t lockTimeoutMicrose
     if (link.scan) {
         const uint8_t* area = connection.MainView() + link.scan->areaOffset;
         link.slots.assign(area, area + size_t{link.scan->slotCount} * kSlotSize);
-        CaptureSections(connection, header.creatorProcessId, link);
+        CaptureSections(connection, header.creatorProcessId, wanted, link);
     }
     if (!heldBefore) connection.Unlock();
     return link;

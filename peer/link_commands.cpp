@@ -16,17 +16,6 @@ namespace platform = twinlink::platform;
 namespace korvan::peer {
 namespace {
 
-bool Attach(PeerConnection& connection, const PeerOptions& options, std::ostream& err) {
-    std::string error;
-    if (AttachLink(connection, options.link, &error)) return true;
-    err << "korvan-peer: " << error << "\n";
-    return false;
-}
-
-void PrintLine(std::ostream& out, const JsonWriter& json) {
-    out << json.Text() << '\n' << std::flush;
-}
-
 // Sleeps for `milliseconds`, or with none until a stop is requested.
 void HoldFor(const std::optional<uint64_t>& milliseconds) {
     using Clock = std::chrono::steady_clock;
@@ -39,6 +28,17 @@ void HoldFor(const std::optional<uint64_t>& milliseconds) {
 }
 
 }  // namespace
+
+bool AttachOrExplain(PeerConnection& connection, const PeerOptions& options, std::ostream& err) {
+    std::string error;
+    if (AttachLink(connection, options.link, &error)) return true;
+    err << "korvan-peer: " << error << "\n";
+    return false;
+}
+
+void PrintLine(std::ostream& out, const JsonWriter& json) {
+    out << json.Text() << '\n' << std::flush;
+}
 
 int ListLinks(std::ostream& out) {
     PeerConnection connection;
@@ -70,7 +70,7 @@ int ShowDirectory(std::ostream& out) {
 
 int InspectLink(const PeerOptions& options, std::ostream& out, std::ostream& err) {
     PeerConnection connection;
-    if (!Attach(connection, options, err)) return kExitFailed;
+    if (!AttachOrExplain(connection, options, err)) return kExitFailed;
     const LinkSnapshot snapshot = TakeSnapshot(connection, options.lockTimeoutMicroseconds);
     JsonWriter json;
     WriteSnapshot(json, snapshot);
@@ -80,7 +80,7 @@ int InspectLink(const PeerOptions& options, std::ostream& out, std::ostream& err
 
 int EndLinkCommand(const PeerOptions& options, std::ostream& out, std::ostream& err) {
     PeerConnection connection;
-    if (!Attach(connection, options, err)) return kExitFailed;
+    if (!AttachOrExplain(connection, options, err)) return kExitFailed;
     EndLink(connection);
     JsonWriter json;
     json.BeginObject()
@@ -95,7 +95,7 @@ int EndLinkCommand(const PeerOptions& options, std::ostream& out, std::ostream& 
 
 int HoldLock(const PeerOptions& options, std::ostream& out, std::ostream& err) {
     PeerConnection connection;
-    if (!Attach(connection, options, err)) return kExitFailed;
+    if (!AttachOrExplain(connection, options, err)) return kExitFailed;
     const std::string link = platform::Utf16ToUtf8(connection.GetName());
     const bool held = connection.Lock(options.lockTimeoutMicroseconds);
     JsonWriter taken;

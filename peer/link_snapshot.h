@@ -4,12 +4,14 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "camera/camera_record.h"
+#include "peer/geometry_batch.h"
 #include "peer/problems.h"
 #include "peer/section_references.h"
 
@@ -78,6 +80,11 @@ struct SurfaceSnapshot {
     uint32_t geometryRevision = 0;
     std::optional<SectionSnapshot> geometrySection;
     std::optional<GeometrySnapshot> geometry;  // none unless the batch passed every check
+    // The checked batch itself, null whenever `geometry` is none.
+    std::shared_ptr<const MaterialMesh> mesh;
+    // The batch was not copied because the reader already holds this revision of it (see
+    // CaptureLink's content filter); `geometry` and `mesh` are then the reader's to fill in.
+    bool geometryKept = false;
 };
 
 struct RecordSnapshot {

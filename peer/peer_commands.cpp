@@ -27,6 +27,14 @@ int RunPeerCommand(const PeerOptions& options, std::ostream& out, std::ostream& 
             return InstallCommand(options, out, err);
         case PeerCommand::Uninstall:
             return UninstallCommand(options, out, err);
+        case PeerCommand::Counts:
+            return CountsCommand(options, out, err);
+        case PeerCommand::Render:
+            return RenderCommand(options, out, err);
+        case PeerCommand::Export:
+            return ExportCommand(options, out, err);
+        case PeerCommand::Triangles:
+            return TrianglesCommand(options, out, err);
     }
     return kExitUsage;
 }

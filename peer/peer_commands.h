@@ -5,6 +5,8 @@
 #include <ostream>
 
 #include "peer/command_line.h"
+#include "peer/json_writer.h"
+#include "peer/peer_connection.h"
 
 namespace korvan::peer {
 
@@ -23,5 +25,14 @@ int HoldLock(const PeerOptions& options, std::ostream& out, std::ostream& err);
 int WatchLinks(const PeerOptions& options, std::ostream& out, std::ostream& err);
 int InstallCommand(const PeerOptions& options, std::ostream& out, std::ostream& err);
 int UninstallCommand(const PeerOptions& options, std::ostream& out, std::ostream& err);
+int CountsCommand(const PeerOptions& options, std::ostream& out, std::ostream& err);
+int RenderCommand(const PeerOptions& options, std::ostream& out, std::ostream& err);
+int ExportCommand(const PeerOptions& options, std::ostream& out, std::ostream& err);
+int TrianglesCommand(const PeerOptions& options, std::ostream& out, std::ostream& err);
+
+// Attaches to the link the options name (or the first one); false with the reason on `err`.
+bool AttachOrExplain(PeerConnection& connection, const PeerOptions& options, std::ostream& err);
+// One JSON object as one line, flushed, so that a reader sees it at once.
+void PrintLine(std::ostream& out, const JsonWriter& json);
 
 }  // namespace korvan::peer

@@ -4,9 +4,11 @@
 #include <cmath>
 #include <cstring>
 #include <initializer_list>
+#include <memory>
 
 #include "liveconnection/shared_layout.h"
 #include "peer/descriptor_parser.h"
+#include "peer/geometry_batch.h"
 #include "peer/shared_text.h"
 
 namespace korvan::peer {
@@ -82,67 +84,6 @@ void CheckCamera(const CameraRecord& camera, const std::string& where, Problems&
     if (!AllFinite({camera.eye}, 3)) notFinite("eye");
     if (!AllFinite({camera.direction}, 3)) notFinite("direction");
     if (!AllFinite({camera.up}, 3)) notFinite("up vector");
-}
-
-uint32_t WordAt(const std::vector<uint8_t>& bytes, uint64_t wordIndex) {
-    uint32_t word;
-    std::memcpy(&word, bytes.data() + wordIndex * 4, sizeof word);
-    return word;
-}
-
-// The counts of a batch whose counts, size and indices are all consistent.
-std::optional<GeometrySnapshot> CheckGeometry(const CapturedSection& section,
-                                              const std::string& where, Problems& problems) {
-    const std::vector<uint8_t>& bytes = section.bytes;
-    const uint32_t id = section.reference.id;
-    if (bytes.size() < sizeof(GeometryCounts)) {
-        problems.push_back(
-            {where, Format("geometry section %u holds %zu bytes, too few for its counts", id,
-                           bytes.size())});
-        return std::nullopt;
-    }
-    GeometryCounts counts;
-    std::memcpy(&counts, bytes.data(), sizeof counts);
-    const uint64_t needed = GeometryBytesNeeded(counts);
-    bool sound = true;
-    if (needed > bytes.size()) {
-        problems.push_back(
-            {where,
-             Format("geometry section %u needs %llu bytes for %u vertices, %u indices and %u "
-                    "UV sets but declares %zu",
-                    id, static_cast<unsigned long long>(needed), counts.vertexCount,
-                    counts.indexCount, counts.uvSetCount, bytes.size())});
-        return std::nullopt;
-    }
-    if (counts.uvSetCount != 1) {
-        problems.push_back(
-            {where, Format("geometry UV set count is %u, expected 1", counts.uvSetCount)});
-        sound = false;
-    }
-    if (counts.indexCount % 3 != 0) {
-        problems.push_back(
-            {where, Format("geometry index count %u is not a multiple of 3", counts.indexCount)});
-        sound = false;
-    }
-    const uint64_t firstIndex =
-        3 + 6 * uint64_t{counts.vertexCount} + 2 * uint64_t{counts.uvSetCount} * counts.vertexCount;
-    uint32_t outOfRange = 0;
-    uint32_t firstBadPosition = 0;
-    uint32_t firstBadIndex = 0;
-    for (uint32_t position = 0; position < counts.indexCount; ++position) {
-        const uint32_t index = WordAt(bytes, firstIndex + position);
-        if (index < counts.vertexCount) continue;
-        if (outOfRange++ == 0) firstBadPosition = position, firstBadIndex = index;
-    }
-    if (outOfRange > 0) {
-        problems.push_back(
-            {where, Format("geometry index %u at position %u is not below the vertex count %u "
-                           "(%u such indices)",
-                           firstBadIndex, firstBadPosition, counts.vertexCount, outOfRange)});
-        sound = false;
-    }
-    if (!sound) return std::nullopt;
-    return GeometrySnapshot{counts.vertexCount, counts.indexCount, counts.uvSetCount};
 }
 
 }  // namespace
@@ -231,8 +172,17 @@ SurfaceSnapshot DecodeSurface(const uint8_t* slotBytes, bool removed,
         CheckSection(SectionUse::Geometry, record.geometrySectionId, record.geometrySectionSize,
                      sections, where, problems);
     surface.geometrySection = geometry.snapshot;
-    if (geometry.usable != nullptr)
-        surface.geometry = CheckGeometry(*geometry.usable, where, problems);
+    if (geometry.usable != nullptr && geometry.usable->contentSkipped) {
+        surface.geometryKept = true;
+    } else if (geometry.usable != nullptr) {
+        std::optional<MaterialMesh> mesh = DecodeGeometryBatch(
+            geometry.usable->bytes, geometry.usable->reference.id, where, problems);
+        if (mesh) {
+            surface.geometry = GeometrySnapshot{static_cast<uint32_t>(mesh->VertexCount()),
+                                                static_cast<uint32_t>(mesh->indices.size()), 1};
+            surface.mesh = std::make_shared<const MaterialMesh>(std::move(*mesh));
+        }
+    }
     return surface;
 }
 

@@ -151,15 +151,20 @@ void WriteSnapshot(JsonWriter& json, const LinkSnapshot& snapshot) {
     json.Key("records").BeginArray();
     for (const RecordSnapshot& record : snapshot.records) WriteRecord(json, record);
     json.EndArray();
-    json.Key("problems").BeginArray();
-    for (const Problem& problem : snapshot.problems) {
+    json.Key("problems");
+    WriteProblems(json, snapshot.problems);
+    json.EndObject();
+}
+
+void WriteProblems(JsonWriter& json, const Problems& problems) {
+    json.BeginArray();
+    for (const Problem& problem : problems) {
         json.BeginObject();
         json.Key("where").String(problem.where);
         json.Key("message").String(problem.message);
         json.EndObject();
     }
     json.EndArray();
-    json.EndObject();
 }
 
 std::string SnapshotJson(const LinkSnapshot& snapshot) {

@@ -9,6 +9,8 @@
 
 namespace korvan::peer {
 
+// PROBLEM objects in an array.
+void WriteProblems(JsonWriter& json, const Problems& problems);
 void WriteSnapshot(JsonWriter& json, const LinkSnapshot& snapshot);
 std::string SnapshotJson(const LinkSnapshot& snapshot);
 

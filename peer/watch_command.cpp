@@ -5,9 +5,10 @@
 
 #include "liveconnection/live_connection.h"
 #include "peer/json_writer.h"
-#include "peer/link_decoder.h"
 #include "peer/peer_commands.h"
 #include "peer/peer_connection.h"
+#include "peer/scene_json.h"
+#include "peer/scene_mirror.h"
 #include "peer/snapshot_json.h"
 #include "peer/stop_signal.h"
 #include "twinlink/platform.h"
@@ -33,6 +34,8 @@ class LinkWatcher {
     void AttachIfNeeded() {
         if (connection_.IsOpen()) return;
         seenInDirectory_ = false;
+        // A link attached afresh may be another host's: nothing of the old scene is kept.
+        mirror_ = SceneMirror();
         AttachLink(connection_, options_.link, nullptr);
     }
 
@@ -54,7 +57,7 @@ class LinkWatcher {
         seenInDirectory_ = seenInDirectory_ || listedNow;
     }
 
-    // One line for one wake-up message.
+    // One line for one wake-up message. The scene is brought up to date by the same read.
     std::string Report(const platform::WindowMessage& message) {
         JsonWriter json;
         json.BeginObject();
@@ -63,9 +66,12 @@ class LinkWatcher {
         json.Key("lParam").Signed(message.lParam);
         json.Key("snapshot");
         if (connection_.IsOpen()) {
-            WriteSnapshot(json, TakeSnapshot(connection_, options_.lockTimeoutMicroseconds));
+            WriteSnapshot(json, mirror_.Update(connection_, options_.lockTimeoutMicroseconds));
+            json.Key("scene");
+            WriteSceneTotals(json, mirror_.Scene(), mirror_.BatchesRead());
         } else {
             json.Null();
+            json.Key("scene").Null();
         }
         json.EndObject();
         return json.Text();
@@ -74,6 +80,7 @@ class LinkWatcher {
   private:
     const PeerOptions& options_;
     PeerConnection connection_;
+    SceneMirror mirror_;
     bool seenInDirectory_ = false;
 };
 

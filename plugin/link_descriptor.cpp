@@ -7,6 +7,7 @@
 namespace korvan {
 
 TwinLinkAPI::DescriptorMap BuildLinkDescriptor(const std::u16string& modelPath,
+                                               const std::u16string& vertexCount,
                                                int32_t elapsedMicroseconds, bool cameraSync) {
     using TwinLinkAPI::kEncodedValue;
     using TwinLinkAPI::kVerbatimValue;
@@ -17,6 +18,7 @@ TwinLinkAPI::DescriptorMap BuildLinkDescriptor(const std::u16string& modelPath,
     descriptor[u"pluginVersion"] = {kEncodedValue, kPluginVersionWide};
     descriptor[u"fileNameCrc"] = {
         kVerbatimValue, FormatWide(u"%llu", static_cast<unsigned long long>(HashPath(modelPath)))};
+    descriptor[u"vertexCount"] = {kVerbatimValue, vertexCount};
     descriptor[u"time"] = {kVerbatimValue,
                            FormatWide(u"%d", static_cast<int>(elapsedMicroseconds))};
     descriptor[u"cameraSync"] = {kVerbatimValue, cameraSync ? u"1" : u"0"};

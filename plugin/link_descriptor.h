@@ -10,12 +10,11 @@
 
 namespace korvan {
 
-// The descriptor's entries for the model at `modelPath` (exactly as Ruby gave it), a start that
-// took `elapsedMicroseconds`, and the camera synchronisation as it is now.
-//
-// The scene's vertex count ("vertexCount") joins these entries once the scene can count the
-// vertices it mirrors.
+// The descriptor's entries for the model at `modelPath` (exactly as Ruby gave it), whose mirror
+// holds `vertexCount` vertices (decimal text), a start that took `elapsedMicroseconds`, and the
+// camera synchronisation as it is now.
 TwinLinkAPI::DescriptorMap BuildLinkDescriptor(const std::u16string& modelPath,
+                                               const std::u16string& vertexCount,
                                                int32_t elapsedMicroseconds, bool cameraSync);
 
 }  // namespace korvan

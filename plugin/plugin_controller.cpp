@@ -219,7 +219,8 @@ void PluginController::RequestSyncOrStop() {
 
 void PluginController::SendLinkDescriptor(const std::u16string& modelPath,
                                           int32_t elapsedMicroseconds) {
-    connection->SendDescriptor(BuildLinkDescriptor(modelPath, elapsedMicroseconds, cameraSync));
+    connection->SendDescriptor(
+        BuildLinkDescriptor(modelPath, scene->CountVertices(), elapsedMicroseconds, cameraSync));
 }
 
 void PluginController::UpdateSelectedFaces() {

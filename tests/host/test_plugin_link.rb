@@ -48,6 +48,8 @@ class TestPluginLink < Minitest::Test
     assert_equal [[SB_PROMPT, 'Korvan TwinLink initializing'], [SB_VCB_LABEL, 'Korvan TwinLink:'],
                   [SB_VCB_VALUE, 'initializing'], [SB_VCB_VALUE, 'loading materials'],
                   [SB_VCB_VALUE, 'loading scene'],
+                  [SB_PROMPT, 'loading layers…'], [SB_PROMPT, 'loading components…'],
+                  [SB_PROMPT, 'loading geometries…'], [SB_PROMPT, 'loading hierarchy'], [SB_PROMPT, ''],
                   [SB_PROMPT, nil], [SB_VCB_LABEL, nil], [SB_VCB_VALUE, nil]],
                  HostSim.status_history
     assert_empty HostSim::Desktop.messages
@@ -165,18 +167,20 @@ class TestPluginLink < Minitest::Test
 
   def test_the_descriptor_tells_korvan_about_host_plugin_model_and_camera
     require File.join(PluginHost::TOOLS, 'KorvanBridgeProbe')
+    # One quad: four vertices, counted once per side.
+    @model.entities.add_face([0, 0, 0], [10, 0, 0], [10, 10, 0], [0, 10, 0])
     start_saved
     descriptor = PluginHost.descriptor(@path)
     entries = descriptor['entries']
-    assert_equal %w[cameraSync fileNameCrc format pluginVersion time toolName toolVersion], entries.keys
+    assert_equal %w[cameraSync fileNameCrc format pluginVersion time toolName toolVersion vertexCount], entries.keys
     assert_match(/\A\d+\z/, entries['time'])
     assert_equal({ 'cameraSync' => '1', 'fileNameCrc' => KorvanBridgeProbe.hash_path(@path).to_s, 'format' => 'TL',
                    'pluginVersion' => '3.52.774', 'time' => entries['time'], 'toolName' => 'SketchUp Pro',
-                   'toolVersion' => '17.3.116' }, entries)
+                   'toolVersion' => '17.3.116', 'vertexCount' => '8' }, entries)
     # As sent: texts percent-encoded, numbers as they are.
     assert_equal %({"cameraSync":"1","fileNameCrc":"#{entries['fileNameCrc']}","format":"TL",) +
                  %("pluginVersion":"3%2e52%2e774","time":"#{entries['time']}","toolName":"SketchUp%20Pro",) +
-                 %("toolVersion":"17%2e3%2e116"}),
+                 %("toolVersion":"17%2e3%2e116","vertexCount":"8"}),
                  descriptor['text']
   end
 

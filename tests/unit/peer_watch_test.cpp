@@ -117,7 +117,7 @@ TEST_F(PeerWatchTest, ListShowsPublishedLinksOnly) {
 TEST_F(PeerWatchTest, CommandLineMistakesAreExplained) {
     using korvan::peer::ParseCommandLine;
     EXPECT_EQ(ParseCommandLine({}).error, "no command given");
-    EXPECT_EQ(ParseCommandLine({"render"}).error, "unknown command \"render\"");
+    EXPECT_EQ(ParseCommandLine({"paint"}).error, "unknown command \"paint\"");
     EXPECT_EQ(ParseCommandLine({"inspect", "--count", "2"}).error,
               "option \"--count\" does not belong to inspect");
     EXPECT_EQ(ParseCommandLine({"watch", "--count"}).error, "option --count needs a value");

@@ -1,0 +1,97 @@
+#include "peer/scene_mirror.h"
+
+#include <cmath>
+#include <cstring>
+#include <map>
+
+#include "liveconnection/shared_layout.h"
+#include "peer/captured_link.h"
+#include "peer/link_decoder.h"
+
+namespace korvan::peer {
+
+using namespace TwinLinkAPI;
+
+namespace {
+
+// A batch can be kept when its record still names the same section, with the same size, at the
+// same revision: the writer counts the revision up whenever it rewrites the batch.
+bool SameBatch(const SceneMaterial& held, uint32_t recordId, uint32_t revision, uint32_t sectionId,
+               uint32_t declaredSize) {
+    return held.id == recordId && held.geometryRevision == revision &&
+           held.geometrySectionId == sectionId && held.geometrySize == declaredSize;
+}
+
+float UsableOpacity(float opacity) {
+    if (std::isnan(opacity)) return 1.0f;
+    return std::fmin(std::fmax(opacity, 0.0f), 1.0f);
+}
+
+}  // namespace
+
+LinkSnapshot SceneMirror::Update(PeerConnection& connection, uint32_t lockTimeoutMicroseconds) {
+    std::map<uint32_t, const SceneMaterial*> heldBySection;
+    for (const SceneMaterial& material : scene_.materials) {
+        if (material.geometrySectionId != 0) heldBySection[material.geometrySectionId] = &material;
+    }
+    const auto held = [&](uint32_t recordId, uint32_t revision, uint32_t sectionId,
+                          uint32_t declaredSize) -> const SceneMaterial* {
+        const auto found = heldBySection.find(sectionId);
+        if (found == heldBySection.end()) return nullptr;
+        return SameBatch(*found->second, recordId, revision, sectionId, declaredSize)
+                   ? found->second
+                   : nullptr;
+    };
+    const ContentFilter wanted = [&](const uint8_t* slotBytes, const SectionReference& reference) {
+        if (reference.use != SectionUse::Geometry) return true;
+        SurfaceRecord record;
+        std::memcpy(&record, slotBytes, sizeof record);
+        return record.record.tag != kSurfaceTag ||
+               held(record.record.recordId, record.geometryRevision, record.geometrySectionId,
+                    record.geometrySectionSize) == nullptr;
+    };
+
+    batchesRead_ = 0;
+    LinkSnapshot snapshot = DecodeLink(CaptureLink(connection, lockTimeoutMicroseconds, wanted));
+    if (!snapshot.lockTaken) return snapshot;
+
+    PeerScene next;
+    for (RecordSnapshot& record : snapshot.records) {
+        if (record.tag != kSurfaceTag || !record.surface) continue;
+        SurfaceSnapshot& surface = *record.surface;
+        SceneMaterial material;
+        material.slot = record.slot;
+        material.id = record.id;
+        material.name = surface.name;
+        material.colour = surface.colour;
+        material.opacity = UsableOpacity(surface.opacity);
+        material.geometryRevision = surface.geometryRevision;
+        if (surface.geometrySection) {
+            material.geometrySectionId = surface.geometrySection->id;
+            material.geometrySize = surface.geometrySection->size;
+        }
+        if (surface.geometryKept) {
+            // The filter only declines batches it holds, so the lookup cannot miss.
+            const SceneMaterial* before = held(record.id, surface.geometryRevision,
+                                               material.geometrySectionId, material.geometrySize);
+            if (before == nullptr) continue;
+            material.mesh = before->mesh;
+            surface.mesh = before->mesh;
+            surface.geometry = GeometrySnapshot{static_cast<uint32_t>(before->mesh->VertexCount()),
+                                                static_cast<uint32_t>(before->mesh->indices.size()),
+                                                1};
+        } else if (surface.mesh) {
+            material.mesh = surface.mesh;
+            ++batchesRead_;
+        } else if (!surface.geometrySection) {
+            material.mesh = std::make_shared<const MaterialMesh>();
+        } else {
+            continue;  // a batch that failed its checks (reported) leaves the material out
+        }
+        next.materials.push_back(std::move(material));
+    }
+    scene_ = std::move(next);
+    return snapshot;
+}
+
+}  // namespace korvan::peer
