@@ -134,11 +134,16 @@ module PluginHost
   # Korvan ends the link: header flag 2.
   def self.end_link(name) = peer('end', '--link', name)
 
-  # Writes the directory entry, as the scene's worker will after its first complete pass (see
-  # tests/tools/publish_link.cpp for why a tool does it for now).
-  def self.publish(name)
-    _, err, status = Open3.capture3(File.join(TOOLS, 'twinlink-publish-link'), name)
-    raise "twinlink-publish-link #{name} failed: #{err}" unless status.success?
+  # Waits until the link's directory entry is written, which the plug-in's sync worker does
+  # after its first complete pass. The limit is a safety net for a broken worker, not a timing
+  # assumption.
+  def self.wait_until_published(name, seconds: 120)
+    deadline = Process.clock_gettime(Process::CLOCK_MONOTONIC) + seconds
+    until directory.include?(name)
+      raise "#{name} was never published" if Process.clock_gettime(Process::CLOCK_MONOTONIC) > deadline
+
+      sleep 0.01
+    end
   end
 
   # The section files in the shared-memory folder.

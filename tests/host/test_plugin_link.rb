@@ -118,7 +118,7 @@ class TestPluginLink < Minitest::Test
 
   def test_the_heartbeat_stops_the_link_that_korvan_ended_and_removes_its_entry
     start_saved
-    PluginHost.publish(@path)
+    PluginHost.wait_until_published(@path)
     HostSim.pump(0.5)
     assert PluginHost.linked?, 'a ready link survives heartbeats'
     assert_equal({ 'link' => @path, 'ended' => true }, PluginHost.end_link(@path))
@@ -143,7 +143,7 @@ class TestPluginLink < Minitest::Test
 
   def test_stopping_removes_the_links_directory_entry_and_its_sections
     start_saved
-    PluginHost.publish(@path)
+    PluginHost.wait_until_published(@path)
     assert_equal [{ 'name' => @path, 'value' => 1 }], PluginHost.peer('directory')['entries']
     assert_equal [@path], PluginHost.live_links
     refute_empty PluginHost.section_files

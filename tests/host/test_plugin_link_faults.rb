@@ -30,7 +30,7 @@ class TestPluginLinkFaults < Minitest::Test
     RUBY
     assert_equal({ 'linked' => true, 'pid' => @host.pid }, @host.report)
     assert_equal @host.pid, PluginHost.header(@path)['creatorProcessId']
-    PluginHost.publish(@path)
+    PluginHost.wait_until_published(@path)
     files = PluginHost.section_files
     assert_equal 2, files.size, "the main section and the descriptor's: #{files}"
     assert_includes files, "TwinLinkAPI%2F#{@host.pid}%2F00000001"

@@ -43,7 +43,7 @@ class TestPluginLinkNames < Minitest::Test
     assert_equal @model.guid.upcase, snapshot['header']['modelGuid'], what
     assert_empty snapshot['problems'], what
     assert_equal KorvanBridgeProbe.hash_path(path).to_s, PluginHost.descriptor(path)['entries']['fileNameCrc'], what
-    PluginHost.publish(path)
+    PluginHost.wait_until_published(path)
     assert_equal [path], PluginHost.live_links, what
 
     PluginHost.command('Stop TwinLink').invoke
