@@ -257,7 +257,7 @@ commands:
       this text
 
 Without --link the first live link of the directory is used. A link name is the
-model's path exactly as the directory lists it. --lock-timeout-us defaults to 10000.
+model's path exactly as the directory lists it. --lock-timeout-us defaults to 2000000.
 
 exit codes:
   0  done

@@ -1,45 +1,84 @@
-# The demo: opens a model in the SketchUp stand-in and prints what it holds.
+# The demo: SketchUp's stand-in opens a model, the plug-in loads through its loader script, the
+# user's Start TwinLink command runs, and korvan-peer, Korvan's stand-in, reads what arrives and
+# draws it.
 #   ./run demo               the built-in sample house
 #   ./run demo FILE          a file in a common exchange format (OBJ, COLLADA, glTF, ...)
-path = ARGV[0]
-model = path ? Sketchup.open_file(path) : HostSim.open_sample_house
-summary = HostSim.summary(model)
+# Everything it writes goes to build/demo: the picture (house.png), the scene as glTF
+# (house.gltf), and the link's registry, shared memory and runtime folders, so that the demo
+# never touches another link on this machine.
+require 'fileutils'
+require 'json'
+require 'open3'
 
-puts "Model: #{path || 'built-in sample house'}"
-puts
-puts "Entities by type (the model and every definition):"
-%i[faces edges groups component_instances images].each do |kind|
-  puts format("  %-22s %8d", kind.to_s.tr('_', ' '), summary[kind])
+ROOT = File.expand_path('..', __dir__)
+BUILD = ENV.fetch('TWINLINK_BUILD_DIR', File.join(ROOT, 'build'))
+OUT = File.join(BUILD, 'demo')
+PEER = File.join(BUILD, 'peer', 'korvan-peer')
+LOADER = File.join(BUILD, 'plugin', 'Plugins', 'korvan_twinlink.rb')
+# A safety net for a broken build, not a timing assumption.
+WAIT_LIMIT_SECONDS = 600
+
+def now = Process.clock_gettime(Process::CLOCK_MONOTONIC)
+
+def peer(*arguments)
+  out, err, status = Open3.capture3(PEER, *arguments)
+  abort "korvan-peer #{arguments.join(' ')} failed: #{err}" unless status.success?
+  out
 end
-puts format("  %-22s %8d", "triangles as drawn", summary[:triangles])
-puts format("  %-22s %8d", "  of which shown", summary[:visible_triangles])
-puts
 
-puts "Materials (#{model.materials.size}):"
-kinds = %w[colored textured colorized]
-model.materials.each do |m|
-  extra = []
-  extra << "alpha #{m.alpha.round(2)}" if m.alpha < 1.0
-  extra << "texture #{m.texture.image_width}x#{m.texture.image_height}" if m.texture
-  dict = m.attribute_dictionary("Korvan Material Settings")
-  extra << "library id #{dict['KorvanLibraryId']}" if dict && dict['KorvanLibraryId']
-  puts format("  %-24s %-10s %s", m.name, kinds[m.materialType], extra.join(', '))
+FileUtils.rm_rf(OUT)
+FileUtils.mkdir_p(OUT)
+{ 'TWINLINK_REGISTRY_ROOT' => 'registry', 'TWINLINK_SHM_DIR' => 'shm', 'TWINLINK_RUNTIME_DIR' => 'run' }
+  .each { |variable, folder| ENV[variable] = File.join(OUT, folder) }
+
+source = ARGV[0]
+model = source ? Sketchup.open_file(source) : HostSim.open_sample_house
+abort "cannot open #{source}" unless model
+load LOADER
+# The link needs a saved model: its path names the link.
+link = File.join(OUT, source ? "#{File.basename(source, '.*')}.skp" : 'House.skp')
+model.save(link)
+
+puts "Model: #{source || 'built-in sample house'}, saved as #{link}"
+HostSim.reset_meshing_clock
+started = now
+HostSim.menu_item('Extensions', 'Korvan TwinLink', 'Start TwinLink').command.invoke
+start_returned = now
+abort 'Start TwinLink did not start the link' unless HostSim.menu_item('Extensions', 'Korvan TwinLink',
+                                                                      'Stop TwinLink').command.enabled?
+
+# The plug-in lists the link once its worker has sent the whole model.
+until JSON.parse(peer('list'))['links'].include?(link)
+  abort 'the link was never published' if now - started > WAIT_LIMIT_SECONDS
+  sleep 0.005
 end
-puts
+counts = JSON.parse(peer('counts', '--link', link))
+held = now
 
-puts "Layers (#{model.layers.size}):"
-model.layers.each { |l| puts format("  %-24s %s", l.name, l.visible? ? 'visible' : 'hidden') }
-puts
+image = File.join(OUT, 'house.png')
+scene = File.join(OUT, 'house.gltf')
+peer('render', '--link', link, '--out', image)
+peer('export', '--link', link, '--out', scene)
 
-component_defs = model.definitions.reject { |d| d.group? || d.image? }
-puts "Component definitions (#{component_defs.size}):"
-component_defs.each do |d|
-  extra = d.behavior.cuts_opening? ? ', cuts an opening' : ''
-  puts format("  %-24s placed %d time(s)%s", d.name, d.instances.size, extra)
+abort "korvan-peer found problems in the link: #{counts['problems']}" unless counts['problems'].empty?
+totals = counts['totals']
+drawn, unused = counts['materials'].partition { |m| m['triangles'].positive? }
+
+puts
+puts 'What Korvan received, per material:'
+puts format('  %-28s %10s %10s %10s', 'material', 'vertices', 'indices', 'triangles')
+drawn.sort_by { |m| -m['triangles'] }.each do |m|
+  puts format('  %-28s %10d %10d %10d', m['name'], m['vertices'], m['indices'], m['triangles'])
 end
+puts format('  %-28s %10d %10d %10d', 'total', totals['vertices'], totals['indices'], totals['triangles'])
+puts "  and #{unused.size} materials without faces (#{unused.map { |m| m['name'] }.join(', ')})" unless unused.empty?
 puts
+puts format('Materials: %d, triangles: %d (the %d triangles SketchUp draws, front and back)', totals['materials'], totals['triangles'],
+            HostSim.summary(model)[:visible_triangles])
+puts format('Start TwinLink returned after %.1f ms (of which SketchUp meshing faces: %.1f ms)',
+            (start_returned - started) * 1000, HostSim.meshing_seconds * 1000)
+puts format('Korvan held the whole model %.1f ms after Start', (held - started) * 1000)
+puts "Picture of what Korvan received: #{image}"
+puts "The scene as glTF 2.0:          #{scene}"
 
-puts "Scenes (#{model.pages.size}):"
-model.pages.each do |p|
-  puts format("  %-24s hides %d entit%s", p.name, p.hidden_entities.size, p.hidden_entities.size == 1 ? 'y' : 'ies')
-end
+HostSim.menu_item('Extensions', 'Korvan TwinLink', 'Stop TwinLink').command.invoke
