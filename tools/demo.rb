@@ -3,9 +3,9 @@
 # draws it.
 #   ./run demo               the built-in sample house
 #   ./run demo FILE          a file in a common exchange format (OBJ, COLLADA, glTF, ...)
-# Everything it writes goes to build/demo: the picture (house.png), the scene as glTF
-# (house.gltf), and the link's registry, shared memory and runtime folders, so that the demo
-# never touches another link on this machine.
+# Everything it writes goes to build/demo: the picture (house.png, or FILE's name with .png),
+# the scene as glTF (house.gltf), and the link's registry, shared memory and runtime folders,
+# so that the demo never touches another link on this machine.
 require 'fileutils'
 require 'json'
 require 'open3'
@@ -26,17 +26,22 @@ def peer(*arguments)
   out
 end
 
+source = ARGV[0]
+begin
+  model = source ? Sketchup.open_file(source) && Sketchup.active_model : HostSim.open_sample_house
+rescue IOError, ArgumentError => e
+  abort e.message
+end
+abort "cannot open #{source}" unless model
+
 FileUtils.rm_rf(OUT)
 FileUtils.mkdir_p(OUT)
 { 'TWINLINK_REGISTRY_ROOT' => 'registry', 'TWINLINK_SHM_DIR' => 'shm', 'TWINLINK_RUNTIME_DIR' => 'run' }
   .each { |variable, folder| ENV[variable] = File.join(OUT, folder) }
-
-source = ARGV[0]
-model = source ? Sketchup.open_file(source) : HostSim.open_sample_house
-abort "cannot open #{source}" unless model
 load LOADER
 # The link needs a saved model: its path names the link.
-link = File.join(OUT, source ? "#{File.basename(source, '.*')}.skp" : 'House.skp')
+stem = source ? File.basename(source, '.*') : 'house'
+link = File.join(OUT, "#{stem}.skp")
 model.save(link)
 
 puts "Model: #{source || 'built-in sample house'}, saved as #{link}"
@@ -55,8 +60,8 @@ end
 counts = JSON.parse(peer('counts', '--link', link))
 held = now
 
-image = File.join(OUT, 'house.png')
-scene = File.join(OUT, 'house.gltf')
+image = File.join(OUT, "#{stem}.png")
+scene = File.join(OUT, "#{stem}.gltf")
 peer('render', '--link', link, '--out', image)
 peer('export', '--link', link, '--out', scene)
 
