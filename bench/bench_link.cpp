@@ -27,6 +27,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/private_state.h"
 #include "liveconnection/live_connection.h"
 #include "twinlink/platform.h"
 
@@ -46,29 +47,6 @@ uint64_t MonotonicNanoseconds() {
     return static_cast<uint64_t>(now.tv_sec) * 1'000'000'000u + static_cast<uint64_t>(now.tv_nsec);
 }
 
-// The registry, shared-memory and runtime folders of this run.
-class PrivateState {
-  public:
-    PrivateState() {
-        char pattern[] = "/tmp/twinlink-bench-XXXXXX";
-        if (mkdtemp(pattern) == nullptr) return;
-        root_ = pattern;
-        setenv("TWINLINK_REGISTRY_ROOT", (root_ / "registry").c_str(), 1);
-        setenv("TWINLINK_SHM_DIR", (root_ / "shm").c_str(), 1);
-        setenv("TWINLINK_RUNTIME_DIR", (root_ / "run").c_str(), 1);
-    }
-    ~PrivateState() {
-        std::error_code ignored;
-        if (!root_.empty()) std::filesystem::remove_all(root_, ignored);
-    }
-    PrivateState(const PrivateState&) = delete;
-    PrivateState& operator=(const PrivateState&) = delete;
-
-    const std::filesystem::path& Root() const { return root_; }
-
-  private:
-    std::filesystem::path root_;
-};
 
 // ---- the peer's side: runs in the copy started with kWakeRecorderArgument
 
@@ -155,7 +133,7 @@ double Percentile(std::vector<double> values, double fraction) {
 }
 
 void BM_LockUnlockUncontended(benchmark::State& state) {
-    PrivateState folders;
+    PrivateState folders("twinlink-bench");
     TwinLinkAPI::LiveConnection host;
     if (host.Host(u"/bench/Lock.skp", 8) != 0) {
         state.SkipWithError("cannot host the link");
@@ -175,7 +153,7 @@ void BM_LockUnlockUncontended(benchmark::State& state) {
 BENCHMARK(BM_LockUnlockUncontended);
 
 void BM_NotifyToPeerWake(benchmark::State& state) {
-    PrivateState folders;
+    PrivateState folders("twinlink-bench");
     WakeRecorder peer(folders.Root());
     TwinLinkAPI::LiveConnection host;
     if (!peer.Ready() || host.Host(u"/bench/Notify.skp", 8) != 0) {
@@ -213,7 +191,7 @@ void BM_NotifyToPeerWake(benchmark::State& state) {
 BENCHMARK(BM_NotifyToPeerWake)->Iterations(2000)->UseRealTime()->Unit(benchmark::kMicrosecond);
 
 void BM_CreateAndMapSection(benchmark::State& state) {
-    PrivateState folders;
+    PrivateState folders("twinlink-bench");
     TwinLinkAPI::LiveConnection host;
     if (host.Host(u"/bench/Sections.skp", 8) != 0) {
         state.SkipWithError("cannot host the link");

@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <string>
 
+#include "bench/private_state.h"
 #include "liveconnection/live_connection.h"
 // Last: Ruby's headers turn memcpy into a macro that the standard headers above must not meet.
 #include "appearance/material_catalogue.h"
@@ -33,27 +34,6 @@ constexpr uint32_t kTrianglesPerMaterial = 1 << 20;
 constexpr uint32_t kPlacementsPerWorld = 64;
 constexpr uint32_t kDistinctFaces = 256;
 
-// The registry, shared-memory and runtime folders of this run.
-class PrivateState {
-  public:
-    PrivateState() {
-        char pattern[] = "/tmp/twinlink-bench-batch-XXXXXX";
-        if (mkdtemp(pattern) == nullptr) return;
-        root_ = pattern;
-        setenv("TWINLINK_REGISTRY_ROOT", (root_ / "registry").c_str(), 1);
-        setenv("TWINLINK_SHM_DIR", (root_ / "shm").c_str(), 1);
-        setenv("TWINLINK_RUNTIME_DIR", (root_ / "run").c_str(), 1);
-    }
-    ~PrivateState() {
-        std::error_code ignored;
-        if (!root_.empty()) std::filesystem::remove_all(root_, ignored);
-    }
-    PrivateState(const PrivateState&) = delete;
-    PrivateState& operator=(const PrivateState&) = delete;
-
-  private:
-    std::filesystem::path root_;
-};
 
 // A fan of `triangles` triangles around the origin in the z = 0 plane.
 void MakeFan(FaceRecord& face, uint32_t triangles) {
@@ -98,7 +78,7 @@ void BM_BuildOneLargeMaterial(benchmark::State& state) {
     const auto trianglesPerFace = static_cast<uint32_t>(state.range(0));
     const uint32_t leafCount = kTrianglesPerMaterial / trianglesPerFace;
 
-    PrivateState privateState;
+    PrivateState privateState("twinlink-bench-batch");
     TwinLinkAPI::LiveConnection connection;
     if (connection.Host(u"C:\\Models\\BatchBench.skp", 64) != 0) {
         state.SkipWithError("cannot host the main section");
