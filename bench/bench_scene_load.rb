@@ -4,9 +4,10 @@
 #   build/hostsim/hostsim-ruby bench/bench_scene_load.rb [TRIANGLES ...]
 # Reported per city:
 #   - wall time from Start TwinLink to the peer holding the whole model, and until Start returned;
-#   - the CPU time of this process in that span, split into SketchUp's own meshing of faces
-#     (hostsim's clock, summed over threads) and the plug-in's own work (the rest), with the
-#     plug-in's share of the wall time in that proportion;
+#   - how that time divides: SketchUp's own meshing of faces (hostsim's clock; the load meshes
+#     on the Ruby thread), the peer's reading of the batches (timed again afterwards with
+#     korvan-peer counts, which reads them all once more), and the plug-in's own work, the rest;
+#   - the CPU time of this process in that span (the plug-in's threads and SketchUp's meshing);
 #   - the plug-in's peak private memory (anonymous resident memory above what the process held
 #     before Start, sampled from another process) per triangle of the model.
 require 'etc'
@@ -25,6 +26,12 @@ WAIT_LIMIT_MS = 600_000
 
 def wall = Process.clock_gettime(Process::CLOCK_MONOTONIC)
 def cpu = Process.clock_gettime(Process::CLOCK_PROCESS_CPUTIME_ID)
+
+def timed
+  started = wall
+  yield
+  wall - started
+end
 
 def rss_anon_kib(pid = Process.pid) = File.read("/proc/#{pid}/status")[/^RssAnon:\s+(\d+)/, 1].to_i
 
@@ -84,19 +91,19 @@ def load_city(seed, triangles, folder)
   Process.wait(watcher)
   scene = JSON.parse(line)['scene'] or abort "korvan-peer read no scene: #{line}"
   meshing = HostSim.meshing_seconds
+  reading = timed { system(PEER, 'counts', '--link', link, out: File::NULL) or abort 'korvan-peer counts failed' }
   HostSim.menu_item('Extensions', 'Korvan TwinLink', 'Stop TwinLink').command.invoke
 
   total = held_wall - started_wall
-  own_cpu = [used_cpu - meshing, 0].max
-  own_wall = used_cpu.positive? ? total * own_cpu / used_cpu : total
   growth = [peak_kib - before_kib, 0].max * 1024.0
   puts format('city of %<model>d triangles (%<sent>d sent, front and back, in %<materials>d materials):',
               model: model_triangles, sent: scene['triangles'], materials: scene['materials'])
   puts format('  Start TwinLink to the peer holding the model  %8.3f s  (Start returned after %.3f s)',
               total, returned_wall - started_wall)
-  puts format('  CPU in that span                               %8.3f s', used_cpu)
   puts format('    SketchUp meshing faces                       %8.3f s', meshing)
-  puts format('    the plug-in                                  %8.3f s  (%.3f s of the wall time)', own_cpu, own_wall)
+  puts format('    the peer reading the batches                 %8.3f s', reading)
+  puts format('    the plug-in                                  %8.3f s', total - meshing - reading)
+  puts format('  CPU of this process in that span               %8.3f s', used_cpu)
   puts format('  plug-in peak private memory                    %8.1f MiB, %.0f bytes per model triangle',
               growth / 2**20, growth / model_triangles)
 end

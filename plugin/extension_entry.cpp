@@ -25,6 +25,16 @@ PluginController* NewController() noexcept {
     }
 }
 
+// SketchUp says onQuit before it ends, and the link stops then. An interpreter that ends
+// without it (a host script that simply finishes) must still not leave the sync worker running
+// while the process tears down the objects it writes through; the link is let go as at a stop.
+void StopLinkAtExit(VALUE) {
+    PluginController* controller = PluginController::Instance();
+    if (controller == nullptr || !controller->connection->IsOpen()) return;
+    controller->scene->ResetScene();
+    controller->connection->Stop();
+}
+
 }  // namespace
 }  // namespace korvan
 
@@ -38,6 +48,7 @@ extern "C" __attribute__((visibility("default"))) void Init_KorvanPlugin() {
     korvan::PluginController* controller = korvan::NewController();
     if (!controller) rb_raise(rb_eNoMemError, "Korvan TwinLink could not be set up: out of memory");
     korvan::PluginController::SetInstance(controller);
+    rb_set_end_proc(korvan::StopLinkAtExit, Qnil);
 
     // A freshly installed library keeps its textures in memory, whatever was chosen before.
     if (RTEST(rb_cv_get(k.mKorvan, "@@LibraryUpdated"))) {

@@ -137,7 +137,8 @@ void SUScene::BuildFaceMesh(FaceRecord& record, SUFaceRef face, uint32_t faceId,
         return;
     }
 
-    MeshReading mesh;
+    // Read into buffers kept from the previous face: a load reads one face per placement.
+    thread_local MeshReading mesh;
     mesh.vertices.assign(vertexCount, SUPoint3D{0, 0, 0});
     mesh.normals.assign(vertexCount, SUVector3D{0, 0, 0});
     mesh.frontStq.assign(vertexCount, SUPoint3D{0, 0, 1});
@@ -214,7 +215,12 @@ void SUScene::BuildFaceMesh(FaceRecord& record, SUFaceRef face, uint32_t faceId,
         for (size_t i = V; i-- > 0;) AppendUV(record.backUV, mesh.backStq[i], back);
     };
 
-    twinlink::parallel::Invoke(positionsAndNormals, attributesIndicesAndUVs);
+    if (V >= kParallelFaceVertices) {
+        twinlink::parallel::Invoke(positionsAndNormals, attributesIndicesAndUVs);
+    } else {
+        positionsAndNormals();
+        attributesIndicesAndUVs();
+    }
 }
 
 LeafNode* SUScene::CreateLeafNode(SUFaceRef face, TreeNode* parent) {

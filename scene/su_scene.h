@@ -98,6 +98,9 @@ class SUScene {
     void RegisterEdge(SUEdgeRef edge);
     // (changed, now smooth or soft)
     std::pair<bool, bool> EdgeChanged(SUEdgeRef edge);
+    // Its two halves run on two threads for faces of at least this many vertices; handing a
+    // task to another thread costs more than the whole of a smaller face.
+    static constexpr size_t kParallelFaceVertices = 64;
     void BuildFaceMesh(FaceRecord& record, SUFaceRef face, uint32_t faceId,
                        uint32_t ownerDefinitionId);
     LeafNode* CreateLeafNode(SUFaceRef face, TreeNode* parent);

@@ -70,6 +70,21 @@ class TestPluginLink < Minitest::Test
     assert_equal 6000, PluginHost.header(@path)['slotCount']
   end
 
+  # A host whose Ruby simply ends, with no onQuit, while the worker may still be sending a large
+  # model: the process ends normally and nothing of the link is left behind.
+  def test_a_host_that_ends_without_quitting_lets_the_link_go
+    result = PluginHost.run_host(<<~RUBY)
+      load #{PluginHost::LOADER.dump}
+      HostSim.open_city(3, 100_000).save(#{@path.dump})
+      start = HostSim.menu_item('Extensions', 'Korvan TwinLink', 'Start TwinLink').command
+      start.invoke
+      report(linked: !start.enabled?)
+    RUBY
+    assert_equal({ 'linked' => true }, result)
+    assert_empty PluginHost.directory
+    assert_empty PluginHost.section_files
+  end
+
   def test_a_file_that_another_sketchup_links_is_refused_naming_only_the_file
     start_saved
     result = PluginHost.run_host(<<~RUBY)

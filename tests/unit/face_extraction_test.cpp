@@ -5,6 +5,7 @@
 #include <SketchUpAPI/sketchup.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <set>
 #include <vector>
 
@@ -174,6 +175,40 @@ TEST_F(FaceExtractionTest, AFaceBecomesMetresOnTheRenderersAxesWithScaledTexture
     EXPECT_EQ(record.references, 2u);
     EXPECT_EQ(scene.nodesByEntity.at(IdOf(face)).size(), 2u);
     EXPECT_EQ(scene.CountVertices(), u"16");
+}
+
+// A face large enough to be extracted on two threads comes out as a small one does.
+TEST_F(FaceExtractionTest, ALargeFaceIsExtractedOnTwoThreadsToTheSameMesh) {
+    std::vector<Vec3> ring;
+    const size_t corners = 2 * SUScene::kParallelFaceVertices;
+    for (size_t k = 0; k < corners; ++k) {
+        const double angle = 2 * M_PI * static_cast<double>(k) / static_cast<double>(corners);
+        ring.push_back({100 * std::cos(angle), 100 * std::sin(angle), 4});
+    }
+    hostsim::Face* face = model.AddFace(model.entities, ring);
+    model.SetMaterial(face, Material("Tile", 2, 4));
+    const HelperMesh mesh(face);
+    ASSERT_GE(mesh.vertices.size(), SUScene::kParallelFaceVertices);
+
+    FaceRecord record;
+    scene.BuildFaceMesh(record, Ref(face), IdOf(face), root->definitionId);
+    const size_t V = mesh.vertices.size();
+    ASSERT_EQ(record.vertexCount, V);
+    ASSERT_EQ(record.positions.size(), 3 * V);
+    ASSERT_EQ(record.normals.size(), 3 * V);
+    ASSERT_EQ(record.frontUV.size(), 2 * V);
+    ASSERT_EQ(record.backUV.size(), 2 * V);
+    for (size_t i = 0; i < V; ++i) {
+        const SUPoint3D& p = mesh.vertices[i];
+        SCOPED_TRACE(i);
+        EXPECT_FLOAT_EQ(record.positions[3 * i], static_cast<float>(p.x * kInch));
+        EXPECT_FLOAT_EQ(record.positions[3 * i + 1], 4 * kInch);
+        EXPECT_FLOAT_EQ(record.positions[3 * i + 2], static_cast<float>(p.y * kInch));
+        EXPECT_EQ(record.normals[3 * i + 1], 1.0f);
+    }
+    EXPECT_EQ(record.indices, std::vector<uint32_t>(mesh.indices.begin(), mesh.indices.end()));
+    EXPECT_EQ(record.frontMaterialId, IdOf(model.materials.back()));
+    EXPECT_TRUE(record.visible);
 }
 
 TEST_F(FaceExtractionTest, AFaceWithoutTrianglesKeepsAnEmptyMesh) {
