@@ -137,8 +137,11 @@ void SUScene::BuildFaceMesh(FaceRecord& record, SUFaceRef face, uint32_t faceId,
         return;
     }
 
-    // Read into buffers kept from the previous face: a load reads one face per placement.
-    thread_local MeshReading mesh;
+    // Read into buffers kept from the previous face: a load reads one face per placement. The
+    // tasks below reach them through this reference; by its own name a thread-local would be
+    // the other thread's.
+    thread_local MeshReading scratch;
+    MeshReading& mesh = scratch;
     mesh.vertices.assign(vertexCount, SUPoint3D{0, 0, 0});
     mesh.normals.assign(vertexCount, SUVector3D{0, 0, 0});
     mesh.frontStq.assign(vertexCount, SUPoint3D{0, 0, 1});
