@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <unordered_map>
+#include <vector>
 
 namespace korvan {
 
@@ -26,5 +27,9 @@ bool ReadColourByLayer(SUModelRef model);
 // Enters the layer into the table and hands its own material, if any, to the catalogue as a
 // material owned by the layer.
 void AddLayer(LayerTable& layers, MaterialCatalogue& materials, SULayerRef layer);
+// Reads the own material of every layer of the model again, so that a changed layer colour
+// reaches Korvan while the model colours by layer. Returns the ids whose texture data changed:
+// their geometry must be sent again.
+std::vector<uint32_t> RefreshLayerMaterials(MaterialCatalogue& materials, SUModelRef model);
 
 }  // namespace korvan

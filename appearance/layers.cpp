@@ -5,6 +5,8 @@
 #include <SketchUpAPI/model/rendering_options.h>
 #include <SketchUpAPI/model/typed_value.h>
 
+#include <vector>
+
 #include "appearance/layer_table.h"
 #include "appearance/material_catalogue.h"
 
@@ -44,6 +46,25 @@ void AddLayer(LayerTable& layers, MaterialCatalogue& materials, SULayerRef layer
     row.materialId = static_cast<uint32_t>(materialId);
     // The layer owns this entry: purging the model's materials must leave it alone.
     materials.AddMaterial(material, Qnil, id);
+}
+
+std::vector<uint32_t> RefreshLayerMaterials(MaterialCatalogue& materials, SUModelRef model) {
+    std::vector<uint32_t> changed;
+    size_t count = 0;
+    if (SUModelGetNumLayers(model, &count) != SU_ERROR_NONE || count == 0) return changed;
+    std::vector<SULayerRef> layers(count, SULayerRef{});
+    size_t got = 0;
+    if (SUModelGetLayers(model, count, layers.data(), &got) != SU_ERROR_NONE) return changed;
+    for (size_t i = 0; i < got && i < count; ++i) {
+        SUMaterialRef material = SU_INVALID;
+        if (SULayerGetMaterial(layers[i], &material) != SU_ERROR_NONE || material.ptr == nullptr)
+            continue;
+        int32_t id = 0;
+        if (materials.RefreshLayerMaterial(material) &&
+            SUEntityGetID(SUMaterialToEntity(material), &id) == SU_ERROR_NONE)
+            changed.push_back(static_cast<uint32_t>(id));
+    }
+    return changed;
 }
 
 }  // namespace korvan

@@ -130,12 +130,14 @@ void SUScene::BuildFaceMesh(FaceRecord& record, SUFaceRef face, uint32_t faceId,
     SUMeshHelperGetNumVertices(helper, &vertexCount);
     SUMeshHelperGetNumTriangles(helper, &triangleCount);
     const size_t indexCount = 3 * triangleCount;
-    record.vertexCount = static_cast<uint32_t>(vertexCount);
-    record.indexCount = static_cast<uint32_t>(indexCount);
+    // Vertices without a triangle (or the reverse) are an empty mesh: counts the batch would
+    // reserve room for must come with data to fill it.
     if (vertexCount == 0 || indexCount == 0) {
         SUMeshHelperRelease(&helper);
         return;
     }
+    record.vertexCount = static_cast<uint32_t>(vertexCount);
+    record.indexCount = static_cast<uint32_t>(indexCount);
 
     // Read into buffers kept from the previous face: a load reads one face per placement. The
     // tasks below reach them through this reference; by its own name a thread-local would be

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <thread>
 
+#include "appearance/layer_table.h"
 #include "appearance/material_catalogue.h"
 #include "liveconnection/live_connection.h"
 #include "scene/material_batch.h"
@@ -25,11 +26,6 @@ constexpr auto kSendingSleep = std::chrono::milliseconds(5);
 void ReportSceneLockTimeout() {
     twinlink::platform::OutputDebugString(u"\n --- Can't lock mutex! ---\n");
 }
-
-// While the model colours by layer, a layer's colour reaches Korvan as the layer's material,
-// which has to be read again at the end of each change. Layer events do not reach the mirror
-// yet; until they do there is nothing to refresh.
-void RefreshLayerMaterialsWhenColouringByLayer(SUScene& /*scene*/) {}
 
 }  // namespace
 
@@ -55,7 +51,10 @@ uint32_t SUScene::BeginSceneChange() {
 }
 
 void SUScene::EndSceneChange() {
-    if (colourByLayer) RefreshLayerMaterialsWhenColouringByLayer(*this);
+    // While the model colours by layer, a layer's colour reaches Korvan as the layer's material.
+    if (colourByLayer && materials != nullptr) {
+        for (const uint32_t id : RefreshLayerMaterials(*materials, modelRef)) dirtyMaterials.insert(id);
+    }
     if (!dirtyFaces.empty()) {
         RemeshDirtyFaces();
         dirtyFaces.clear();

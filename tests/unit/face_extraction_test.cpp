@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <set>
+#include <unordered_set>
 #include <vector>
 
 #include "liveconnection/live_connection.h"
@@ -493,6 +494,33 @@ TEST_F(FaceExtractionTest, RefreshingALeafFollowsItsFacesMaterialLayerAndHiding)
     EXPECT_TRUE(leaf->onDefaultLayer);
     EXPECT_EQ(leaf->flags & 0x7F, 0x7E);
     EXPECT_FALSE(leaf->EffectiveVisible());
+}
+
+// While the model colours by layer, every change that ends reads the layers' colours again:
+// that is how a new layer colour reaches Korvan. Colouring by face, the layer's colour waits.
+TEST_F(FaceExtractionTest, AChangeEndingWhileColouringByLayerSendsTheLayersNewColour) {
+    hostsim::Layer* walls = model.AddLayer("Walls");
+    AddLayer(scene.layers, catalogue, Ref(walls));
+    const uint32_t colourId = IdOf(walls->material);
+    scene.modelRef.ptr = &model;
+    catalogue.PendingMaterials.clear();
+    model.SetLayerColor(walls, {200, 10, 20, 255});
+    constexpr uint32_t kNewColour = 0xFFC80A14u;
+
+    scene.BeginSceneChange();
+    scene.EndSceneChange();
+    EXPECT_NE(catalogue.entries.at(colourId).colour, kNewColour);
+    EXPECT_TRUE(catalogue.PendingMaterials.empty());
+    EXPECT_FALSE(scene.pending.load());
+
+    scene.colourByLayer = true;
+    scene.BeginSceneChange();
+    scene.EndSceneChange();
+    EXPECT_EQ(catalogue.entries.at(colourId).colour, kNewColour);
+    EXPECT_EQ(catalogue.PendingMaterials, std::unordered_set<uint32_t>{colourId});
+    EXPECT_TRUE(scene.pending.load());
+    // A colour is not texture data: the layer's faces need not be sent again.
+    EXPECT_TRUE(scene.dirtyMaterials.empty());
 }
 
 TEST_F(FaceExtractionTest, LayersAreReadWithTheirVisibilityAndOwnMaterial) {
