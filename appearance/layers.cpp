@@ -9,6 +9,7 @@
 
 #include "appearance/layer_table.h"
 #include "appearance/material_catalogue.h"
+#include "appearance/sketchup_reads.h"
 
 namespace korvan {
 
@@ -26,10 +27,8 @@ bool ReadColourByLayer(SUModelRef model) {
 }
 
 void AddLayer(LayerTable& layers, MaterialCatalogue& materials, SULayerRef layer) {
-    int32_t value = 0;
-    const uint32_t id = SUEntityGetID(SULayerToEntity(layer), &value) == SU_ERROR_NONE
-                            ? static_cast<uint32_t>(value)
-                            : kNoId;
+    uint32_t id = kNoId;
+    ReadEntityId(SULayerToEntity(layer), id);
     LayerEntry& row = layers[id];
     row.id = id;
     bool visible = false;
@@ -37,32 +36,26 @@ void AddLayer(LayerTable& layers, MaterialCatalogue& materials, SULayerRef layer
     row.visible = visible;
 
     SUMaterialRef material = SU_INVALID;
-    int32_t materialId = 0;
+    uint32_t materialId = 0;
     if (SULayerGetMaterial(layer, &material) != SU_ERROR_NONE || material.ptr == nullptr ||
-        SUEntityGetID(SUMaterialToEntity(material), &materialId) != SU_ERROR_NONE) {
+        !ReadEntityId(SUMaterialToEntity(material), materialId)) {
         row.materialId = 0;
         return;
     }
-    row.materialId = static_cast<uint32_t>(materialId);
+    row.materialId = materialId;
     // The layer owns this entry: purging the model's materials must leave it alone.
     materials.AddMaterial(material, Qnil, id);
 }
 
 std::vector<uint32_t> RefreshLayerMaterials(MaterialCatalogue& materials, SUModelRef model) {
     std::vector<uint32_t> changed;
-    size_t count = 0;
-    if (SUModelGetNumLayers(model, &count) != SU_ERROR_NONE || count == 0) return changed;
-    std::vector<SULayerRef> layers(count, SULayerRef{});
-    size_t got = 0;
-    if (SUModelGetLayers(model, count, layers.data(), &got) != SU_ERROR_NONE) return changed;
-    for (size_t i = 0; i < got && i < count; ++i) {
+    for (const SULayerRef layer : ReadSketchUpList<SULayerRef>(model, SUModelGetNumLayers, SUModelGetLayers)) {
         SUMaterialRef material = SU_INVALID;
-        if (SULayerGetMaterial(layers[i], &material) != SU_ERROR_NONE || material.ptr == nullptr)
+        if (SULayerGetMaterial(layer, &material) != SU_ERROR_NONE || material.ptr == nullptr)
             continue;
-        int32_t id = 0;
-        if (materials.RefreshLayerMaterial(material) &&
-            SUEntityGetID(SUMaterialToEntity(material), &id) == SU_ERROR_NONE)
-            changed.push_back(static_cast<uint32_t>(id));
+        uint32_t id = 0;
+        if (materials.RefreshLayerMaterial(material) && ReadEntityId(SUMaterialToEntity(material), id))
+            changed.push_back(id);
     }
     return changed;
 }

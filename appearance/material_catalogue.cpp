@@ -1,4 +1,5 @@
 #include "appearance/material_catalogue.h"
+#include "appearance/sketchup_reads.h"
 
 #include <SketchUpAPI/model/entity.h>
 #include <SketchUpAPI/model/material.h>
@@ -26,9 +27,7 @@ struct MaterialReading {
 
 MaterialReading ReadMaterial(SUMaterialRef materialRef) {
     MaterialReading reading;
-    int32_t id = 0;
-    SUEntityGetID(SUMaterialToEntity(materialRef), &id);
-    reading.id = static_cast<uint32_t>(id);
+    reading.id = EntityIdOf(SUMaterialToEntity(materialRef));
     SUMaterialType type = SUMaterialType_Colored;
     SUMaterialGetType(materialRef, &type);
     reading.type = static_cast<uint32_t>(type);
@@ -60,13 +59,6 @@ TextureSize ReadTextureSize(SUTextureRef texture) {
     TextureSize size;
     SUTextureGetDimensions(texture, &size.width, &size.height, &size.sScale, &size.tScale);
     return size;
-}
-
-bool ReadEntityId(SUMaterialRef materialRef, uint32_t& id) {
-    int32_t value = 0;
-    if (SUEntityGetID(SUMaterialToEntity(materialRef), &value) != SU_ERROR_NONE) return false;
-    id = static_cast<uint32_t>(value);
-    return true;
 }
 
 }  // namespace
@@ -209,7 +201,7 @@ bool MaterialCatalogue::UpdateMaterial(MaterialEntry& entry, SUMaterialRef mater
 
 bool MaterialCatalogue::RefreshMaterial(SUMaterialRef materialRef, VALUE material) {
     uint32_t id = 0;
-    if (!ReadEntityId(materialRef, id)) return false;
+    if (!ReadEntityId(SUMaterialToEntity(materialRef), id)) return false;
     MaterialEntry* entry = FindEntry(id);
     if (entry->id != id) {
         AddMaterial(materialRef, material, kNoId);
@@ -220,7 +212,7 @@ bool MaterialCatalogue::RefreshMaterial(SUMaterialRef materialRef, VALUE materia
 
 bool MaterialCatalogue::RefreshLayerMaterial(SUMaterialRef materialRef) {
     uint32_t id = 0;
-    if (!ReadEntityId(materialRef, id)) return false;
+    if (!ReadEntityId(SUMaterialToEntity(materialRef), id)) return false;
     MaterialEntry* entry = FindEntry(id);
     if (entry == &defaultEntry || entry == &noneEntry) return false;
     return UpdateMaterial(*entry, materialRef, Qnil);
@@ -228,15 +220,11 @@ bool MaterialCatalogue::RefreshLayerMaterial(SUMaterialRef materialRef) {
 
 bool MaterialCatalogue::PurgeRemovedMaterials() {
     if (modelRef.ptr == nullptr) return false;
-    size_t count = 0;
-    SUModelGetNumMaterials(modelRef, &count);
-    std::vector<SUMaterialRef> materials(count, SUMaterialRef{});
-    size_t got = 0;
-    if (count != 0) SUModelGetMaterials(modelRef, count, materials.data(), &got);
     std::unordered_set<uint32_t> present;
-    for (size_t i = 0; i < got && i < count; ++i) {
+    for (const SUMaterialRef material :
+         ReadSketchUpList<SUMaterialRef>(modelRef, SUModelGetNumMaterials, SUModelGetMaterials)) {
         uint32_t id = 0;
-        if (ReadEntityId(materials[i], id)) present.insert(id);
+        if (ReadEntityId(SUMaterialToEntity(material), id)) present.insert(id);
     }
     for (auto it = entries.begin(); it != entries.end();) {
         MaterialEntry& entry = it->second;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "appearance/material_catalogue.h"
+#include "appearance/sketchup_reads.h"
 #include "scene/su_scene.h"
 #include "twinlink/parallel.h"
 
@@ -18,20 +19,13 @@ namespace korvan {
 
 namespace {
 
-bool ReadId(SUEntityRef entity, uint32_t& id) {
-    int32_t value = 0;
-    if (SUEntityGetID(entity, &value) != SU_ERROR_NONE) return false;
-    id = static_cast<uint32_t>(value);
-    return true;
-}
-
 // The id of a face side's own material; 0 when the side is unpainted.
 template <typename Getter>
 uint32_t SideMaterialId(SUFaceRef face, Getter getter) {
     SUMaterialRef material = SU_INVALID;
     uint32_t id = 0;
     if (getter(face, &material) == SU_ERROR_NONE && material.ptr != nullptr)
-        ReadId(SUMaterialToEntity(material), id);
+        ReadEntityId(SUMaterialToEntity(material), id);
     return id;
 }
 
@@ -83,13 +77,13 @@ void ReadEdgeState(SUEdgeRef edge, EdgeState& state) {
 
 void SUScene::RegisterEdge(SUEdgeRef edge) {
     uint32_t id = 0;
-    if (!ReadId(SUEdgeToEntity(edge), id)) return;
+    if (!ReadEntityId(SUEdgeToEntity(edge), id)) return;
     ReadEdgeState(edge, edgeStates[id]);
 }
 
 std::pair<bool, bool> SUScene::EdgeChanged(SUEdgeRef edge) {
     uint32_t id = 0;
-    if (!ReadId(SUEdgeToEntity(edge), id)) return {false, false};
+    if (!ReadEntityId(SUEdgeToEntity(edge), id)) return {false, false};
     const auto known = edgeStates.find(id);
     if (known == edgeStates.end()) {
         RegisterEdge(edge);
@@ -199,7 +193,7 @@ void SUScene::BuildFaceMesh(FaceRecord& record, SUFaceRef face, uint32_t faceId,
         SULayerRef layer = SU_INVALID;
         if (SUDrawingElementGetLayer(SUFaceToDrawingElement(face), &layer) == SU_ERROR_NONE &&
             layer.ptr != nullptr)
-            ReadId(SULayerToEntity(layer), record.layerId);
+            ReadEntityId(SULayerToEntity(layer), record.layerId);
 
         const TextureScale front = ScaleOf(materials, record.frontMaterialId);
         const TextureScale back = ScaleOf(materials, record.backMaterialId);
@@ -230,7 +224,7 @@ void SUScene::BuildFaceMesh(FaceRecord& record, SUFaceRef face, uint32_t faceId,
 
 LeafNode* SUScene::CreateLeafNode(SUFaceRef face, TreeNode* parent) {
     uint32_t faceId = 0;
-    if (!ReadId(SUFaceToEntity(face), faceId)) return nullptr;
+    if (!ReadEntityId(SUFaceToEntity(face), faceId)) return nullptr;
     const uint32_t ownerId = parent != nullptr ? parent->definitionId : kNoId;
 
     FaceRecord& record = faces[faceId];
@@ -312,23 +306,13 @@ void SUScene::RefreshLeaf(LeafNode* leaf) {
 
 void SUScene::MarkNeighbourFacesDirty(SUFaceRef face) {
     uint32_t faceId = 0;
-    const bool known = ReadId(SUFaceToEntity(face), faceId);
-    size_t edgeCount = 0;
-    SUFaceGetNumEdges(face, &edgeCount);
-    std::vector<SUEdgeRef> edges(edgeCount, SUEdgeRef{});
-    size_t got = 0;
-    if (edgeCount != 0) SUFaceGetEdges(face, edgeCount, edges.data(), &got);
-
+    const bool known = ReadEntityId(SUFaceToEntity(face), faceId);
     std::unordered_set<uint32_t> neighbours;
-    for (size_t e = 0; e < got && e < edgeCount; ++e) {
-        size_t faceCount = 0;
-        SUEdgeGetNumFaces(edges[e], &faceCount);
-        std::vector<SUFaceRef> sharing(faceCount, SUFaceRef{});
-        size_t sharingGot = 0;
-        if (faceCount != 0) SUEdgeGetFaces(edges[e], faceCount, sharing.data(), &sharingGot);
-        for (size_t f = 0; f < sharingGot && f < faceCount; ++f) {
+    for (const SUEdgeRef edge : ReadSketchUpList<SUEdgeRef>(face, SUFaceGetNumEdges, SUFaceGetEdges)) {
+        for (const SUFaceRef sharing :
+             ReadSketchUpList<SUFaceRef>(edge, SUEdgeGetNumFaces, SUEdgeGetFaces)) {
             uint32_t id = 0;
-            if (ReadId(SUFaceToEntity(sharing[f]), id)) neighbours.insert(id);
+            if (ReadEntityId(SUFaceToEntity(sharing), id)) neighbours.insert(id);
         }
     }
     for (const uint32_t id : neighbours)

@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "appearance/sketchup_reads.h"
 #include "plugin/ruby_symbols.h"
 #include "plugin/ruby_values.h"
 #include "plugin/status_bar.h"
@@ -56,23 +57,14 @@ bool IsNilOrEmpty(VALUE path) {
     return NIL_P(path) || (RB_TYPE_P(path, T_ARRAY) && RARRAY_LEN(path) == 0);
 }
 
-uint32_t IdOf(SUEntityRef entity) {
-    int32_t id = 0;
-    SUEntityGetID(entity, &id);
-    return static_cast<uint32_t>(id);
-}
-
 void ReadLayers(SUScene& scene) {
-    size_t count = 0;
-    SUModelGetNumLayers(scene.modelRef, &count);
-    if (count == 0) return;
+    const std::vector<SULayerRef> layers =
+        ReadSketchUpList<SULayerRef>(scene.modelRef, SUModelGetNumLayers, SUModelGetLayers);
+    if (layers.empty()) return;
     SULayerRef defaultLayer = SU_INVALID;
     SUModelGetDefaultLayer(scene.modelRef, &defaultLayer);
-    scene.defaultLayerId = IdOf(SULayerToEntity(defaultLayer));
-    std::vector<SULayerRef> layers(count, SU_INVALID);
-    size_t read = 0;
-    SUModelGetLayers(scene.modelRef, count, layers.data(), &read);
-    for (size_t i = 0; i < read; ++i) AddLayer(scene.layers, *scene.materials, layers[i]);
+    scene.defaultLayerId = EntityIdOf(SULayerToEntity(defaultLayer));
+    for (const SULayerRef layer : layers) AddLayer(scene.layers, *scene.materials, layer);
 }
 
 // Sized once, so that registering the faces and building the tree do not rehash.

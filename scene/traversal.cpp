@@ -15,6 +15,7 @@
 
 #include <vector>
 
+#include "appearance/sketchup_reads.h"
 #include "scene/su_scene.h"
 
 namespace korvan {
@@ -24,27 +25,6 @@ namespace {
 // Where each of SketchUp's 16 values lands: the second and third rows and columns swap places.
 constexpr int kAxisSwap[16] = {0, 2, 1, 3, 8, 10, 9, 11, 4, 6, 5, 7, 12, 14, 13, 15};
 
-// An id that cannot be read stays 0, as every ignored SketchUp result starts from a harmless
-// value.
-uint32_t IdOf(SUEntityRef entity) {
-    int32_t id = 0;
-    SUEntityGetID(entity, &id);
-    return static_cast<uint32_t>(id);
-}
-
-// The instances, groups, faces or images of a collection, through the matching count and get
-// pair of the C API; a count that cannot be read is 0.
-template <typename Ref, typename CountFn, typename GetFn>
-std::vector<Ref> Read(SUEntitiesRef entities, CountFn count, GetFn get) {
-    size_t total = 0;
-    if (count(entities, &total) != SU_ERROR_NONE || total == 0) return {};
-    std::vector<Ref> items(total);
-    size_t read = 0;
-    if (get(entities, total, items.data(), &read) != SU_ERROR_NONE) read = 0;
-    items.resize(read);
-    return items;
-}
-
 // One placement (group, instance or image) and everything its definition holds. A placement
 // whose definition cannot be read produces no node.
 void BuildPlacement(SUScene& scene, SUEntityRef placement, SUComponentDefinitionRef definition,
@@ -53,7 +33,7 @@ void BuildPlacement(SUScene& scene, SUEntityRef placement, SUComponentDefinition
     SUEntitiesRef entities = SU_INVALID;
     SUComponentDefinitionGetEntities(definition, &entities);
     TreeNode* node = scene.CreateContainerNode(parent, placement, type,
-                                               IdOf(SUComponentDefinitionToEntity(definition)));
+                                               EntityIdOf(SUComponentDefinitionToEntity(definition)));
     size_t openings = 0;
     SUComponentDefinitionGetNumOpenings(definition, &openings);
     node->openings = openings;
@@ -64,19 +44,19 @@ void BuildPlacement(SUScene& scene, SUEntityRef placement, SUComponentDefinition
 
 void SUScene::BuildEntities(SUEntitiesRef entities, TreeNode* parent) {
     if (SUIsInvalid(entities)) return;
-    for (SUComponentInstanceRef instance : Read<SUComponentInstanceRef>(
+    for (SUComponentInstanceRef instance : ReadSketchUpList<SUComponentInstanceRef>(
              entities, SUEntitiesGetNumInstances, SUEntitiesGetInstances)) {
         BuildInstance(instance, parent, NodeType::ComponentInstance);
     }
     for (SUGroupRef group :
-         Read<SUGroupRef>(entities, SUEntitiesGetNumGroups, SUEntitiesGetGroups)) {
+         ReadSketchUpList<SUGroupRef>(entities, SUEntitiesGetNumGroups, SUEntitiesGetGroups)) {
         BuildGroup(group, parent);
     }
-    for (SUFaceRef face : Read<SUFaceRef>(entities, SUEntitiesGetNumFaces, SUEntitiesGetFaces)) {
+    for (SUFaceRef face : ReadSketchUpList<SUFaceRef>(entities, SUEntitiesGetNumFaces, SUEntitiesGetFaces)) {
         CreateLeafNode(face, parent);
     }
     for (SUImageRef image :
-         Read<SUImageRef>(entities, SUEntitiesGetNumImages, SUEntitiesGetImages)) {
+         ReadSketchUpList<SUImageRef>(entities, SUEntitiesGetNumImages, SUEntitiesGetImages)) {
         // An image is a placement of its own hidden definition, and answers as an instance.
         SUComponentInstanceRef asInstance = SU_INVALID;
         asInstance.ptr = image.ptr;
@@ -103,14 +83,14 @@ TreeNode* SUScene::CreateContainerNode(TreeNode* parent, SUEntityRef entity, Nod
     node->definitionId = definitionId;
 
     if (!SUIsInvalid(entity)) {
-        node->entityId = IdOf(entity);
+        node->entityId = EntityIdOf(entity);
         IndexByEntity(node);
 
         const SUDrawingElementRef element = SUDrawingElementFromEntity(entity);
         SULayerRef layer = SU_INVALID;
         SUDrawingElementGetLayer(element, &layer);
         if (!SUIsInvalid(layer)) {
-            node->layerId = IdOf(SULayerToEntity(layer));
+            node->layerId = EntityIdOf(SULayerToEntity(layer));
             node->onDefaultLayer = node->layerId == defaultLayerId;
         } else {
             node->layerId = kNoId;
@@ -128,7 +108,7 @@ TreeNode* SUScene::CreateContainerNode(TreeNode* parent, SUEntityRef entity, Nod
             SUMaterialRef material = SU_INVALID;
             if (SUDrawingElementGetMaterial(element, &material) == SU_ERROR_NONE &&
                 !SUIsInvalid(material)) {
-                node->materialId = IdOf(SUMaterialToEntity(material));
+                node->materialId = EntityIdOf(SUMaterialToEntity(material));
             }
         }
     } else {
