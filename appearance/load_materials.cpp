@@ -1,8 +1,8 @@
 // The Ruby half of a load: walks the model's `materials` collection. Kept apart so that the
 // rest of the catalogue links without the plug-in's Ruby bridge.
 #include "appearance/material_catalogue.h"
-#include "plugin/ruby_symbols.h"
-#include "plugin/ruby_values.h"
+#include "rubybridge/ruby_symbols.h"
+#include "rubybridge/ruby_values.h"
 
 namespace korvan {
 

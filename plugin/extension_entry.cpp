@@ -5,8 +5,8 @@
 
 #include "plugin/plugin_controller.h"
 #include "plugin/plugin_version.h"
-#include "plugin/ruby_entry.h"
-#include "plugin/ruby_symbols.h"
+#include "rubybridge/ruby_entry.h"
+#include "rubybridge/ruby_symbols.h"
 
 namespace korvan {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <SketchUpAPI/sketchup_info.h>
 
-#include "plugin/string_utilities.h"
+#include "rubybridge/string_utilities.h"
 
 namespace korvan {
 

@@ -2,7 +2,7 @@
 
 #include "plugin/host_identity.h"
 #include "plugin/plugin_version.h"
-#include "plugin/string_utilities.h"
+#include "rubybridge/string_utilities.h"
 
 namespace korvan {
 

@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "plugin/plugin_controller.h"
-#include "plugin/ruby_entry.h"
-#include "plugin/ruby_symbols.h"
-#include "plugin/ruby_values.h"
+#include "rubybridge/ruby_entry.h"
+#include "rubybridge/ruby_symbols.h"
+#include "rubybridge/ruby_values.h"
 #include "twinlink/platform.h"
 
 namespace korvan {

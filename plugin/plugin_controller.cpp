@@ -5,14 +5,15 @@
 #include <algorithm>
 #include <chrono>
 
+#include "liveconnection/wide_text.h"
 #include "plugin/korvan_observer.h"
 #include "plugin/link_descriptor.h"
 #include "plugin/plugin_commands.h"
-#include "plugin/ruby_entry.h"
-#include "plugin/ruby_symbols.h"
-#include "plugin/ruby_values.h"
-#include "plugin/status_bar.h"
-#include "plugin/string_utilities.h"
+#include "rubybridge/ruby_entry.h"
+#include "rubybridge/ruby_symbols.h"
+#include "rubybridge/ruby_values.h"
+#include "rubybridge/status_bar.h"
+#include "rubybridge/string_utilities.h"
 #include "renderer/renderer_check.h"
 
 namespace korvan {
@@ -259,7 +260,7 @@ void PluginController::StopHeartbeat() {
 
 void PluginController::SendModelGuid(VALUE guid) {
     if (NIL_P(guid)) return;
-    connection->SetModelGuid(ToUpper(rb::RubyToWide(guid)));
+    connection->SetModelGuid(TwinLinkAPI::ToUpper(rb::RubyToWide(guid)));
 }
 
 }  // namespace korvan

@@ -1,7 +1,7 @@
 #include "plugin/plugin_dialogs.h"
 
 #include "liveconnection/renderer_windows.h"
-#include "plugin/string_utilities.h"
+#include "rubybridge/string_utilities.h"
 
 namespace platform = twinlink::platform;
 

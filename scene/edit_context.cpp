@@ -2,8 +2,8 @@
 // read through Ruby because the C API does not tell it. While a context is open SketchUp
 // reports what lies inside its definition in model coordinates; the inverse of the context's
 // transform undoes that.
-#include "plugin/ruby_symbols.h"
-#include "plugin/ruby_values.h"
+#include "rubybridge/ruby_symbols.h"
+#include "rubybridge/ruby_values.h"
 #include "scene/su_scene.h"
 
 namespace korvan {

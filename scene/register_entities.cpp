@@ -1,8 +1,8 @@
 // One entities collection made known to the scene: the observer is attached so that its edits
 // are reported, and every face and edge in it is entered into the face table and the edge
 // states before any leaf is built.
-#include "plugin/ruby_symbols.h"
-#include "plugin/ruby_values.h"
+#include "rubybridge/ruby_symbols.h"
+#include "rubybridge/ruby_values.h"
 #include "scene/su_scene.h"
 
 namespace korvan {

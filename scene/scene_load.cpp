@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "appearance/sketchup_reads.h"
-#include "plugin/ruby_symbols.h"
-#include "plugin/ruby_values.h"
-#include "plugin/status_bar.h"
-#include "plugin/string_utilities.h"
+#include "rubybridge/ruby_symbols.h"
+#include "rubybridge/ruby_values.h"
+#include "rubybridge/status_bar.h"
+#include "rubybridge/string_utilities.h"
 #include "scene/su_scene.h"
 
 namespace korvan {

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "plugin/ruby_values.h"
-#include "plugin/status_bar.h"
-#include "plugin/string_utilities.h"
+#include "rubybridge/ruby_values.h"
+#include "rubybridge/status_bar.h"
+#include "rubybridge/string_utilities.h"
 
 namespace {
 

@@ -3,10 +3,14 @@
 // identifies a model file on every machine, and the file name of a path.
 #include <gtest/gtest.h>
 
-#include "plugin/string_utilities.h"
+#include "liveconnection/wide_text.h"
+#include "rubybridge/string_utilities.h"
 
 namespace korvan {
 namespace {
+
+using TwinLinkAPI::ContainsNoCase;
+using TwinLinkAPI::PercentEncode;
 
 TEST(PluginText, PercentEncodeKeepsLettersAndDigitsAndEncodesEverythingElseAsUtf8) {
     EXPECT_EQ(PercentEncode(u"a b-c"), u"a%20b%2dc");

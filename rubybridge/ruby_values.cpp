@@ -1,10 +1,10 @@
-#include "plugin/ruby_values.h"
+#include "rubybridge/ruby_values.h"
 
 #include <SketchUpAPI/model/entity.h>
 
 #include <cstring>
 
-#include "plugin/ruby_symbols.h"
+#include "rubybridge/ruby_symbols.h"
 #include "twinlink/platform.h"
 
 namespace korvan::rb {

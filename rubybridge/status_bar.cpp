@@ -1,7 +1,7 @@
-#include "plugin/status_bar.h"
+#include "rubybridge/status_bar.h"
 
-#include "plugin/ruby_symbols.h"
-#include "plugin/ruby_values.h"
+#include "rubybridge/ruby_symbols.h"
+#include "rubybridge/ruby_values.h"
 
 namespace korvan::rb {
 

@@ -1,4 +1,4 @@
-#include "plugin/ruby_symbols.h"
+#include "rubybridge/ruby_symbols.h"
 
 namespace korvan::rb {
 

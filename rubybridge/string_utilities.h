@@ -1,25 +1,18 @@
 // Text helpers that the plug-in's subsystems share. Inside the plug-in text is UTF-16; these
-// are pure functions, safe on any thread.
-//
-// Upper-casing, the case-insensitive search and the percent-encoding are the live connection's
-// (liveconnection/wide_text.h) and the UTF-8 conversions are the platform's: they are named here
-// too so that the plug-in's code finds all of its text tools in one place.
+// are pure functions, safe on any thread. The UTF-8 conversions are the platform's, named here
+// too so that the plug-in's code finds them with the rest.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 
-#include "liveconnection/wide_text.h"
 #include "twinlink/platform.h"
 
 namespace korvan {
 
 using twinlink::platform::Utf16ToUtf8;
 using twinlink::platform::Utf8ToUtf16;
-using TwinLinkAPI::ContainsNoCase;
-using TwinLinkAPI::PercentEncode;
-using TwinLinkAPI::ToUpper;
 
 // printf-style formatting into a new UTF-16 string. In these formats %s (and %ls) take a
 // UTF-16 string (const char16_t*); %c takes one UTF-16 unit; the integer conversions d, i, u, x,

@@ -1,4 +1,4 @@
-#include "plugin/string_utilities.h"
+#include "rubybridge/string_utilities.h"
 
 #include <algorithm>
 #include <cstdarg>
