@@ -6,25 +6,7 @@ require 'event_recorder'
 # through HostSim.import and Sketchup.open_file. Each becomes the active model with
 # onOpenModel; a failed import raises, names the file and leaves the active model as it was.
 class TestSources < Minitest::Test
-  BOX_OBJ = <<~OBJ.freeze
-    mtllib box.mtl
-    o Box
-    v 0 0 0
-    v 1 0 0
-    v 1 2 0
-    v 0 2 0
-    v 0 0 1
-    v 1 0 1
-    v 1 2 1
-    v 0 2 1
-    usemtl Red
-    f 1 4 3 2
-    f 5 6 7 8
-    f 1 2 6 5
-    f 4 8 7 3
-    f 1 5 8 4
-    f 2 3 7 6
-  OBJ
+  BOX_OBJ = File.join(ENV.fetch('TWINLINK_SOURCE_DIR'), 'tests', 'fixtures', 'box.obj')
 
   def setup
     Sketchup.file_new
@@ -76,27 +58,21 @@ class TestSources < Minitest::Test
   end
 
   def test_import_and_open_file_open_an_obj_with_its_material
-    Dir.mktmpdir do |dir|
-      File.write(File.join(dir, 'box.mtl'), "newmtl Red\nKd 0.8 0.1 0.1\nd 0.5\n")
-      path = File.join(dir, 'box.obj')
-      File.write(path, BOX_OBJ)
+    model = HostSim.import(BOX_OBJ)
+    assert_same model, Sketchup.active_model
+    faces = faces_of(model)
+    assert_equal 6, faces.length
+    assert(faces.all? { |f| f.vertices.length == 4 && f.material.name == 'Red' })
+    red = model.materials['Red']
+    assert_equal [204, 26, 26], [red.color.red, red.color.green, red.color.blue]
+    assert_in_delta 0.5, red.alpha, 1e-9
+    # 2 m tall in the file's y, which is z here, in inches.
+    assert_in_delta 78.7402, faces.map { |f| f.vertices.map { |v| v.position.z }.max }.max, 1e-3
 
-      model = HostSim.import(path)
-      assert_same model, Sketchup.active_model
-      faces = faces_of(model)
-      assert_equal 6, faces.length
-      assert(faces.all? { |f| f.vertices.length == 4 && f.material.name == 'Red' })
-      red = model.materials['Red']
-      assert_equal [204, 26, 26], [red.color.red, red.color.green, red.color.blue]
-      assert_in_delta 0.5, red.alpha, 1e-9
-      # 2 m tall in the file's y, which is z here, in inches.
-      assert_in_delta 78.7402, faces.map { |f| f.vertices.map { |v| v.position.z }.max }.max, 1e-3
-
-      assert_equal true, Sketchup.open_file(path)
-      refute_same model, Sketchup.active_model
-      assert_equal 6, faces_of(Sketchup.active_model).length
-      assert_equal [[:onOpenModel, model], [:onOpenModel, Sketchup.active_model]], @app.events
-    end
+    assert_equal true, Sketchup.open_file(BOX_OBJ)
+    refute_same model, Sketchup.active_model
+    assert_equal 6, faces_of(Sketchup.active_model).length
+    assert_equal [[:onOpenModel, model], [:onOpenModel, Sketchup.active_model]], @app.events
   end
 
   def test_failed_imports_raise_name_the_file_and_keep_the_active_model

@@ -80,35 +80,12 @@ void ExpectNear(const Vec3& a, const Vec3& b, double tolerance = 1e-6) {
         << b.z << ")";
 }
 
-// A box 1 m wide (x), 2 m tall (y, up in OBJ) and 1 m deep (z), every side a quad wound
-// counter-clockwise seen from outside, painted with a half-transparent red.
-const char* kBoxObj = R"(mtllib box.mtl
-o Box
-v 0 0 0
-v 1 0 0
-v 1 2 0
-v 0 2 0
-v 0 0 1
-v 1 0 1
-v 1 2 1
-v 0 2 1
-usemtl Red
-f 1 4 3 2
-f 5 6 7 8
-f 1 2 6 5
-f 4 8 7 3
-f 1 5 8 4
-f 2 3 7 6
-)";
-
-const char* kBoxMtl = R"(newmtl Red
-Kd 0.8 0.1 0.1
-d 0.5
-)";
+// The box of tests/fixtures: 1 m wide (x), 2 m tall (y, up in OBJ), 1 m deep (z), its quads
+// painted with a half-transparent red.
+std::string BoxObj() { return std::string(TWINLINK_SOURCE_DIR) + "/tests/fixtures/box.obj"; }
 
 TEST_F(Import, ObjBoxKeepsItsQuadsColourAndOpacityInInchesZUp) {
-    Write("box.mtl", kBoxMtl);
-    ImportResult r = ImportFile(Write("box.obj", kBoxObj));
+    ImportResult r = ImportFile(BoxObj());
     ASSERT_TRUE(r.model) << r.report.error;
     const Model& m = *r.model;
     EXPECT_EQ(r.report.failure, ImportFailure::None);
@@ -411,9 +388,8 @@ TEST_F(Import, FailuresNameTheFileAndLeaveTheActiveModelAlone) {
     }
     EXPECT_EQ(recorder.opened, 0);
 
-    Write("box.mtl", kBoxMtl);
     std::string error = "stale";
-    Model* opened = ImportAndOpen(Write("box.obj", kBoxObj), error);
+    Model* opened = ImportAndOpen(BoxObj(), error);
     ASSERT_TRUE(opened);
     EXPECT_EQ(error, "");
     EXPECT_EQ(App::Instance().ActiveModel(), opened);
