@@ -1,0 +1,210 @@
+# Injects deliberate faults into the product code one at a time and runs the main test suite
+# against each, to show which faults the suite catches. Every fault is a one-place text edit; the
+# file is put back after each run, also when the run is interrupted.
+#
+#   ruby tools/inject_faults.rb [--build DIR] [--only ID,ID] [--list] [--out FILE]
+#
+# DIR is a configured build of this tree (default: build-faults beside this folder, configured on
+# first use). A fault counts as caught when a test fails or the suite times out; one whose edit
+# no longer matches the code exactly once is reported as "stale" and changes nothing.
+require "open3"
+require "optparse"
+
+ROOT = File.expand_path("..", __dir__)
+
+Fault = Struct.new(:id, :file, :from, :to, :what)
+
+FAULTS = [
+  # The live connection: the shared layout and its records.
+  Fault.new("area-offset", "liveconnection/main_section.cpp",
+            "header.recordAreaOffset = kRecordAreaOffset;", "header.recordAreaOffset = kRecordAreaOffset + 4;",
+            "record area offset written 4 bytes off"),
+  Fault.new("record-id-from-0", "liveconnection/records.cpp",
+            "record->recordId = recordIdCounter.fetch_add(1) + 1;", "record->recordId = recordIdCounter.fetch_add(1);",
+            "record ids start at 0 instead of 1"),
+  Fault.new("record-count", "liveconnection/records.cpp",
+            "        SharedWord(header->recordCount).fetch_add(1);\n        return record;",
+            "        return record;", "a new record is not counted in the header"),
+  Fault.new("change-counter", "liveconnection/records.cpp",
+            "SharedWord(record->changeCounter).fetch_add(1);", "SharedWord(record->changeCounter).fetch_add(0);",
+            "marking a record changed does not advance its change counter"),
+  Fault.new("highest-slot-kept", "liveconnection/records.cpp",
+            ".compare_exchange_strong(wasHighest, index > 0 ? index - 1 : 0);",
+            ".compare_exchange_strong(wasHighest, index);", "deleting the highest record leaves the scan bound up"),
+  Fault.new("find-free-slot", "liveconnection/records.cpp",
+            "if (LoadShared(record->tag) != 0 && record->recordId == recordId) return record;",
+            "if (record->recordId == recordId) return record;", "FindRecord matches free slots (id 0)"),
+  Fault.new("lock-not-reentrant", "liveconnection/cross_process_lock.cpp",
+            "compare_exchange_strong(previous, processId) || previous == processId;",
+            "compare_exchange_strong(previous, processId);", "the lock's owner cannot take it again"),
+  Fault.new("section-name-hex", "liveconnection/section_names.cpp",
+            "\"TwinLinkAPI/%d/%08X\"", "\"TwinLinkAPI/%d/%08x\"", "data section names in lower-case hex"),
+  Fault.new("main-name-backslash", "liveconnection/section_names.cpp",
+            "if (unit == u'\\\\') unit = u'/';", "if (unit == u'\\\\') unit = u'\\\\';",
+            "backslashes kept in the main section's name"),
+  Fault.new("directory-value", "liveconnection/connection_directory.cpp",
+            "constexpr uint32_t kEntryValue = 1;", "constexpr uint32_t kEntryValue = 2;",
+            "directory entries written with value 2"),
+  Fault.new("stale-entries-kept", "liveconnection/connection_directory.cpp",
+            "} else if (ConnectionExists(candidate)) {", "} else if (true) {",
+            "enumeration keeps entries whose link is gone"),
+  Fault.new("notify-swapped", "liveconnection/notify.cpp",
+            "kUpdateMessage, wParam, lParam);", "kUpdateMessage, lParam, wParam);",
+            "wake-up message with wParam and lParam swapped"),
+  Fault.new("attach-area-offset", "liveconnection/main_section.cpp",
+            "if (areaOffset < sizeof(SharedHeader) || areaOffset % alignof(RecordHeader) != 0 ||",
+            "if (areaOffset % alignof(RecordHeader) != 0 ||", "Attach accepts a record area inside the header"),
+  # Materials.
+  Fault.new("textured-colour", "appearance/material_records.cpp",
+            "entry->type == SUMaterialType_Colored ? entry->colour : 0x00FFFFFFu;",
+            "entry->type == SUMaterialType_Colored ? entry->colour : entry->colour;",
+            "a textured material sends its colour instead of white"),
+  Fault.new("content-revision", "appearance/material_records.cpp",
+            "++record.contentRevision;", "record.contentRevision += 0;",
+            "a changed material keeps its content revision"),
+  Fault.new("text-field-cut", "appearance/material_records.cpp",
+            "std::min(text.size(), Units)", "std::min(text.size(), Units - 1)",
+            "texts that fill their field lose their last unit"),
+  Fault.new("removed-tag", "appearance/material_records.cpp",
+            "record->record.tag = TwinLinkAPI::kRemovedSurfaceTag;", "record->record.tag = TwinLinkAPI::kSurfaceTag;",
+            "a removed material keeps the SRFC tag"),
+  Fault.new("const-half", "appearance/material_records.cpp",
+            "record.constHalf = 0.5f;", "record.constHalf = 0.25f;", "a constant word of the material record"),
+  # Geometry batches.
+  Fault.new("uv-set-count", "scene/material_batch.cpp",
+            "counts[2] = kBatchUVSets;", "counts[2] = kBatchUVSets + 1;", "batch header announces one UV set too many"),
+  Fault.new("mirror-ignored", "scene/material_batch.cpp",
+            "const bool flip = leaf->mirrored != (side == 1);", "const bool flip = side == 1;",
+            "mirrored placements keep their triangles' winding"),
+  Fault.new("v-not-flipped", "scene/material_batch.cpp",
+            "uvOut[2 * k + 1] = 1.0f - sv * uv[2 * k + 1];", "uvOut[2 * k + 1] = sv * uv[2 * k + 1];",
+            "texture v not turned upside down"),
+  Fault.new("back-normal-sign", "scene/material_batch.cpp",
+            "const float sign = side == 1 ? -1.0f : 1.0f;", "const float sign = 1.0f;",
+            "back sides keep the front's normals"),
+  Fault.new("translation-axis", "scene/material_batch.cpp",
+            "positionOut[3 * k + 1] = x * m[1] + y * m[5] + z * m[9] + m[13];",
+            "positionOut[3 * k + 1] = x * m[1] + y * m[5] + z * m[9] + m[14];",
+            "second coordinate moved by the third translation"),
+  Fault.new("section-no-growth-room", "scene/material_batch.cpp",
+            "const uint64_t size = std::min(2 * needed, kLargestSection);",
+            "const uint64_t size = std::min(needed, kLargestSection);", "geometry sections made without room to grow"),
+  # Faces and the scene tree.
+  Fault.new("normal-axes", "scene/face_extraction.cpp",
+            "{static_cast<float>(n.x), static_cast<float>(n.z),",
+            "{static_cast<float>(n.x), static_cast<float>(n.y),", "normals keep SketchUp's axes"),
+  Fault.new("hidden-face-shown", "scene/face_extraction.cpp",
+            "record.visible = !hidden;", "record.visible = true;", "hidden faces are sent"),
+  Fault.new("unit-scale", "scene/su_scene.h",
+            "float unitScale = 0.0254f;", "float unitScale = 0.254f;", "inches scaled ten times too large"),
+  Fault.new("layer-follow", "scene/tree_node.cpp",
+            "const uint8_t mask = followsContainer ? 0x7D : 0x7F;", "const uint8_t mask = 0x7F;",
+            "faces on the default layer inside a group on a hidden layer stay hidden with their own layer"),
+  Fault.new("repaint-not-dirty", "scene/scene_tree.cpp",
+            "        dirtyMaterials.insert(oldId);\n    };", "    };",
+            "the material a face leaves is not re-sent"),
+  Fault.new("openings-dropped", "scene/traversal.cpp",
+            "node->openings = openings;", "node->openings = 0;", "a definition's openings are not counted"),
+  Fault.new("default-layer", "scene/traversal.cpp",
+            "node->onDefaultLayer = node->layerId == defaultLayerId;", "node->onDefaultLayer = false;",
+            "placements on the default layer are not recognised"),
+  Fault.new("status-text", "scene/scene_load.cpp",
+            "statusDisplay(u\"loading layers\\u2026\");", "statusDisplay(u\"loading layers...\");",
+            "the load's status text for layers"),
+  Fault.new("progress-dots", "scene/load_progress.cpp",
+            "kDots = u\".....\";", "kDots = u\"....\";", "four progress dots instead of five"),
+  # Text, Ruby values, descriptor, platform and peer.
+  Fault.new("hash-byte-order", "rubybridge/string_utilities.cpp",
+            "for (int i = 7; i >= 0; --i) value = value << 8 | hash[i];",
+            "for (int i = 0; i < 8; ++i) value = value << 8 | hash[i];", "path hash read big-endian"),
+  Fault.new("sanitize-spaces", "rubybridge/string_utilities.cpp",
+            "if (!std::iswalnum(wide) && !std::iswspace(wide)) unit = u'_';",
+            "if (!std::iswalnum(wide)) unit = u'_';", "spaces in names turned into underscores"),
+  Fault.new("to-a-unchecked", "rubybridge/ruby_values.cpp",
+            "    Check_Type(array, T_ARRAY);\n", "", "a to_a that answers something else is read as an Array"),
+  Fault.new("camera-sync-inverted", "plugin/link_descriptor.cpp",
+            "cameraSync ? u\"1\" : u\"0\"", "cameraSync ? u\"0\" : u\"1\"", "descriptor's cameraSync inverted"),
+  Fault.new("private-folder-others", "platform/posix/private_folders.cpp",
+            "if ((st.st_mode & 077) != 0) {", "if ((st.st_mode & 070) != 0) {",
+            "a private folder open to others (not its group) is accepted"),
+  Fault.new("peer-slot-count", "peer/slot_scan.cpp",
+            "if (header.slotCount > slotsInMapping) {", "if (false) {",
+            "the peer trusts a slot count larger than the mapping"),
+  Fault.new("peer-highest-slot", "peer/link_decoder.cpp",
+            "snapshot.highestSlot = header.highestSlot;", "snapshot.highestSlot = header.slotCount;",
+            "the peer reports the slot count as the highest slot"),
+].freeze
+
+def parse_options
+  options = { build: File.join(ROOT, "build-faults"), only: nil, list: false, out: nil }
+  OptionParser.new do |o|
+    o.on("--build DIR") { |v| options[:build] = File.expand_path(v) }
+    o.on("--only IDS") { |v| options[:only] = v.split(",") }
+    o.on("--list") { options[:list] = true }
+    o.on("--out FILE") { |v| options[:out] = v }
+  end.parse!
+  options
+end
+
+def run_quietly(*command)
+  output, status = Open3.capture2e(*command)
+  [status.success?, output]
+end
+
+def configure(build)
+  return if File.exist?(File.join(build, "build.ninja"))
+  ok, output = run_quietly("cmake", "-S", ROOT, "-B", build, "-G", "Ninja",
+                           "-DCMAKE_BUILD_TYPE=RelWithDebInfo", "-DTWINLINK_BENCHMARKS=OFF")
+  abort("configure failed:\n#{output}") unless ok
+end
+
+# The first test that failed, or why the run counts as caught.
+def run_suite(build)
+  ok, output = run_quietly("timeout", "900", "ctest", "--test-dir", build, "-j2", "--stop-on-failure",
+                           "-E", "^tools\\.")
+  return nil if ok
+  output[/\d+ - (\S+) \((?:Failed|Timeout|SEGFAULT|Subprocess aborted|Child aborted|Exception)/, 1] ||
+    output[/Test\s+#\d+: (\S+) \.+\**(?:Failed|Timeout|Exception)/, 1] || "suite did not finish"
+end
+
+def try_fault(fault, build)
+  path = File.join(ROOT, fault.file)
+  original = File.read(path)
+  return "stale" unless original.scan(fault.from).size == 1
+  begin
+    File.write(path, original.sub(fault.from) { fault.to })
+    built, output = run_quietly("cmake", "--build", build, "-j2")
+    next_result = built ? run_suite(build) : "build failed: #{output.lines.grep(/error/).first&.strip}"
+    next_result || "MISSED"
+  ensure
+    File.write(path, original)
+  end
+end
+
+options = parse_options
+faults = options[:only] ? FAULTS.select { |f| options[:only].include?(f.id) } : FAULTS
+if options[:list]
+  faults.each { |f| puts format("%-24s %-40s %s", f.id, f.file, f.what) }
+  exit
+end
+configure(options[:build])
+ok, output = run_quietly("cmake", "--build", options[:build], "-j2")
+abort("the unchanged tree does not build:\n#{output}") unless ok
+abort("the unchanged tree fails its own suite: #{run_suite(options[:build])}") if run_suite(options[:build])
+
+rows = faults.map do |fault|
+  result = try_fault(fault, options[:build])
+  row = format("%-24s %-28s %s", fault.id, result, fault.what)
+  puts row
+  $stdout.flush
+  [fault, result]
+end
+missed = rows.count { |_, result| result == "MISSED" }
+stale = rows.count { |_, result| result == "stale" }
+summary = "#{rows.size} faults: #{rows.size - missed - stale} caught, #{missed} missed, #{stale} stale"
+puts summary
+File.write(options[:out], rows.map { |f, r| "#{f.id}\t#{r}\t#{f.what}\n" }.join + summary + "\n") if options[:out]
+# Ruby restores the files in try_fault's ensure when interrupted; the built objects are rebuilt next run.
+rebuilt, = run_quietly("cmake", "--build", options[:build], "-j2")
+warn "warning: the build did not come back clean after the last fault" unless rebuilt
+exit(missed.zero? && stale.zero? ? 0 : 1)
