@@ -29,6 +29,33 @@ module PluginHost
     load LOADER unless defined?(Korvan::CEXT_VERSION)
   end
 
+  # Setup and teardown of the suites that run the plug-in on a new, empty model in this process:
+  # @model, and @path where start_saved saves it (named House.skp).
+  module FreshModel
+    def setup
+      @base = PluginHost.isolate
+      PluginHost.load_plugin
+      Sketchup.file_new
+      @model = Sketchup.active_model
+      @path = File.join(@base, 'House.skp')
+      HostSim::Desktop.clear
+      HostSim.clear_status_history
+    end
+
+    def teardown
+      PluginHost.stop_link
+      HostSim::Desktop.clear
+      FileUtils.rm_rf(@base)
+    end
+
+    def start_saved
+      @model.save(@path)
+      HostSim.clear_status_history
+      PluginHost.command('Start TwinLink').invoke
+      assert PluginHost.linked?, 'the link runs'
+    end
+  end
+
   # ---- the plug-in's commands, as the user reaches them
 
   def self.toolbar = HostSim.toolbar(MENU)

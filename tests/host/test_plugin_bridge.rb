@@ -45,6 +45,9 @@ class TestPluginBridge < Minitest::Test
     assert_nil P.to_value_vector(nil)
     nil_list = Object.new.tap { |o| o.define_singleton_method(:to_a) { nil } }
     assert_nil P.to_value_vector(nil_list)
+    # A to_a that answers something else is refused, not read as an Array.
+    odd_list = Object.new.tap { |o| o.define_singleton_method(:to_a) { 'not a list' } }
+    assert_raises(TypeError) { P.to_value_vector(odd_list) }
     list = [1, 'two', :three]
     copy = P.to_value_vector(list)
     assert_equal list, copy

@@ -6,25 +6,11 @@ require 'plugin_host'
 class TestPluginCommands < Minitest::Test
   ICONS = File.join(File.expand_path(PluginHost::PLUGIN_DIR), 'korvan', 'assets')
 
+  include PluginHost::FreshModel
+
   def setup
-    @base = PluginHost.isolate
-    PluginHost.load_plugin
-    Sketchup.file_new
-    @model = Sketchup.active_model
-    @path = File.join(@base, 'House.skp')
+    super
     PluginHost.toolbar.show
-  end
-
-  def teardown
-    PluginHost.stop_link
-    HostSim::Desktop.clear
-    FileUtils.rm_rf(@base)
-  end
-
-  def start_link
-    @model.save(@path)
-    PluginHost.command('Start TwinLink').invoke
-    assert PluginHost.linked?, 'the link runs'
   end
 
   # [text, tooltip, status-bar text, menu text, small icon, large icon] of a command.
@@ -81,7 +67,7 @@ class TestPluginCommands < Minitest::Test
   def test_enabling_follows_the_link_state
     # The camera cannot be followed until the scene reads it, so both camera commands stay grey.
     assert_equal ['Start TwinLink', 'TwinLink settings…', 'About…'], enabled_commands, 'link stopped'
-    start_link
+    start_saved
     assert_equal ['Stop TwinLink', 'About…'], enabled_commands, 'link running'
 
     # A second start finds the link open and does nothing.
@@ -117,7 +103,7 @@ class TestPluginCommands < Minitest::Test
     @model.selection.add(face)
     assert_empty context_menu_items, 'link stopped'
 
-    start_link
+    start_saved
     @model.selection.clear
     assert_empty context_menu_items, 'nothing selected'
     @model.selection.add(edge)
@@ -134,7 +120,7 @@ class TestPluginCommands < Minitest::Test
   end
 
   def test_unloading_the_extension_stops_the_link_and_hides_the_toolbar
-    start_link
+    start_saved
     HostSim.unload_extension('korvan_twinlink')
     refute PluginHost.linked?
     assert_empty HostSim.timer_ids

@@ -6,30 +6,10 @@ require 'plugin_host'
 # heartbeat that ends the link when Korvan ends it or the model moves, and the host events that
 # stop it.
 class TestPluginLink < Minitest::Test
-  def setup
-    @base = PluginHost.isolate
-    PluginHost.load_plugin
-    Sketchup.file_new
-    @model = Sketchup.active_model
-    @path = File.join(@base, 'House.skp')
-    HostSim::Desktop.clear
-    HostSim.clear_status_history
-  end
-
-  def teardown
-    PluginHost.stop_link
-    FileUtils.rm_rf(@base)
-  end
+  include PluginHost::FreshModel
 
   def start
     PluginHost.command('Start TwinLink').invoke
-  end
-
-  def start_saved
-    @model.save(@path)
-    HostSim.clear_status_history
-    start
-    assert PluginHost.linked?, 'the link runs'
   end
 
   def test_an_unsaved_model_asks_to_be_saved_and_touches_nothing_else
@@ -180,8 +160,13 @@ class TestPluginLink < Minitest::Test
     end
   end
 
+  # The model lies at a fixed path, so that its hash (HashData over the path's UTF-16 bytes,
+  # a character beyond the BMP included) is known.
+  DESCRIBED_FOLDER = '/tmp/twinlink-descriptor-test'
+
   def test_the_descriptor_tells_korvan_about_host_plugin_model_and_camera
-    require File.join(PluginHost::TOOLS, 'KorvanBridgeProbe')
+    FileUtils.mkdir_p(DESCRIBED_FOLDER)
+    @path = File.join(DESCRIBED_FOLDER, 'Küche 🏠.skp')
     # One quad: four vertices, counted once per side.
     @model.entities.add_face([0, 0, 0], [10, 0, 0], [10, 10, 0], [0, 10, 0])
     start_saved
@@ -189,14 +174,17 @@ class TestPluginLink < Minitest::Test
     entries = descriptor['entries']
     assert_equal %w[cameraSync fileNameCrc format pluginVersion time toolName toolVersion vertexCount], entries.keys
     assert_match(/\A\d+\z/, entries['time'])
-    assert_equal({ 'cameraSync' => '1', 'fileNameCrc' => KorvanBridgeProbe.hash_path(@path).to_s, 'format' => 'TL',
+    assert_equal({ 'cameraSync' => '1', 'fileNameCrc' => '13713020989771490813', 'format' => 'TL',
                    'pluginVersion' => '3.52.774', 'time' => entries['time'], 'toolName' => 'SketchUp Pro',
                    'toolVersion' => '17.3.116', 'vertexCount' => '8' }, entries)
     # As sent: texts percent-encoded, numbers as they are.
-    assert_equal %({"cameraSync":"1","fileNameCrc":"#{entries['fileNameCrc']}","format":"TL",) +
+    assert_equal %({"cameraSync":"1","fileNameCrc":"13713020989771490813","format":"TL",) +
                  %("pluginVersion":"3%2e52%2e774","time":"#{entries['time']}","toolName":"SketchUp%20Pro",) +
                  %("toolVersion":"17%2e3%2e116","vertexCount":"8"}),
                  descriptor['text']
+  ensure
+    PluginHost.stop_link
+    FileUtils.rm_rf(DESCRIBED_FOLDER)
   end
 
   # The descriptor goes out before the start takes CameraAutoSync over, so it shows the camera

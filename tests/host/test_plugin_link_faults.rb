@@ -5,19 +5,11 @@ require 'plugin_host'
 # directory entry and its section files stay until someone notices. Korvan notices when it lists
 # the links; after that nothing of the dead host remains, and the model can be linked again.
 class TestPluginLinkFaults < Minitest::Test
-  def setup
-    @base = PluginHost.isolate
-    PluginHost.load_plugin
-    Sketchup.file_new
-    @model = Sketchup.active_model
-    @path = File.join(@base, 'House.skp')
-    HostSim::Desktop.clear
-  end
+  include PluginHost::FreshModel
 
   def teardown
     @host&.kill
-    PluginHost.stop_link
-    FileUtils.rm_rf(@base)
+    super
   end
 
   def test_a_host_killed_while_linked_leaves_nothing_once_korvan_lists_the_links

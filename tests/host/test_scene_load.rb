@@ -41,20 +41,12 @@ class TestSceneLoad < Minitest::Test
 
   Sketchup.singleton_class.prepend(LoggedStatusBar)
 
-  def setup
-    @base = PluginHost.isolate
-    PluginHost.load_plugin
-    Sketchup.file_new
-    @model = Sketchup.active_model
-    @model.singleton_class.prepend(LoggedEditingContext)
-    @path = File.join(@base, 'House.skp')
-    HostSim::Desktop.clear
-    CallLog.clear
-  end
+  include PluginHost::FreshModel
 
-  def teardown
-    PluginHost.stop_link
-    FileUtils.rm_rf(@base)
+  def setup
+    super
+    @model.singleton_class.prepend(LoggedEditingContext)
+    CallLog.clear
   end
 
   def square(entities, x)

@@ -15,21 +15,18 @@
 // Last: Ruby's headers turn a few C library names into macros.
 #include "appearance/layer_table.h"
 #include "appearance/material_catalogue.h"
+#include "appearance/sketchup_reads.h"
 #include "scene/su_scene.h"
+#include "scene_test_support.h"
 
 namespace {
 
 using namespace korvan;
 using hostsim::Vec3;
 
-constexpr float kInch = 0.0254f;
-
-template <typename Ref, typename T>
-Ref RefTo(T* object) {
-    Ref ref;
-    ref.ptr = object;
-    return ref;
-}
+using scene_test::Ids;
+using scene_test::kInch;
+using scene_test::RefTo;
 SUFaceRef Ref(hostsim::Face* face) { return RefTo<SUFaceRef>(face); }
 SUEdgeRef Ref(hostsim::Edge* edge) { return RefTo<SUEdgeRef>(edge); }
 SULayerRef Ref(hostsim::Layer* layer) { return RefTo<SULayerRef>(layer); }
@@ -37,23 +34,16 @@ SUMaterialRef Ref(hostsim::Material* material) { return RefTo<SUMaterialRef>(mat
 
 uint32_t IdOf(hostsim::Entity* entity) { return entity->id; }
 
-std::set<uint32_t> Ids(const MaterialIdSet& set) {
-    return std::set<uint32_t>(set.begin(), set.end());
-}
-
 // What the host's mesh helper says about a face, read independently of the scene.
 struct HelperMesh {
     explicit HelperMesh(hostsim::Face* face) {
         SUMeshHelperRef helper = SU_INVALID;
         EXPECT_EQ(SUMeshHelperCreate(&helper, Ref(face)), SU_ERROR_NONE);
-        size_t vertexCount = 0, triangleCount = 0, got = 0;
-        SUMeshHelperGetNumVertices(helper, &vertexCount);
-        SUMeshHelperGetNumTriangles(helper, &triangleCount);
-        vertices.resize(vertexCount);
-        normals.resize(vertexCount);
-        indices.resize(3 * triangleCount);
-        SUMeshHelperGetVertices(helper, vertexCount, vertices.data(), &got);
-        SUMeshHelperGetNormals(helper, vertexCount, normals.data(), &got);
+        vertices = ReadSketchUpList<SUPoint3D>(helper, SUMeshHelperGetNumVertices, SUMeshHelperGetVertices);
+        normals = ReadSketchUpList<SUVector3D>(helper, SUMeshHelperGetNumVertices, SUMeshHelperGetNormals);
+        size_t triangles = 0, got = 0;
+        SUMeshHelperGetNumTriangles(helper, &triangles);
+        indices.resize(3 * triangles);
         SUMeshHelperGetVertexIndices(helper, indices.size(), indices.data(), &got);
         SUMeshHelperRelease(&helper);
     }

@@ -1,36 +1,11 @@
-// The plug-in's text utilities: percent-encoding as web links and the descriptor carry it, the
-// case-insensitive search, wide printf formatting, file-name sanitising, the path hash that
+// The plug-in's text utilities: wide printf formatting, file-name sanitising, the path hash that
 // identifies a model file on every machine, and the file name of a path.
 #include <gtest/gtest.h>
 
-#include "liveconnection/wide_text.h"
 #include "rubybridge/string_utilities.h"
 
 namespace korvan {
 namespace {
-
-using TwinLinkAPI::ContainsNoCase;
-using TwinLinkAPI::PercentEncode;
-
-TEST(PluginText, PercentEncodeKeepsLettersAndDigitsAndEncodesEverythingElseAsUtf8) {
-    EXPECT_EQ(PercentEncode(u"a b-c"), u"a%20b%2dc");
-    EXPECT_EQ(PercentEncode(u"é"), u"%c3%a9");
-    EXPECT_EQ(PercentEncode(u"3.52.774"), u"3%2e52%2e774");
-    EXPECT_EQ(PercentEncode(u"Sketchup Pro 17.3.116"), u"Sketchup%20Pro%2017%2e3%2e116");
-    EXPECT_EQ(PercentEncode(u"ß€"), u"%c3%9f%e2%82%ac");
-    // A surrogate pair is encoded unit by unit, three bytes each.
-    EXPECT_EQ(PercentEncode(u"\U0001D11E"), u"%ed%a0%b4%ed%b4%9e");
-    EXPECT_EQ(PercentEncode(u"AZaz09"), u"AZaz09");
-    EXPECT_EQ(PercentEncode(u""), u"");
-}
-
-TEST(PluginText, ContainsNoCaseComparesUpperCasedUnits) {
-    EXPECT_TRUE(ContainsNoCase(u"FaceTextureCoords", u"FACETEXTURECOORDS"));
-    EXPECT_TRUE(ContainsNoCase(u"Sketchup::FaceTextureCoords proxy", u"facetexturecoords"));
-    EXPECT_TRUE(ContainsNoCase(u"anything", u""));
-    EXPECT_FALSE(ContainsNoCase(u"Face", u"FaceTexture"));
-    EXPECT_FALSE(ContainsNoCase(u"", u"x"));
-}
 
 TEST(PluginText, FormatWideFormatsLikePrintfWithWideStrings) {
     EXPECT_EQ(FormatWide(u"version: %s", u"3.52.774"), u"version: 3.52.774");

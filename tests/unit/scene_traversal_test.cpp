@@ -12,19 +12,14 @@
 // Last: Ruby's headers turn memcpy into a macro that std::memcpy above must not meet.
 #include "appearance/material_catalogue.h"
 #include "scene/su_scene.h"
+#include "scene_test_support.h"
 
 namespace {
 
 using namespace korvan;
 
-constexpr float kInch = 0.0254f;
-
-template <typename Ref>
-Ref RefTo(void* object) {
-    Ref ref = SU_INVALID;
-    ref.ptr = object;
-    return ref;
-}
+using scene_test::kInch;
+using scene_test::RefTo;
 
 // The tree as the load builds it: a root raised by 1 mm with the model's entities below.
 class SceneTraversalTest : public ::testing::Test {

@@ -9,14 +9,13 @@
 
 // Last: Ruby's headers turn a few C library names into macros.
 #include "scene/su_scene.h"
+#include "scene_test_support.h"
 
 namespace {
 
 using namespace korvan;
 
-std::set<uint32_t> Ids(const MaterialIdSet& set) {
-    return std::set<uint32_t>(set.begin(), set.end());
-}
+using scene_test::Ids;
 
 Matrix4 Translation(float x, float y, float z) {
     Matrix4 m = kIdentityMatrix;
