@@ -18,28 +18,19 @@ class TestAppearance < Minitest::Test
     FileUtils.remove_entry(@dir)
   end
 
-  # A 24-bit BMP from rows of [r, g, b], top row first.
-  def write_bmp(name, rows)
-    width = rows.first.size
-    stride = (width * 3 + 3) & ~3
-    pixels = rows.reverse.map { |row| row.map { |r, g, b| [b, g, r].pack('C3') }.join.ljust(stride, "\0") }.join
+  # A binary PPM from rows of [r, g, b], top row first.
+  def write_ppm(name, rows)
     path = File.join(@dir, name)
-    File.binwrite(path, ['BM', 54 + pixels.bytesize, 0, 0, 54].pack('a2VvvV') +
-                        [40, width, rows.size, 1, 24, 0, pixels.bytesize, 2835, 2835, 0, 0].pack('Vl<l<vvVVl<l<VV') +
-                        pixels)
+    File.binwrite(path, "P6\n#{rows.first.size} #{rows.size}\n255\n" + rows.flatten.pack('C*'))
     path
   end
 
-  # Rows of [r, g, b], top row first, from a 24-bit BMP.
+  # Rows of [r, g, b], top row first, from a 24-bit bottom-up BMP as the texture writes it.
   def read_bmp(path)
     data = File.binread(path)
-    offset, width, height, bits = data.unpack('@10V@18l<l<@28v')
-    assert_equal 24, bits, "#{path} is not a 24-bit BMP"
+    offset, width, height = data.unpack('@10V@18l<l<')
     stride = (width * 3 + 3) & ~3
-    rows = Array.new(height.abs) do |y|
-      data.byteslice(offset + y * stride, width * 3).unpack('C*').each_slice(3).map { |b, g, r| [r, g, b] }
-    end
-    height.positive? ? rows.reverse : rows
+    Array.new(height) { |y| data.byteslice(offset + y * stride, width * 3).unpack('C*').each_slice(3).map(&:reverse) }.reverse
   end
 
   # --- materials --------------------------------------------------------------------------
@@ -51,7 +42,7 @@ class TestAppearance < Minitest::Test
     brick.color = [200, 80, 40]
     brick.color = [200, 80, 40] # unchanged: no event
     brick.alpha = 0.5
-    brick.texture = write_bmp('brick.bmp', [[[10, 20, 30], [40, 50, 60]]])
+    brick.texture = write_ppm('brick.ppm', [[[10, 20, 30], [40, 50, 60]]])
     brick.texture.size = [24, 12]
     assert @materials.remove(brick)
 
@@ -67,11 +58,7 @@ class TestAppearance < Minitest::Test
     glass = @materials.add('Glass')
     assert_equal [255, 255, 255, 255], glass.color.to_a, 'a new material is white'
     glass.color = 'SteelBlue'
-    assert_equal [70, 130, 180, 255], glass.color.to_a
-    glass.color = 0x336699
-    assert_equal [0x33, 0x66, 0x99, 255], glass.color.to_a
-    glass.color = Sketchup::Color.new(1.0, 0.5, 0.0)
-    assert_equal [255, 128, 0, 255], glass.color.to_a
+    assert_equal [70, 130, 180, 255], glass.color.to_a, 'every form Sketchup::Color takes'
 
     glass.alpha = 0.25
     assert_equal [0.25, true, 64], [glass.alpha, glass.use_alpha?, glass.color.alpha]
@@ -129,7 +116,7 @@ class TestAppearance < Minitest::Test
   def test_material_type_follows_its_texture_and_colorize
     tiles = @materials.add('Tiles')
     assert_equal [0, nil], [tiles.materialType, tiles.texture]
-    tiles.texture = write_bmp('tiles.bmp', [[[1, 2, 3]]])
+    tiles.texture = write_ppm('tiles.ppm', [[[1, 2, 3]]])
     assert_equal 1, tiles.materialType
     tiles.colorize = true
     assert_equal 2, tiles.materialType
@@ -144,7 +131,7 @@ class TestAppearance < Minitest::Test
   end
 
   def test_texture_sizes_in_pixels_and_inches
-    bmp = write_bmp('three_by_two.bmp', Array.new(2) { Array.new(3) { [90, 90, 90] } })
+    bmp = write_ppm('three_by_two.ppm', Array.new(2) { Array.new(3) { [90, 90, 90] } })
     plain = @materials.add('Plain')
     plain.texture = bmp
     texture = plain.texture
@@ -165,39 +152,32 @@ class TestAppearance < Minitest::Test
     assert_equal [12.0, 8.0], [wide.texture.width, wide.texture.height]
   end
 
-  def test_texture_write_keeps_every_pixel_through_png_and_back
-    rows = [[[255, 0, 0], [0, 255, 0], [0, 0, 255]],
-            [[10, 20, 30], [200, 100, 50], [255, 255, 255]]]
+  # Pixels through PNG and back are image_file_test's; here that a texture writes them the right
+  # way up, plain or tinted.
+  def test_texture_write_keeps_every_pixel_and_tints_a_colorized_one_when_asked
+    rows = [[[255, 0, 0], [0, 255, 0], [0, 0, 255]], [[10, 20, 30], [200, 100, 50], [255, 255, 255]]]
     source = @materials.add('Source')
-    source.texture = write_bmp('source.bmp', rows)
+    source.texture = write_ppm('source.ppm', rows)
     png = File.join(@dir, 'copy.png')
     assert source.texture.write(png)
     assert_equal "\x89PNG".b, File.binread(png, 4)
-
     copy = @materials.add('Copy')
     copy.texture = png
     assert_equal [3, 2], [copy.texture.image_width, copy.texture.image_height]
-    back = File.join(@dir, 'back.bmp')
-    assert copy.texture.write(back)
-    assert_equal rows, read_bmp(back)
-    refute source.texture.write(File.join(@dir, 'copy.xyz')), 'an unknown extension writes nothing'
-    refute File.exist?(File.join(@dir, 'copy.xyz'))
-  end
+    assert copy.texture.write(File.join(@dir, 'copy.bmp'))
+    assert_equal rows, read_bmp(File.join(@dir, 'copy.bmp'))
 
-  def test_colorized_texture_writes_tinted_when_asked
-    rows = [[[0, 0, 0], [200, 200, 200]]]
     tinted = @materials.add('Tinted')
-    tinted.texture = write_bmp('grey.bmp', rows)
+    tinted.texture = write_ppm('grey.ppm', [[[0, 0, 0], [200, 200, 200]]])
     tinted.color = [100, 50, 20]
     tinted.colorize = true
-
-    colorized = File.join(@dir, 'colorized.bmp')
-    assert tinted.texture.write(colorized, true)
     # The image's average brightness takes the material's colour; black stays black.
-    assert_equal [[[0, 0, 0], [200, 100, 40]]], read_bmp(colorized)
-    original = File.join(@dir, 'original.bmp')
-    assert tinted.texture.write(original)
-    assert_equal rows, read_bmp(original)
+    assert tinted.texture.write(File.join(@dir, 'tinted.bmp'), true)
+    assert_equal [[[0, 0, 0], [200, 100, 40]]], read_bmp(File.join(@dir, 'tinted.bmp'))
+    assert tinted.texture.write(File.join(@dir, 'plain.bmp'))
+    assert_equal [[[0, 0, 0], [200, 200, 200]]], read_bmp(File.join(@dir, 'plain.bmp'))
+    refute tinted.texture.write(File.join(@dir, 'copy.xyz')), 'an unknown extension writes nothing'
+    refute File.exist?(File.join(@dir, 'copy.xyz'))
   end
 
   # --- colours ----------------------------------------------------------------------------
@@ -208,7 +188,8 @@ class TestAppearance < Minitest::Test
     ['red', 'RED', '#ff0000', 0xFF0000, [255, 0, 0], [1.0, 0.0, 0.0], red].each do |form|
       assert_equal red, Sketchup::Color.new(form), "from #{form.inspect}"
     end
-    assert_equal 0xFF0000, red.to_i
+    assert_equal [0xFF0000, [0x33, 0x66, 0x99, 255], [255, 128, 0, 255]],
+                 [red.to_i, Sketchup::Color.new(0x336699).to_a, Sketchup::Color.new(1.0, 0.5, 0.0).to_a]
     assert_equal [240, 248, 255, 255], Sketchup::Color.new('aliceblue').to_a
     assert_equal 140, Sketchup::Color.names.size
     assert_includes Sketchup::Color.names, 'OldLace'

@@ -1,8 +1,10 @@
 require 'minitest/autorun'
 
-# SketchUp's UI as the plug-in uses it: commands and their states, the toolbar and its state
-# from the last session, menus and the context menu, timers on the virtual clock, message
-# boxes answered by the script, and the status bar.
+# SketchUp's UI as scripts use it: commands and their states, toolbars and their state from
+# the last session, menus and the context menu, timers on the virtual clock, message boxes
+# answered by the script, the status bar, the console and HTML dialogs. What the plug-in shows
+# through them is pinned down by test_plugin_commands, test_plugin_loading and test_plugin_link;
+# desktop_test holds the message boxes' default buttons and printed lines.
 class TestUI < Minitest::Test
   def setup
     HostSim::Desktop.clear
@@ -15,125 +17,76 @@ class TestUI < Minitest::Test
     HostSim.timer_ids.each { |id| UI.stop_timer(id) }
   end
 
-  # --- commands ---------------------------------------------------------------------------
+  # --- commands, toolbars and menus --------------------------------------------------------
 
   def test_command_state_comes_from_its_validation_proc_each_time_it_is_asked
     link_open = false
     clicks = 0
     command = UI::Command.new('Stop TwinLink') { clicks += 1 }
-    assert_equal MF_ENABLED, command.state, 'no validation proc: enabled'
-
+    assert_equal [MF_ENABLED, 'Stop TwinLink'], [command.state, command.menu_text], 'no proc: enabled; menu text defaults'
     command.set_validation_proc { link_open ? MF_ENABLED : MF_GRAYED }
     assert_equal [MF_GRAYED, false], [command.state, command.enabled?]
     link_open = true
     assert_equal [MF_ENABLED, true], [command.state, command.enabled?]
-
-    command.invoke
-    command.invoke
+    2.times { command.invoke }
     assert_equal 2, clicks
-    assert_equal 'Stop TwinLink', command.menu_text, 'the menu text defaults to the command text'
   end
 
-  # --- toolbar ----------------------------------------------------------------------------
-
-  def test_toolbar_last_state_comes_from_the_previous_session
-    never = UI::Toolbar.new('Fresh install')
-    assert_equal TB_NEVER_SHOWN, never.get_last_state
-
+  def test_toolbars_remember_the_last_session_and_chain_their_items
     HostSim.toolbar_last_state['Closed by user'] = TB_HIDDEN
-    HostSim.toolbar_last_state['Left open'] = TB_VISIBLE
-    closed = UI::Toolbar.new('Closed by user')
-    open = UI::Toolbar.new('Left open')
-    assert_equal [TB_HIDDEN, TB_VISIBLE], [closed.get_last_state, open.get_last_state]
+    bars = ['Fresh install', 'Closed by user'].map { |name| UI::Toolbar.new(name) }
+    assert_equal [TB_NEVER_SHOWN, TB_HIDDEN], bars.map(&:get_last_state)
+    bars.each(&:restore)
+    assert_equal [true, false], bars.map(&:visible?)
 
-    [never, closed, open].each(&:restore)
-    assert_equal [true, false, true], [never.visible?, closed.visible?, open.visible?]
-    closed.show
-    assert closed.visible?
-    closed.hide
-    refute closed.visible?
-  end
-
-  def test_toolbar_keeps_commands_and_separators_in_order
     about = UI::Command.new('About') {}
-    start = UI::Command.new('Start TwinLink') {}
-    stop = UI::Command.new('Stop TwinLink') {}
-    toolbar = UI::Toolbar.new('Korvan TwinLink')
-    assert_same toolbar, toolbar.add_item(about).add_separator.add_item(start)
-    toolbar.add_item(stop)
-
-    assert_equal [about, '|', start, stop], HostSim.toolbar('Korvan TwinLink').to_a
-    assert_equal 4, toolbar.count
-    assert_same toolbar, UI.toolbar('Korvan TwinLink')
+    toolbar = bars.first
+    assert_same toolbar, toolbar.add_item(about).add_separator.add_item(about)
+    assert_equal [[about, '|', about], 3], [HostSim.toolbar('Fresh install').to_a, toolbar.count]
+    assert_same toolbar, UI.toolbar('Fresh install')
     assert_raises(TypeError) { toolbar.add_item('About') }
   end
 
-  # --- menus ------------------------------------------------------------------------------
-
-  def test_submenu_items_are_found_and_invoked_by_path
-    assert_same UI.menu, UI.menu('Extensions')
-    assert_same UI.menu('Extensions'), UI.menu('Plugins')
+  def test_menu_items_are_found_by_path_and_validated_by_id
     assert_instance_of Sketchup::Menu, UI.menu
-
-    started = 0
-    start = UI::Command.new('Start TwinLink') { started += 1 }
-    submenu = UI.menu.add_submenu('Menu test')
-    assert_instance_of Sketchup::Menu, submenu
-    start_id = submenu.add_item(start)
-    assert_nil submenu.add_separator
-    about_id = submenu.add_item('About…') { :about_shown }
-
-    assert_kind_of Integer, start_id
-    refute_equal start_id, about_id
-    assert_equal [[:command, 'Start TwinLink'], [:separator, nil], [:item, 'About…']],
-                 submenu.items.map { |item| [item.kind, item.text] }
-
-    HostSim.menu_item('Extensions', 'Menu test', 'Start TwinLink').invoke
-    assert_equal 1, started
-    assert_equal :about_shown, HostSim.menu_item('Extensions', 'Menu test', 'About…').invoke
-    assert_nil HostSim.menu_item('Extensions', 'Menu test', 'Missing')
-    assert_nil HostSim.menu_item('Extensions', 'No such submenu', 'Start TwinLink')
-  end
-
-  def test_menu_validation_proc_is_set_by_item_id
-    menu = UI.menu('Tools').add_submenu('Validation test')
-    command = UI::Command.new('Show toolbar') {}
+    assert_same UI.menu, UI.menu('Extensions')
+    assert_same UI.menu, UI.menu('Plugins')
+    menu = UI.menu('Tools').add_submenu('Menu test')
+    shown = 0
+    command = UI::Command.new('Show toolbar') { shown += 1 }
     command.set_validation_proc { MF_GRAYED }
     command_item = menu.add_item(command)
+    assert_nil menu.add_separator
     checked = true
-    plain_item = menu.add_item('Follow camera') {}
+    plain_item = menu.add_item('About…') { :about_shown }
+    assert_kind_of Integer, command_item
+    refute_equal command_item, plain_item
     assert_equal plain_item, menu.set_validation_proc(plain_item) { checked ? MF_CHECKED : MF_UNCHECKED }
+    assert_raises(ArgumentError) { menu.set_validation_proc(-1) { MF_ENABLED } }
 
     items = menu.items.to_h { |item| [item.id, item] }
     assert_equal MF_GRAYED, items[command_item].state, "a command item follows its command's proc"
     assert items[plain_item].checked?
     checked = false
     refute items[plain_item].checked?
-    assert_raises(ArgumentError) { menu.set_validation_proc(-1) { MF_ENABLED } }
+    HostSim.menu_item('Tools', 'Menu test', 'Show toolbar').invoke
+    assert_equal [%i[command separator item], :about_shown, 1],
+                 [menu.items.map(&:kind), HostSim.menu_item('Tools', 'Menu test', 'About…').invoke, shown]
+    assert_nil HostSim.menu_item('Tools', 'Menu test', 'Missing')
+    assert_nil HostSim.menu_item('Tools', 'No such submenu', 'About…')
   end
 
   def test_context_menu_handlers_add_to_a_fresh_menu_in_registration_order
-    link_open = false
     updated = 0
-    UI.add_context_menu_handler do |menu|
-      next unless link_open
-
-      menu.add_separator
-      menu.add_item(UI::Command.new('TwinLink: Update Face') { updated += 1 })
-    end
+    UI.add_context_menu_handler { |menu| menu.add_item(UI::Command.new('Update Face') { updated += 1 }) }
     UI.add_context_menu_handler { |menu| menu.add_item('Entity Info') {} }
-
-    assert_equal ['Entity Info'], HostSim.open_context_menu.items.map(&:text)
-
-    link_open = true
     menu = HostSim.open_context_menu
-    assert_equal [nil, 'TwinLink: Update Face', 'Entity Info'], menu.items.map(&:text)
-    menu.find('TwinLink: Update Face').invoke
-    assert_equal 1, updated
-    assert_equal 3, HostSim.open_context_menu.items.length, 'each right click starts empty'
+    assert_equal ['Update Face', 'Entity Info'], menu.items.map(&:text)
+    menu.find('Update Face').invoke
+    assert_equal [1, 2], [updated, HostSim.open_context_menu.items.length], 'each right click starts empty'
   end
 
-  # --- timers -----------------------------------------------------------------------------
+  # --- timers ---------------------------------------------------------------------------------
 
   def test_timers_fire_in_due_order_only_when_time_passes
     fired = []
@@ -143,7 +96,6 @@ class TestUI < Minitest::Test
     assert_operator late, :>, 0
     assert_operator early, :>, late
     assert_operator same_as_late, :>, early
-
     assert_empty fired, 'nothing fires before the script lets time pass'
     start = HostSim.now
     HostSim.pump(1.0)
@@ -162,7 +114,6 @@ class TestUI < Minitest::Test
     HostSim.pump(0.3)
     assert_equal 3, ticks.length, '3 × 0.1 s fit exactly into 0.3 s'
     HostSim.pump(0.25)
-    assert_equal 5, ticks.length
     UI.stop_timer(id)
     HostSim.pump(1.0)
     assert_equal 5, ticks.length
@@ -182,7 +133,6 @@ class TestUI < Minitest::Test
       UI.stop_timer(repeating)
     end
     assert_nil UI.stop_timer(987_654), 'stopping an unknown id is harmless'
-
     HostSim.pump(3.0)
     assert_equal %i[repeating stopper], fired
     assert_empty HostSim.timer_ids
@@ -198,79 +148,52 @@ class TestUI < Minitest::Test
     assert_equal [:first], fired, 'a zero-second timer started during a pump waits for the next'
     HostSim.pump
     assert_equal %i[first started_inside], fired
-
     idle = 0
     UI.start_timer(0, true) { idle += 1 }
     3.times { HostSim.pump }
     assert_equal 3, idle, 'a repeating zero-second timer fires once per pump'
   end
 
-  # --- message boxes ----------------------------------------------------------------------
+  # --- message boxes and dialogs ----------------------------------------------------------------
 
-  def test_messagebox_takes_queued_answers_in_order
+  def test_messagebox_takes_queued_answers_and_a_multiline_box_shows_its_title
+    text = "Größe: 5 m²\nNote 𝄞 ✓"
     HostSim::Desktop.answer(IDNO, IDCANCEL)
     assert_equal IDNO, UI.messagebox('Replace the file?', MB_YESNO)
-    assert_equal IDCANCEL, UI.messagebox('Save changes?', MB_YESNOCANCEL)
+    assert_equal IDCANCEL, UI.messagebox(text, MB_MULTILINE, 'Korvan TwinLink - Détails')
     assert_equal 0, HostSim::Desktop.pending_answers
-
-    recorded = HostSim::Desktop.messages
-    assert_equal 2, recorded.length
-    assert_equal({ kind: 'messagebox', caption: 'SketchUp', text: 'Replace the file?', flags: MB_YESNO,
-                   resource_id: 0, controls: {} }, recorded.first)
-  end
-
-  def test_unanswered_messagebox_gets_its_first_button_and_is_printed
-    defaults = nil
-    out, = capture_subprocess_io do
-      defaults = [MB_OK, MB_OKCANCEL, MB_ABORTRETRYIGNORE, MB_YESNOCANCEL, MB_YESNO, MB_RETRYCANCEL]
-                 .map { |type| UI.messagebox('Continue?', type) }
-    end
-    assert_equal [IDOK, IDOK, IDABORT, IDYES, IDYES, IDRETRY], defaults
-    assert_includes out, %([hostsim desktop] message box "SketchUp": Continue? -> 6 (Yes, default)\n)
-    assert_equal 6, out.lines.count { |line| line.start_with?('[hostsim desktop]') }
-  end
-
-  def test_messagebox_texts_cross_utf16_unchanged_and_multiline_uses_the_title
-    text = "Größe: 5 m²\nNote 𝄞 ✓"
-    HostSim::Desktop.answer(IDOK)
-    UI.messagebox(text, MB_MULTILINE, 'Korvan TwinLink - Détails')
-    shown = HostSim::Desktop.messages.last
-    assert_equal text, shown[:text]
-    assert_equal Encoding::UTF_8, shown[:text].encoding
-    assert_equal ['Korvan TwinLink - Détails', MB_OK], [shown[:caption], shown[:flags]]
+    assert_equal [{ kind: 'messagebox', caption: 'SketchUp', text: 'Replace the file?', flags: MB_YESNO,
+                    resource_id: 0, controls: {} },
+                  { kind: 'messagebox', caption: 'Korvan TwinLink - Détails', text: text, flags: MB_OK,
+                    resource_id: 0, controls: {} }], HostSim::Desktop.messages
+    assert_equal Encoding::UTF_8, HostSim::Desktop.messages.last[:text].encoding
+    out, = capture_subprocess_io { assert_equal IDYES, UI.messagebox('Continue?', MB_YESNO) }
+    assert_equal %([hostsim desktop] message box "SketchUp": Continue? -> 6 (Yes, default)\n), out
   end
 
   def test_dialog_answer_sets_control_texts
     HostSim::Desktop.answer(result: IDOK, controls: { 1001 => 'Ünïcode' })
     answer = HostSim::Desktop.dialog(101, 'TwinLink settings', { 1001 => 'old' })
     assert_equal({ result: IDOK, controls: { 1001 => 'Ünïcode' } }, answer)
-    shown = HostSim::Desktop.messages.last
     assert_equal ['dialog', 101, 'TwinLink settings', { 1001 => 'old' }],
-                 shown.values_at(:kind, :resource_id, :caption, :controls)
-
+                 HostSim::Desktop.messages.last.values_at(:kind, :resource_id, :caption, :controls)
     capture_subprocess_io do
       assert_equal({ result: IDCANCEL, controls: {} }, HostSim::Desktop.dialog(102, 'About', {}, IDCANCEL))
     end
   end
 
-  # --- status bar and console -------------------------------------------------------------
+  # --- status bar, console and HTML dialogs ----------------------------------------------------
 
-  def test_status_bar_records_every_call_including_the_clearing_ones
-    Sketchup.set_status_text('Loading scene')
+  def test_status_bar_keeps_the_current_texts_and_records_every_call
+    Sketchup.set_status_text('Loading')
     Sketchup.set_status_text('Progress', SB_VCB_LABEL)
     Sketchup.set_status_text('40%', SB_VCB_VALUE)
-    assert_equal ['Loading scene', 'Progress', '40%'], [SB_PROMPT, SB_VCB_LABEL, SB_VCB_VALUE].map { HostSim.status_text(_1) }
-
-    Sketchup.set_status_text
-    Sketchup.set_status_text(nil, SB_VCB_LABEL)
     Sketchup.set_status_text(nil, SB_VCB_VALUE)
     Sketchup.status_text = 'Ready'
-    assert_equal [[SB_PROMPT, 'Loading scene'], [SB_VCB_LABEL, 'Progress'], [SB_VCB_VALUE, '40%'],
-                  [SB_PROMPT, nil], [SB_VCB_LABEL, nil], [SB_VCB_VALUE, nil], [SB_PROMPT, 'Ready']],
+    assert_equal ['Ready', 'Progress', nil], [SB_PROMPT, SB_VCB_LABEL, SB_VCB_VALUE].map { HostSim.status_text(_1) }
+    assert_equal [[SB_PROMPT, 'Loading'], [SB_VCB_LABEL, 'Progress'], [SB_VCB_VALUE, '40%'], [SB_VCB_VALUE, nil], [SB_PROMPT, 'Ready']],
                  HostSim.status_history
-    assert_equal ['Ready', nil, nil], [SB_PROMPT, SB_VCB_LABEL, SB_VCB_VALUE].map { HostSim.status_text(_1) }
     assert_raises(ArgumentError) { Sketchup.set_status_text('x', 7) }
-
     HostSim.clear_status_history
     assert_empty HostSim.status_history
   end
@@ -279,12 +202,10 @@ class TestUI < Minitest::Test
     out, = capture_io do
       SKETCHUP_CONSOLE.puts('line')
       SKETCHUP_CONSOLE.print('a', 'b')
-      assert_equal 2, SKETCHUP_CONSOLE.write("c\n"), "bytes written"
+      assert_equal 2, SKETCHUP_CONSOLE.write("c\n"), 'bytes written'
     end
     assert_equal "line\nabc\n", out
   end
-
-  # --- HTML dialogs -----------------------------------------------------------------------
 
   def test_html_dialog_is_recorded_and_its_callbacks_can_be_called
     dialog = UI::HtmlDialog.new(dialog_title: 'TwinLink', style: UI::HtmlDialog::STYLE_DIALOG)
@@ -294,10 +215,8 @@ class TestUI < Minitest::Test
     dialog.show_modal
     assert_same dialog, HostSim.html_dialogs.last
     assert_equal ['TwinLink', '<p>hi</p>', true, true], [dialog.title, dialog.html, dialog.visible?, dialog.modal?]
-
     dialog.call_action('save', 42)
     assert_equal 42, received
-
     allow_close = false
     dialog.set_can_close { allow_close }
     dialog.close

@@ -29,10 +29,10 @@ class TestView < Minitest::Test
     pages.add_observer(log)
     @view.add_observer(log)
 
-    pages.selected_page = back
-    assert_equal [back, false, true], [pages.selected_page, left.hidden?, right.hidden?]
-    pages.selected_page = front
-    assert_equal [front, true, false], [pages.selected_page, left.hidden?, right.hidden?]
+    [[back, false, true], [front, true, false]].each do |page, *hidden|
+      pages.selected_page = page
+      assert_equal [page, *hidden], [pages.selected_page, left.hidden?, right.hidden?]
+    end
     assert_equal [[:onContentsModified, pages], [:onViewChanged, @view]] * 2, log.calls
   end
 
@@ -62,13 +62,12 @@ class TestView < Minitest::Test
 
   def test_a_new_camera_has_sketchups_defaults_and_an_up_square_to_the_line_of_sight
     camera = Sketchup::Camera.new([10, -10, 10], [0, 0, 0], [0, 0, 1])
-    assert_equal [true, 30.0, false], [camera.perspective?, camera.fov, camera.is_2d?]
-    assert_instance_of Geom::Point3d, camera.eye
-    assert_instance_of Geom::Vector3d, camera.up
+    assert_equal [true, 30.0, false, Geom::Point3d, Geom::Vector3d],
+                 [camera.perspective?, camera.fov, camera.is_2d?, camera.eye.class, camera.up.class]
     s6 = Math.sqrt(6)
     s3 = Math.sqrt(3)
-    [[-1 / s6, 1 / s6, 2 / s6], camera.up.to_a, [-1 / s3, 1 / s3, -1 / s3], camera.direction.to_a]
-      .each_slice(2) { |want, got| want.zip(got).each { |w, g| assert_in_delta w, g, 1e-12 } }
+    [-1 / s6, 1 / s6, 2 / s6, -1 / s3, 1 / s3, -1 / s3].zip(camera.up.to_a + camera.direction.to_a)
+                                                        .each { |w, g| assert_in_delta w, g, 1e-12 }
     orthographic = Sketchup::Camera.new([0, 0, 100], [0, 0, 0], [0, 1, 0], false, 45)
     assert_equal [false, 45.0], [orthographic.perspective?, orthographic.fov]
   end
@@ -141,16 +140,13 @@ class TestView < Minitest::Test
     log = EventRecorder.new(:onSelectionBulkChange)
     selection.add_observer(log)
 
-    assert_equal 2, selection.add(a, b)
-    assert_equal 0, selection.add([a]), 'already selected: no change, no event'
-    assert_equal 2, selection.toggle(b, c)
+    assert_equal [2, 0, 2], [selection.add(a, b), selection.add([a]), selection.toggle(b, c)], 'no change, no event'
     assert_equal [[a, c], a, c, 2], [selection.to_a, selection.first, selection[1], selection.size]
     assert_equal [true, false], [selection.include?(c), selection.contains?(b)]
     assert_equal 1, selection.remove(a)
     selection.clear
     assert selection.empty?
     assert_equal [[:onSelectionBulkChange, selection]] * 4, log.calls
-
     selection.add(b)
     b.erase!
     assert_equal [], selection.to_a, 'an erased entity leaves the selection'
@@ -160,13 +156,12 @@ class TestView < Minitest::Test
   # --- shadow info ------------------------------------------------------------------------
 
   def test_shadow_settings_belong_to_their_model
-    shadows = @model.shadow_info
-    assert_equal [false, 40.017], [shadows['DisplayShadows'], shadows['Latitude']]
-    shadows['DisplayShadows'] = true
-    shadows['Latitude'] = 48.2
-    assert_equal [true, 48.2], [shadows['DisplayShadows'], shadows['Latitude']]
+    settings = ->(model) { %w[DisplayShadows Latitude].map { |key| model.shadow_info[key] } }
+    assert_equal [false, 40.017], settings[@model]
+    @model.shadow_info['DisplayShadows'] = true
+    @model.shadow_info['Latitude'] = 48.2
+    assert_equal [true, 48.2], settings[@model]
     Sketchup.file_new
-    assert_equal [false, 40.017], [Sketchup.active_model.shadow_info['DisplayShadows'],
-                                   Sketchup.active_model.shadow_info['Latitude']]
+    assert_equal [[false, 40.017], [true, 48.2]], [settings[Sketchup.active_model], settings[@model]]
   end
 end

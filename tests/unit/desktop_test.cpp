@@ -36,35 +36,25 @@ TEST_F(DesktopTest, CEntryRecordsUtf16TextsAndFlagsExactly) {
     EXPECT_EQ(Utf8FromUtf16(shown[0].text),
               "Gr\xC3\xB6\xC3\x9F"
               "e \xF0\x9D\x84\x9E\nsecond line");
+    // A null caption is shown as "Error", as Windows does.
+    QueueAnswer({kIdOk, {}});
+    hostsim_desktop_message_box(u"text", nullptr, kMbOk);
+    EXPECT_EQ(ShownSoFar().at(1).caption, u"Error");
 }
 
 TEST_F(DesktopTest, UnansweredBoxGetsItsDefaultButtonAndIsPrinted) {
-    struct Case {
-        unsigned flags;
-        int expected;
-    };
-    const Case cases[] = {
-        {kMbOk, kIdOk},
-        {kMbOkCancel, kIdOk},
-        {kMbAbortRetryIgnore, kIdAbort},
-        {kMbYesNoCancel, kIdYes},
-        {kMbYesNo, kIdYes},
-        {kMbRetryCancel, kIdRetry},
-        {kMbCancelTryContinue, kIdCancel},
-        {kMbOk | kMbIconError, kIdOk},                        // icon bits do not change the buttons
-        {kMbYesNo | kMbIconQuestion | kMbDefButton2, kIdNo},  // Enter presses the default
-        {kMbYesNoCancel | kMbDefButton3, kIdCancel},
-        {kMbOkCancel | kMbDefButton3, kIdOk},  // no third button: the first
-    };
-    for (const Case& c : cases) {
+    // Icon bits do not change the buttons; Enter presses the default; no third button: the first.
+    const std::pair<unsigned, int> cases[] = {
+        {kMbOk, kIdOk}, {kMbOkCancel, kIdOk}, {kMbAbortRetryIgnore, kIdAbort}, {kMbYesNoCancel, kIdYes},
+        {kMbYesNo, kIdYes}, {kMbRetryCancel, kIdRetry}, {kMbCancelTryContinue, kIdCancel},
+        {kMbOk | kMbIconError, kIdOk}, {kMbYesNo | kMbIconQuestion | kMbDefButton2, kIdNo},
+        {kMbYesNoCancel | kMbDefButton3, kIdCancel}, {kMbOkCancel | kMbDefButton3, kIdOk}};
+    for (const auto& [flags, expected] : cases) {
         ::testing::internal::CaptureStdout();
-        const int result = hostsim_desktop_message_box(u"Continue?", u"Korvan TwinLink", c.flags);
+        EXPECT_EQ(hostsim_desktop_message_box(u"Continue?", u"Korvan TwinLink", flags), expected)
+            << "flags 0x" << std::hex << flags;
         const std::string printed = ::testing::internal::GetCapturedStdout();
-        EXPECT_EQ(result, c.expected) << "flags 0x" << std::hex << c.flags;
-        EXPECT_EQ(
-            printed.rfind("[hostsim desktop] message box \"Korvan TwinLink\": Continue? -> ", 0),
-            0u)
-            << printed;
+        EXPECT_EQ(printed.rfind("[hostsim desktop] message box \"Korvan TwinLink\": Continue? -> ", 0), 0u) << printed;
     }
     EXPECT_EQ(ShownSoFar().size(), std::size(cases));
 }
@@ -80,12 +70,6 @@ TEST_F(DesktopTest, AnswersAreTakenFirstInFirstOutThenTheDefault) {
     EXPECT_EQ(::testing::internal::GetCapturedStdout(),
               "[hostsim desktop] message box \"c\": c -> 4 (Retry, default)\n");
     EXPECT_EQ(PendingAnswers(), 0u);
-}
-
-TEST_F(DesktopTest, NullCaptionIsShownAsErrorLikeWindows) {
-    QueueAnswer({kIdOk, {}});
-    hostsim_desktop_message_box(u"text", nullptr, kMbOk);
-    EXPECT_EQ(ShownSoFar().at(0).caption, u"Error");
 }
 
 TEST_F(DesktopTest, DialogIsRecordedWithItsControlsAndGetsTheQueuedControlTexts) {
@@ -122,10 +106,9 @@ TEST_F(DesktopTest, BoxesFromManyThreadsEachTakeAnAnswerOfTheirOwn) {
         });
     for (std::thread& thread : threads) thread.join();
 
-    std::vector<int> all;
+    std::vector<int> all, expected(kThreads * kBoxesEach);
     for (const auto& r : results) all.insert(all.end(), r.begin(), r.end());
     std::sort(all.begin(), all.end());
-    std::vector<int> expected(kThreads * kBoxesEach);
     std::iota(expected.begin(), expected.end(), 1);
     EXPECT_EQ(all, expected);
     EXPECT_EQ(ShownSoFar().size(), expected.size());

@@ -36,29 +36,21 @@ class ImageFileTest : public ::testing::Test {
     std::filesystem::path dir_;
 };
 
-TEST_F(ImageFileTest, PngAndBmpKeepEveryByteAndThePadding) {
-    Texture rgb(nullptr, 0);
+TEST_F(ImageFileTest, PngAndBmpKeepEveryByteAndThePaddingAndAlphaMakesThirtyTwoBits) {
+    Texture rgb(nullptr, 0), rgba(nullptr, 0);
     Fill(rgb, 3, 2, 24);  // 9 bytes a row, padded to 12
-    for (const char* name : {"plan.png", "plan.bmp", "PLAN.PNG"}) {
+    Fill(rgba, 5, 3, 32);
+    for (const auto& [name, t] :
+         {std::pair{"plan.png", &rgb}, {"plan.bmp", &rgb}, {"PLAN.PNG", &rgb}, {"glass.png", &rgba}}) {
         SCOPED_TRACE(name);
-        ASSERT_TRUE(WriteImageFile(PathOf(name), rgb));
+        ASSERT_TRUE(WriteImageFile(PathOf(name), *t));
         std::optional<ImagePixels> back = LoadImageFile(PathOf(name));
         ASSERT_TRUE(back);
-        EXPECT_EQ(back->pixelWidth, 3);
-        EXPECT_EQ(back->pixelHeight, 2);
-        EXPECT_EQ(back->bitsPerPixel, 24);
-        EXPECT_EQ(back->pixels, rgb.pixels);
+        EXPECT_EQ(back->pixelWidth, t->pixelWidth);
+        EXPECT_EQ(back->pixelHeight, t->pixelHeight);
+        EXPECT_EQ(back->bitsPerPixel, t->bitsPerPixel);
+        EXPECT_EQ(back->pixels, t->pixels);
     }
-}
-
-TEST_F(ImageFileTest, AlphaMakesThirtyTwoBitPixels) {
-    Texture rgba(nullptr, 0);
-    Fill(rgba, 5, 3, 32);
-    ASSERT_TRUE(WriteImageFile(PathOf("glass.png"), rgba));
-    std::optional<ImagePixels> back = LoadImageFile(PathOf("glass.png"));
-    ASSERT_TRUE(back);
-    EXPECT_EQ(back->bitsPerPixel, 32);
-    EXPECT_EQ(back->pixels, rgba.pixels);
 }
 
 TEST_F(ImageFileTest, ChannelsAreStoredBlueFirst) {

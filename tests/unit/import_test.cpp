@@ -2,14 +2,11 @@
 // smoothing, shared meshes and failures; then every model of Debian's assimp-testmodels goes
 // through the importer, each in a child process, and none may crash, hang or fail unnamed.
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cmath>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -21,10 +18,6 @@
 #include "model/image_file.h"
 
 namespace hostsim {
-
-void PrintTo(const Vec3& v, std::ostream* os) {
-    *os << "(" << v.x << ", " << v.y << ", " << v.z << ")";
-}
 
 namespace {
 
@@ -56,11 +49,6 @@ std::vector<DrawingElement*> Stored(const Model& m) {
     return all;
 }
 
-template <typename T>
-std::vector<T*> Of(const Entities* in, RefType type) {
-    return in->OfType<T>(type);
-}
-
 ComponentInstance* GroupNamed(const Model& m, const std::string& name) {
     for (DrawingElement* e : Stored(m))
         if (e->type == RefType::Group && static_cast<ComponentInstance*>(e)->name == name)
@@ -70,7 +58,7 @@ ComponentInstance* GroupNamed(const Model& m, const std::string& name) {
 
 int SoftSmoothEdges(const Entities* in) {
     int n = 0;
-    for (const Edge* e : Of<Edge>(in, RefType::Edge)) n += e->soft && e->smooth;
+    for (const Edge* e : in->OfType<Edge>(RefType::Edge)) n += e->soft && e->smooth;
     return n;
 }
 
@@ -94,9 +82,9 @@ TEST_F(Import, ObjBoxKeepsItsQuadsColourAndOpacityInInchesZUp) {
     const ComponentInstance* box = GroupNamed(m, "Box");
     ASSERT_TRUE(box);
     const Entities* in = box->definition->entities;
-    const std::vector<Face*> faces = Of<Face>(in, RefType::Face);
+    const std::vector<Face*> faces = in->OfType<Face>(RefType::Face);
     ASSERT_EQ(faces.size(), 6u);
-    EXPECT_EQ(Of<Edge>(in, RefType::Edge).size(), 12u);
+    EXPECT_EQ(in->OfType<Edge>(RefType::Edge).size(), 12u);
     EXPECT_EQ(SoftSmoothEdges(in), 0);
     const Vec3 centre{0.5 * kM, -0.5 * kM, 1 * kM};
     for (const Face* f : faces) {
@@ -164,11 +152,11 @@ p 3
     const ComponentInstance* ridge = GroupNamed(m, "Ridge");
     const ComponentInstance* bent = GroupNamed(m, "Bent");
     ASSERT_TRUE(vault && ridge && bent);
-    EXPECT_EQ(Of<Face>(vault->definition->entities, RefType::Face).size(), 2u);
+    EXPECT_EQ(vault->definition->entities->OfType<Face>(RefType::Face).size(), 2u);
     EXPECT_EQ(SoftSmoothEdges(vault->definition->entities), 1);
     EXPECT_EQ(SoftSmoothEdges(ridge->definition->entities), 0);
     // Two triangles whose shared diagonal is soft: it only exists because of the split.
-    const std::vector<Face*> halves = Of<Face>(bent->definition->entities, RefType::Face);
+    const std::vector<Face*> halves = bent->definition->entities->OfType<Face>(RefType::Face);
     ASSERT_EQ(halves.size(), 2u);
     EXPECT_EQ(halves[0]->outer->vertices.size(), 3u);
     EXPECT_EQ(SoftSmoothEdges(bent->definition->entities), 1);
@@ -176,20 +164,6 @@ p 3
     EXPECT_EQ(r.report.faces, 7);  // 2 + 2 + 2, and the flat triangle of Rest
     EXPECT_EQ(r.report.degenerateFaces, 1);
     EXPECT_EQ(r.report.skippedPrimitives, 2);
-}
-
-// A little base64 encoder for glTF's data URIs.
-std::string Base64(const std::vector<uint8_t>& bytes) {
-    static const char* digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    for (size_t i = 0; i < bytes.size(); i += 3) {
-        const size_t left = std::min<size_t>(3, bytes.size() - i);
-        uint32_t n = static_cast<uint32_t>(bytes[i]) << 16;
-        if (left > 1) n |= static_cast<uint32_t>(bytes[i + 1]) << 8;
-        if (left > 2) n |= bytes[i + 2];
-        for (size_t k = 0; k < 4; ++k) out += k <= left ? digits[(n >> (18 - 6 * k)) & 63] : '=';
-    }
-    return out;
 }
 
 template <typename T>
@@ -202,9 +176,8 @@ void Append(std::vector<uint8_t>& to, std::initializer_list<T> values) {
 
 // One square of 1 m on the ground (glTF is y-up), as two triangles with upward normals and
 // texture coordinates across the whole picture, shifted a quarter along u; one mesh placed by
-// two nodes.
-std::string SquareGltf() {
-    std::vector<uint8_t> buffer;
+// two nodes. The buffer is the file square.bin.
+std::string SquareGltf(std::vector<uint8_t>& buffer) {
     Append<float>(buffer, {0, 0, 0, 1, 0, 0, 1, 0, -1, 0, 0, -1});  // positions, 48 bytes
     Append<float>(buffer, {0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0});    // normals, 48 bytes
     Append<float>(buffer,
@@ -234,8 +207,7 @@ std::string SquareGltf() {
     {"buffer": 0, "byteOffset": 96, "byteLength": 32},
     {"buffer": 0, "byteOffset": 128, "byteLength": 12}
   ],
-  "buffers": [{"byteLength": 140, "uri": "data:application/octet-stream;base64,)" +
-           Base64(buffer) + R"("}]
+  "buffers": [{"byteLength": 140, "uri": "square.bin"}]
 })";
 }
 
@@ -248,7 +220,10 @@ TEST_F(Import, GltfMeshUsedByTwoNodesIsOneDefinitionPlacedTwiceWithItsTexture) {
         Texture* t = scratch->CreateTexture(4, 2, 24, pixels, 1, 1, "checker.png");
         ASSERT_TRUE(WriteImageFile((dir / "checker.png").string(), *t));
     }
-    ImportResult r = ImportFile(Write("square.gltf", SquareGltf()));
+    std::vector<uint8_t> buffer;
+    const std::string gltf = SquareGltf(buffer);
+    Write("square.bin", std::string(buffer.begin(), buffer.end()));
+    ImportResult r = ImportFile(Write("square.gltf", gltf));
     ASSERT_TRUE(r.model) << r.report.error;
     const Model& m = *r.model;
     EXPECT_EQ(m.Counts().definitions, 1);
@@ -276,7 +251,7 @@ TEST_F(Import, GltfMeshUsedByTwoNodesIsOneDefinitionPlacedTwiceWithItsTexture) {
                {0, 1, 0});  // a quarter turn about glTF's y is one about z
     ExpectNear(right.ApplyVector({0, 0, 1}), {0, 0, 1});
 
-    const std::vector<Face*> faces = Of<Face>(square->entities, RefType::Face);
+    const std::vector<Face*> faces = square->entities->OfType<Face>(RefType::Face);
     ASSERT_EQ(faces.size(), 2u);
     EXPECT_EQ(SoftSmoothEdges(square->entities), 1);  // the diagonal between the coplanar triangles
 
@@ -411,96 +386,73 @@ struct Walk {
     std::vector<std::string> problems;  // crashes, hangs, internal errors, unnamed failures
 };
 
-class Child {
-  public:
-    explicit Child(std::string path)
-        : path_(std::move(path)), started_(std::chrono::steady_clock::now()) {
-        int fds[2];
-        if (pipe(fds) != 0) return;
-        pid_ = fork();
-        if (pid_ == 0) {
-            close(fds[0]);
-            ImportResult r = ImportFile(path_);
-            ChildReport report{
-                static_cast<int>(r.report.failure), r.report.faces,
-                r.report.error.empty() || r.report.error.find(path_) != std::string::npos};
-            ssize_t written = write(fds[1], &report, sizeof report);
-            _exit(written == sizeof report ? 0
-                                           : 3);  // no destructors, no leak report from the child
-        }
+// Imports the file in a child process that the alarm ends if it hangs; returns the pipe its
+// report comes through.
+int StartChild(const std::string& path, pid_t& pid) {
+    int fds[2];
+    if (pipe(fds) != 0) return -1;
+    pid = fork();
+    if (pid < 0) {
+        close(fds[0]);
         close(fds[1]);
-        fd_ = fds[0];
+        return -1;
     }
-
-    int Fd() const { return fd_; }
-    bool Overdue() const {
-        return std::chrono::steady_clock::now() - started_ > std::chrono::seconds(60);
+    if (pid == 0) {
+        close(fds[0]);
+        alarm(60);
+        ImportResult r = ImportFile(path);
+        ChildReport report{static_cast<int>(r.report.failure), r.report.faces,
+                           r.report.error.empty() || r.report.error.find(path) != std::string::npos};
+        // _exit: no destructors, no leak report from the child.
+        _exit(write(fds[1], &report, sizeof report) == sizeof report ? 0 : 3);
     }
+    close(fds[1]);
+    return fds[0];
+}
 
-    void Finish(Walk& walk, bool overdue) {
-        ChildReport report{};
-        bool complete = false;
-        if (overdue) {
-            kill(pid_, SIGKILL);
-        } else {
-            complete = read(fd_, &report, sizeof report) == static_cast<ssize_t>(sizeof report);
-        }
-        close(fd_);
-        int status = 0;
-        waitpid(pid_, &status, 0);
-        if (overdue) return walk.problems.push_back("hung: " + path_);
-        if (!complete || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-            return walk.problems.push_back("crashed (status " + std::to_string(status) +
-                                           "): " + path_);
-        if (!report.errorNamesFile)
-            walk.problems.push_back("error without the file's name: " + path_);
-        switch (static_cast<ImportFailure>(report.failure)) {
-            case ImportFailure::None:
-                ++walk.imported;
-                walk.faces[path_] = report.faces;
-                break;
-            case ImportFailure::Refused:
-                ++walk.refused;
-                break;
-            case ImportFailure::Unreadable:
-                ++walk.rejected;
-                break;
-            case ImportFailure::NoGeometry:
-                ++walk.empty;
-                break;
-            default:
-                walk.problems.push_back("internal error: " + path_);
-        }
+void Tally(Walk& walk, const std::string& path, int fd, int status) {
+    ChildReport report{};
+    const bool complete = read(fd, &report, sizeof report) == static_cast<ssize_t>(sizeof report);
+    close(fd);
+    if (WIFSIGNALED(status) && WTERMSIG(status) == SIGALRM) return walk.problems.push_back("hung: " + path);
+    if (!complete || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return walk.problems.push_back("crashed (status " + std::to_string(status) + "): " + path);
+    if (!report.errorNamesFile) walk.problems.push_back("error without the file's name: " + path);
+    switch (static_cast<ImportFailure>(report.failure)) {
+        case ImportFailure::None:
+            ++walk.imported;
+            walk.faces[path] = report.faces;
+            break;
+        case ImportFailure::Refused: ++walk.refused; break;
+        case ImportFailure::Unreadable: ++walk.rejected; break;
+        case ImportFailure::NoGeometry: ++walk.empty; break;
+        default: walk.problems.push_back("internal error: " + path);
     }
-
-  private:
-    std::string path_;
-    std::chrono::steady_clock::time_point started_;
-    pid_t pid_ = -1;
-    int fd_ = -1;
-};
+}
 
 Walk WalkTestModels(const fs::path& root, size_t parallel) {
     std::vector<std::string> files;
     for (const auto& entry : fs::recursive_directory_iterator(root))
-        if (entry.is_regular_file() && IsImportable(entry.path().string()))
-            files.push_back(entry.path().string());
+        if (entry.is_regular_file() && IsImportable(entry.path().string())) files.push_back(entry.path().string());
     std::sort(files.begin(), files.end());
     Walk walk;
-    std::vector<std::unique_ptr<Child>> running;
-    size_t next = 0;
-    while (next < files.size() || !running.empty()) {
-        while (running.size() < parallel && next < files.size())
-            running.push_back(std::make_unique<Child>(files[next++]));
-        std::vector<pollfd> fds;
-        for (const auto& c : running) fds.push_back({c->Fd(), POLLIN, 0});
-        poll(fds.data(), fds.size(), 500);
-        for (size_t i = running.size(); i-- > 0;) {
-            const bool ready = fds[i].revents != 0, overdue = running[i]->Overdue();
-            if (!ready && !overdue) continue;
-            running[i]->Finish(walk, !ready);
-            running.erase(running.begin() + static_cast<std::ptrdiff_t>(i));
+    std::map<pid_t, std::pair<std::string, int>> running;  // path and pipe of each child
+    for (size_t next = 0; next < files.size() || !running.empty();) {
+        for (pid_t pid = 0; running.size() < parallel && next < files.size(); ++next) {
+            const int fd = StartChild(files[next], pid);
+            if (fd < 0) walk.problems.push_back("no child for " + files[next]);
+            else running[pid] = {files[next], fd};
         }
+        int status = 0;
+        const pid_t done = wait(&status);
+        if (done < 0) {
+            walk.problems.push_back("lost " + std::to_string(running.size()) + " children");
+            break;
+        }
+        const auto it = running.find(done);
+        if (it == running.end()) continue;
+        Tally(walk, it->second.first, it->second.second, status);
+        running.erase(it);
     }
     return walk;
 }

