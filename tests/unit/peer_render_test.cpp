@@ -1,26 +1,16 @@
 // korvan-peer render: the peer's scene drawn with a depth buffer, one fixed light and blended
 // transparency, checked pixel by pixel on squares whose look is known exactly.
 #include <gtest/gtest.h>
-
 #include <stb/stb_image.h>
 
 #include <array>
 
-#include "liveconnection/live_connection.h"
-#include "peer/peer_commands.h"
 #include "peer/software_rasteriser.h"
-#include "peer_scene_support.h"
+#include "peer_test_support.h"
 
 namespace {
 
-using namespace TwinLinkAPI;
-using korvan::peer::MaterialMesh;
-using korvan::peer::PeerScene;
-using korvan::peer::RenderScene;
-using korvan::peer::RgbImage;
-using korvan::peer::SceneMaterial;
-using korvan::peer::ViewCamera;
-using peer_test::Batch;
+using namespace peer_test;
 using Rgb = std::array<int, 3>;
 
 // Normals that point straight at the light: such faces show their colour unchanged.
@@ -49,8 +39,7 @@ Rgb Pixel(const RgbImage& image, uint32_t x, uint32_t y) {
 
 TEST(PeerRender, ASquareShowsItsColourWhereItIsAndTheBackgroundElsewhere) {
     PeerScene scene;
-    scene.materials.push_back(
-        Material(3, 0xFFC86432, 1.0f, peer_test::FlatSquare(0, 1, kTowardsLight)));
+    scene.materials.push_back(Material(3, 0xFFC86432, 1.0f, FlatSquare(0, 1, kTowardsLight)));
     const RgbImage image = RenderScene(scene, FromAbove(), 64, 48);
     ASSERT_EQ(image.pixels.size(), 64u * 48 * 3);
     // At 5 m with 40 degrees the image is 3.64 m high: the 2 m square spans 26 of 48 rows.
@@ -68,7 +57,7 @@ TEST(PeerRender, ASquareShowsItsColourWhereItIsAndTheBackgroundElsewhere) {
     // A face seen from behind is lit on the side that faces the camera; one turned from the
     // light keeps only its ambient share.
     PeerScene away;
-    away.materials.push_back(Material(3, 0xFFC86432, 1.0f, peer_test::FlatSquare(0, 1, {0, 0, 1})));
+    away.materials.push_back(Material(3, 0xFFC86432, 1.0f, FlatSquare(0, 1, {0, 0, 1})));
     const Rgb dim = Pixel(RenderScene(away, FromAbove(), 64, 48), 32, 24);
     EXPECT_LT(dim[0], 200);
     EXPECT_GE(dim[0], 60);
@@ -79,9 +68,9 @@ TEST(PeerRender, TheNearerSquareHidesTheFartherWhicheverIsDrawnFirst) {
     for (const bool nearFirst : {true, false}) {
         PeerScene scene;
         const SceneMaterial nearer =
-            Material(3, 0xFF0000FF, 1.0f, peer_test::FlatSquare(1, 0.5f, kTowardsLight));
+            Material(3, 0xFF0000FF, 1.0f, FlatSquare(1, 0.5f, kTowardsLight));
         const SceneMaterial farther =
-            Material(4, 0xFFFF0000, 1.0f, peer_test::FlatSquare(0, 1, kTowardsLight));
+            Material(4, 0xFFFF0000, 1.0f, FlatSquare(0, 1, kTowardsLight));
         scene.materials = nearFirst ? std::vector{nearer, farther} : std::vector{farther, nearer};
         const RgbImage image = RenderScene(scene, FromAbove(), 64, 48);
         EXPECT_EQ(Pixel(image, 32, 24), (Rgb{0, 0, 255})) << nearFirst;
@@ -93,10 +82,8 @@ TEST(PeerRender, TheNearerSquareHidesTheFartherWhicheverIsDrawnFirst) {
 TEST(PeerRender, TransparentSquaresBlendOverWhatLiesBehindOnce) {
     PeerScene scene;
     // The transparent square comes first in slot order, in front of an opaque one.
-    scene.materials.push_back(
-        Material(3, 0xFF00C800, 0.5f, peer_test::FlatSquare(1, 1.2f, kTowardsLight)));
-    scene.materials.push_back(
-        Material(4, 0xFFC80000, 1.0f, peer_test::FlatSquare(0, 0.5f, kTowardsLight)));
+    scene.materials.push_back(Material(3, 0xFF00C800, 0.5f, FlatSquare(1, 1.2f, kTowardsLight)));
+    scene.materials.push_back(Material(4, 0xFFC80000, 1.0f, FlatSquare(0, 0.5f, kTowardsLight)));
     const RgbImage image = RenderScene(scene, FromAbove(), 64, 48);
     EXPECT_EQ(Pixel(image, 32, 24), (Rgb{100, 100, 0}));
     // Over the background alone; every covered pixel blended exactly once, the diagonal too.
@@ -116,67 +103,60 @@ TEST(PeerRender, GeometryBehindTheEyeIsCutAway) {
     // Standing 1 m above a large floor, looking at the horizon: the floor fills the lower half
     // and nothing of it shows above the horizon.
     PeerScene scene;
-    scene.materials.push_back(
-        Material(3, 0xFF808080, 1.0f, peer_test::FlatSquare(0, 1000, kTowardsLight)));
-    const RgbImage image = RenderScene(scene, ViewCamera{{0, 1, 0}, {0, 1, -10}, {0, 1, 0}, 60},
-                                       64, 48);
+    scene.materials.push_back(Material(3, 0xFF808080, 1.0f, FlatSquare(0, 1000, kTowardsLight)));
+    const RgbImage image =
+        RenderScene(scene, ViewCamera{{0, 1, 0}, {0, 1, -10}, {0, 1, 0}, 60}, 64, 48);
     for (uint32_t x = 0; x < 64; ++x) {
         EXPECT_EQ(Pixel(image, x, 47), (Rgb{128, 128, 128})) << x;
         EXPECT_EQ(Pixel(image, x, 20), kBackground) << x;
     }
 }
 
-class PeerRenderCommandTest : public liveconnection_test::PrivateStateTest {};
+using PeerRenderCommandTest = PeerTest;
 
 TEST_F(PeerRenderCommandTest, WritesThePngOfTheLinkAndFitsTheCameraByDefault) {
-    LiveConnection host;
-    ASSERT_EQ(host.Host(u"C:\\Models\\Render.skp", 8), 0);
-    peer_test::PutMaterialWithBatch(host, u"Floor", 0xFFC86432, 1.0f,
-                                    peer_test::FlatSquare(3, 1, kTowardsLight));
+    ASSERT_EQ(host.Host(kLink16, 8), 0);
+    PutMaterial(host, u"Floor", 0xFFC86432, 1.0f, FlatSquare(3, 1, kTowardsLight));
     const std::filesystem::path png = root / "out.png";
-    {
-        peer_test::PeerProcess peer({"render", "--link", "C:\\Models\\Render.skp", "--out",
-                                     png.string(), "--size", "64x48", "--eye", "0,8,0",
-                                     "--target", "0,3,0", "--up", "0,0,-1", "--fov", "40"},
-                                    root / "stderr.txt");
-        const std::string line = peer.ReadRest();
-        EXPECT_EQ(peer.Wait(), korvan::peer::kExitDone) << peer.ErrorText();
-        EXPECT_EQ(line.rfind(R"({"link":"C:\\Models\\Render.skp","out":")" + png.string() +
-                                 R"(","width":64,"height":48,"camera":{"eye":[0,8,0],)"
-                                 R"("target":[0,3,0],"up":[0,0,-1],"fieldOfView":40},)"
-                                 R"("milliseconds":)",
-                             0),
-                  0u)
-            << line;
-        EXPECT_NE(line.find(R"(,"materials":1,"triangles":2,"problems":[]})"), std::string::npos)
-            << line;
-    }
-    int width = 0, height = 0, channels = 0;
-    stbi_uc* pixels = stbi_load(png.c_str(), &width, &height, &channels, 3);
-    ASSERT_NE(pixels, nullptr);
-    EXPECT_EQ(width, 64);
-    EXPECT_EQ(height, 48);
-    EXPECT_EQ(channels, 3);
-    const auto at = [&](int x, int y) {
-        const stbi_uc* p = pixels + (y * width + x) * 3;
-        return Rgb{p[0], p[1], p[2]};
+    // The PNG read back: empty unless it is an RGB image of the size asked for.
+    const auto load = [&](int width, int height) {
+        int w = 0, h = 0, channels = 0;
+        stbi_uc* pixels = stbi_load(png.c_str(), &w, &h, &channels, 3);
+        RgbImage image;
+        if (pixels != nullptr && w == width && h == height && channels == 3) {
+            image.width = static_cast<uint32_t>(w);
+            image.pixels.assign(pixels, pixels + w * h * 3);
+        }
+        stbi_image_free(pixels);
+        return image;
     };
-    EXPECT_EQ(at(32, 24), (Rgb{200, 100, 50}));
-    EXPECT_EQ(at(0, 0), kBackground);
-    stbi_image_free(pixels);
+
+    const auto [line, exitCode] =
+        Run({"render", "--link", kLink, "--out", png.string(), "--size", "64x48", "--eye", "0,8,0",
+             "--target", "0,3,0", "--up", "0,0,-1", "--fov", "40"});
+    EXPECT_EQ(exitCode, kExitDone) << ReadFile(ErrorFile());
+    EXPECT_EQ(line.rfind(std::string("{") + kLinkJson + R"(,"out":")" + png.string() +
+                             R"(","width":64,"height":48,"camera":{"eye":[0,8,0],)"
+                             R"("target":[0,3,0],"up":[0,0,-1],"fieldOfView":40},)"
+                             R"("milliseconds":)",
+                         0),
+              0u)
+        << line;
+    EXPECT_NE(line.find(R"(,"materials":1,"triangles":2,"problems":[]})"), std::string::npos)
+        << line;
+    const RgbImage chosen = load(64, 48);
+    ASSERT_FALSE(chosen.pixels.empty());
+    EXPECT_EQ(Pixel(chosen, 32, 24), (Rgb{200, 100, 50}));
+    EXPECT_EQ(Pixel(chosen, 0, 0), kBackground);
 
     // Without camera options the whole square is in view, the middle of the image on it.
-    peer_test::PeerProcess fitted(
-        {"render", "--link", "C:\\Models\\Render.skp", "--out", png.string(), "--size", "80x60"},
-        root / "stderr.txt");
-    fitted.ReadRest();
-    EXPECT_EQ(fitted.Wait(), korvan::peer::kExitDone);
-    pixels = stbi_load(png.c_str(), &width, &height, &channels, 3);
-    ASSERT_NE(pixels, nullptr);
-    EXPECT_EQ(at(40, 30), (Rgb{200, 100, 50}));
-    for (const auto& [x, y] : {std::pair{0, 0}, {79, 0}, {0, 59}, {79, 59}})
-        EXPECT_EQ(at(x, y), kBackground);
-    stbi_image_free(pixels);
+    EXPECT_EQ(Run({"render", "--link", kLink, "--out", png.string(), "--size", "80x60"}).second,
+              kExitDone);
+    const RgbImage fitted = load(80, 60);
+    ASSERT_FALSE(fitted.pixels.empty());
+    EXPECT_EQ(Pixel(fitted, 40, 30), (Rgb{200, 100, 50}));
+    for (const auto& [x, y] : {std::pair{0u, 0u}, {79u, 0u}, {0u, 59u}, {79u, 59u}})
+        EXPECT_EQ(Pixel(fitted, x, y), kBackground);
 }
 
 }  // namespace

@@ -1,60 +1,39 @@
 // The peer reads a link hosted in this process as Korvan would: header, camera, descriptor,
-// material records and the sections they name, printed as the documented JSON.
+// material records and the sections they name, printed as the documented JSON. Shared memory
+// written by someone else is untrusted: every size, count, id, offset and text the peer meets is
+// checked, what fails is reported under "problems", and the rest is still read. The garbage cases
+// corrupt a hosted link byte by byte; the sanitizer build runs them as well.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "camera/camera_record.h"
-#include "liveconnection/live_connection.h"
 #include "liveconnection/section_names.h"
-#include "peer/link_decoder.h"
-#include "peer/snapshot_json.h"
+#include "peer/record_tags.h"
 #include "peer_test_support.h"
 
 namespace {
 
-using namespace TwinLinkAPI;
-using korvan::peer::LinkSnapshot;
-using korvan::peer::PeerConnection;
-using korvan::peer::TakeSnapshot;
-using peer_test::PutFloat;
-using peer_test::PutText;
-using peer_test::PutU32;
+using namespace peer_test;
 
-using PeerSnapshotTest = liveconnection_test::PrivateStateTest;
-
-std::string Number(uint32_t value) {
-    return std::to_string(value);
-}
-
-TEST_F(PeerSnapshotTest, AFreshLinkPrintsAsDocumented) {
-    LiveConnection host;
-    ASSERT_EQ(host.Host(u"C:\\Models\\Fresh.skp", 8), 0);
-    PeerConnection peer;
-    ASSERT_EQ(peer.Attach(u"C:\\Models\\Fresh.skp"), 0);
-
-    const std::string pid = Number(twinlink::platform::GetCurrentProcessId());
-    // The lock word is read while the peer holds the lock, so it names the peer (this process).
-    const std::string expected =
-        R"({"link":"C:\\Models\\Fresh.skp","mappedSize":18432,"lockTaken":true,)"
-        R"("header":{"tag":"HEAD","size":1244,"flags":0,"ended":false,"changeCounter":1,"lockOwner":)" +
-        pid +
-        R"(,"totalSize":18432,"recordAreaOffset":2048,"slotCount":8,"recordCount":3,"highestSlot":1,)"
-        R"("creatorProcessId":)" +
-        pid +
-        R"(,"modelGuid":"","updateCount":1,"peerPathA":"","peerPathB":"","peerValue":0},)"
-        R"("records":[{"slot":0,"tag":"VIEW","size":652,"id":1,"flags":0,"changeCounter":0,"readable":true,)"
-        R"("follow":0,"camera":null},)"
-        R"({"slot":1,"tag":"STAT","size":28,"id":2,"flags":0,"changeCounter":0,"readable":true,)"
-        R"("descriptorSection":null,"descriptor":null}],"problems":[]})";
-    EXPECT_EQ(korvan::peer::SnapshotJson(TakeSnapshot(peer, 10000)), expected);
-    EXPECT_EQ(host.TestHeaderFlags(0xFFFFFFFF), 0u);
-    EXPECT_EQ(liveconnection_test::RawSection(u"C:/Models/Fresh.skp").U32(24), 0u)
-        << "the peer let the lock go";
-}
+using PeerSnapshotTest = PeerTest;
 
 TEST_F(PeerSnapshotTest, DecodesCameraDescriptorMaterialsAndTheirSections) {
-    LiveConnection host;
-    ASSERT_EQ(host.Host(u"C:\\Models\\House.skp", 8), 0);
+    ASSERT_EQ(host.Host(kLink16, 8), 0);
     host.SetModelGuid(u"9F3A2C1E-0B4D-4E6F-8A7B-1C2D3E4F5A6B");
+    PeerConnection peer;
+    ASSERT_EQ(peer.Attach(kLink16), 0);
+    // Before anything is sent the camera and the descriptor are null; reading changes no flag
+    // and lets the lock go.
+    const std::string fresh = SnapshotJson(TakeSnapshot(peer, 10000));
+    EXPECT_NE(
+        fresh.find(
+            R"("follow":0,"camera":null},{"slot":1,"tag":"STAT","size":28,"id":2,"flags":0,)"
+            R"("changeCounter":0,"readable":true,"descriptorSection":null,"descriptor":null}],)"),
+        std::string::npos)
+        << fresh;
+    EXPECT_EQ(host.TestHeaderFlags(0xFFFFFFFF), 0u);
+    EXPECT_EQ(RawSection(kMainSection).U32(24), 0u) << "the peer let the lock go";
 
     korvan::CameraRecord camera{};
     for (int i = 0; i < 16; ++i) camera.matrix[i] = i % 5 == 0 ? 1.0f : 0.0f;
@@ -65,36 +44,20 @@ TEST_F(PeerSnapshotTest, DecodesCameraDescriptorMaterialsAndTheirSections) {
     camera.direction[2] = -1.0f;
     camera.up[1] = 1.0f;
     host.SendView(false, &camera);
-
-    DescriptorMap descriptor;
-    descriptor[u"toolName"] = {kEncodedValue, u"SketchUp Pro \u00e9"};
-    descriptor[u"time"] = {kVerbatimValue, u"1234"};
-    host.SendDescriptor(descriptor);
-    const std::u16string descriptorText =
-        uR"({"time":"1234","toolName":"SketchUp%20Pro%20%c3%a9"})";
-    const uint32_t descriptorBytes = 2 * (static_cast<uint32_t>(descriptorText.size()) + 1) * 2;
+    host.SendDescriptor({{u"toolName", {kEncodedValue, u"SketchUp Pro \u00e9"}},
+                         {u"time", {kVerbatimValue, u"1234"}}});
 
     // A textured material with a batch, written as the material catalogue and the geometry writer
-    // do.
-    RecordHeader* brick = host.CreateRecord(kSurfaceTag);
+    // do; the texture section is made first.
+    RecordHeader* brick = PutMaterial(host, u"Brick, red", 0xFFB22222, 0.75f);
     ASSERT_NE(brick, nullptr);
     PutU32(brick, 20, 2);
-    PutText(brick, 24, u"Brick, red");
     PutU32(brick, 544, 2);
     PutText(brick, 548, u"lib-7");
-    PutU32(brick, 804, 0xFFB22222);
-    PutFloat(brick, 824, 0.75f);
     PutU32(brick, 856, 77);
-    const uint32_t texture = host.CreateSection(brick->recordId, 64);
-    PutU32(brick, 1380, texture);
+    PutU32(brick, 1380, host.CreateSection(brick->recordId, 64));
     PutU32(brick, 1384, 64);
-    const uint32_t geometry =
-        host.CreateSection(brick->recordId, 2 * peer_test::kTriangleBatchBytes);
-    peer_test::PutTriangleBatch(host.MapSection(geometry));
-    PutU32(brick, 1920, 4);
-    PutU32(brick, 1924, geometry);
-    PutU32(brick, 1928, 2 * peer_test::kTriangleBatchBytes);
-    host.MarkRecord(brick, kChangedFlag);
+    PutBatchWords(host, brick, BatchWords(OddTriangle()), 120, 4);
 
     // A removed material: re-tagged, its batch reference cleared, its texture a file.
     RecordHeader* removed = host.CreateRecord(kSurfaceTag);
@@ -104,67 +67,232 @@ TEST_F(PeerSnapshotTest, DecodesCameraDescriptorMaterialsAndTheirSections) {
     PutText(removed, 860, u"C:\\Textures\\glass.png");
     removed->tag = kRemovedSurfaceTag;
 
-    PeerConnection peer;
-    ASSERT_EQ(peer.Attach(u"C:\\Models\\House.skp"), 0);
-    const LinkSnapshot snapshot = TakeSnapshot(peer, 10000);
-    EXPECT_EQ(peer_test::ProblemLines(snapshot), std::vector<std::string>{});
-    ASSERT_TRUE(snapshot.header.has_value());
-    EXPECT_EQ(snapshot.header->modelGuid, "9F3A2C1E-0B4D-4E6F-8A7B-1C2D3E4F5A6B");
-    EXPECT_EQ(snapshot.header->recordCount, 5u);
-    EXPECT_EQ(snapshot.header->highestSlot, 3u);
-    ASSERT_EQ(snapshot.records.size(), 4u);
-
-    const auto& view = snapshot.records[0];
-    ASSERT_TRUE(view.view && view.view->camera);
-    EXPECT_EQ(view.changeCounter, 1u);
-    EXPECT_EQ(view.flags, kChangedFlag);
-    EXPECT_EQ(view.view->follow, 0u);
-    EXPECT_EQ(std::memcmp(&*view.view->camera, &camera, sizeof camera), 0);
-
-    const auto& status = snapshot.records[1];
-    ASSERT_TRUE(status.status && status.status->section && status.status->descriptor);
-    EXPECT_EQ(status.status->section->id, 1u);
-    EXPECT_EQ(status.status->section->size, descriptorBytes);
-    EXPECT_EQ(status.status->section->mappedSize, descriptorBytes);
-    EXPECT_EQ(status.status->descriptor->text, twinlink::platform::Utf16ToUtf8(descriptorText));
-    using Entries = std::vector<std::pair<std::string, std::string>>;
-    EXPECT_EQ(status.status->descriptor->entries,
-              (Entries{{"time", "1234"}, {"toolName", "SketchUp Pro \u00e9"}}));
-
-    const std::string pid = Number(twinlink::platform::GetCurrentProcessId());
-    const std::string json = korvan::peer::SnapshotJson(snapshot);
-    const std::string brickJson =
-        R"({"slot":2,"tag":"SRFC","size":1932,"id":3,"flags":1,"changeCounter":1,"readable":true,)"
-        R"("contentRevision":2,"name":"Brick, red","surfaceType":2,"libraryId":"lib-7","colour":"0xFFB22222",)"
-        R"("opacity":0.75,"textureStamp":77,"texturePath":"",)"
-        R"("textureSection":{"id":2,"name":"TwinLinkAPI/)" +
-        pid +
-        R"(/00000002","size":64,"mappedSize":64},)"
-        R"("geometryRevision":4,)"
-        R"("geometrySection":{"id":3,"name":"TwinLinkAPI/)" +
-        pid +
-        R"(/00000003","size":240,"mappedSize":240},)"
-        R"("geometry":{"vertexCount":3,"indexCount":3,"uvSetCount":1}})";
-    EXPECT_NE(json.find(brickJson), std::string::npos) << json;
-    const std::string removedJson =
-        R"({"slot":3,"tag":"SRFI","size":1932,"id":4,"flags":0,"changeCounter":0,"readable":true,)"
-        R"("contentRevision":0,"name":"Old glass","surfaceType":0,"libraryId":"","colour":"0x00000000",)"
-        R"("opacity":0.25,"textureStamp":0,"texturePath":"C:\\Textures\\glass.png","textureSection":null,)"
-        R"("geometryRevision":0,"geometrySection":null,"geometry":null})";
-    EXPECT_NE(json.find(removedJson), std::string::npos) << json;
-    EXPECT_NE(
-        json.find(R"("camera":{"matrix":[1,0,0,0,0,1,0,0,0,0,1,0,1.5,2,-3.25,1],"projection":1,)"
-                  R"("fieldOfView":35,"eye":[1.5,2,-3.25],"direction":[0,0,-1],"up":[0,1,0]})"),
-        std::string::npos)
-        << json;
-    EXPECT_NE(
-        json.find(
+    const std::string pid = std::to_string(platform::GetCurrentProcessId());
+    const std::string sections = R"("name":"TwinLinkAPI/)" + pid + "/0000000";  // and the id
+    // The lock word is read while the peer holds the lock, so it names the peer (this process).
+    EXPECT_EQ(
+        SnapshotJson(TakeSnapshot(peer, 10000)),
+        std::string("{") + kLinkJson +
+            R"(,"mappedSize":18432,"lockTaken":true,)"
+            R"("header":{"tag":"HEAD","size":1244,"flags":0,"ended":false,"changeCounter":1,"lockOwner":)" +
+            pid +
+            R"(,"totalSize":18432,"recordAreaOffset":2048,"slotCount":8,"recordCount":5,"highestSlot":3,)"
+            R"("creatorProcessId":)" +
+            pid +
+            R"(,"modelGuid":"9F3A2C1E-0B4D-4E6F-8A7B-1C2D3E4F5A6B","updateCount":1,"peerPathA":"","peerPathB":"","peerValue":0},)"
+            R"("records":[{"slot":0,"tag":"VIEW","size":652,"id":1,"flags":1,"changeCounter":1,"readable":true,"follow":0,)"
+            R"("camera":{"matrix":[1,0,0,0,0,1,0,0,0,0,1,0,1.5,2,-3.25,1],"projection":1,)"
+            R"("fieldOfView":35,"eye":[1.5,2,-3.25],"direction":[0,0,-1],"up":[0,1,0]}},)"
+            R"({"slot":1,"tag":"STAT","size":28,"id":2,"flags":1,"changeCounter":1,"readable":true,)"
+            R"("descriptorSection":{"id":1,)" +
+            sections +
+            R"(1","size":212,"mappedSize":212},)"
             R"("descriptor":{"text":"{\"time\":\"1234\",\"toolName\":\"SketchUp%20Pro%20%c3%a9\"}",)"
-            R"("entries":{"time":"1234","toolName":"SketchUp Pro )"
-            "\u00e9"
-            R"("}})"),
-        std::string::npos)
-        << json;
+            R"("entries":{"time":"1234","toolName":"SketchUp Pro é"}}},)"
+            R"({"slot":2,"tag":"SRFC","size":1932,"id":3,"flags":1,"changeCounter":1,"readable":true,)"
+            R"("contentRevision":2,"name":"Brick, red","surfaceType":2,"libraryId":"lib-7","colour":"0xFFB22222",)"
+            R"("opacity":0.75,"textureStamp":77,"texturePath":"",)"
+            R"("textureSection":{"id":2,)" +
+            sections +
+            R"(2","size":64,"mappedSize":64},"geometryRevision":4,)"
+            R"("geometrySection":{"id":3,)" +
+            sections +
+            R"(3","size":240,"mappedSize":240},)"
+            R"("geometry":{"vertexCount":3,"indexCount":3,"uvSetCount":1}},)"
+            R"({"slot":3,"tag":"SRFI","size":1932,"id":4,"flags":0,"changeCounter":0,"readable":true,)"
+            R"("contentRevision":0,"name":"Old glass","surfaceType":0,"libraryId":"","colour":"0x00000000",)"
+            R"("opacity":0.25,"textureStamp":0,"texturePath":"C:\\Textures\\glass.png","textureSection":null,)"
+            R"("geometryRevision":0,"geometrySection":null,"geometry":null}],"problems":[]})");
+}
+
+// A link of 8 slots: the camera in slot 0, the descriptor {"a":"1"} (section 1, 40 bytes) in
+// slot 1, and in slot 2 a material whose one-triangle batch is section 2 (240 bytes).
+class PeerGarbageTest : public PeerTest {
+  protected:
+    static constexpr size_t kHeaderSlotCount = 36;
+    static constexpr size_t kHeaderTotalSize = 28;
+    static constexpr size_t kHeaderAreaOffset = 32;
+    static constexpr size_t kHeaderRecordCount = 40;
+    static constexpr size_t kHeaderHighestSlot = 44;
+    static constexpr size_t Slot(uint32_t index) { return 2048 + size_t{index} * 2048; }
+
+    void SetUp() override {
+        PeerTest::SetUp();
+        ASSERT_EQ(host.Host(kLink16, 8), 0);
+        mainSection.emplace(kMainSection);
+        korvan::CameraRecord camera{};
+        camera.projection = 1;
+        camera.eye[0] = 1.5f, camera.eye[1] = 2.0f, camera.eye[2] = -3.25f;
+        host.SendView(false, &camera);
+        host.SendDescriptor({{u"a", {kVerbatimValue, u"1"}}});
+        RecordHeader* material = PutMaterial(host, u"Tile", 0xFF000000, 1.0f);
+        ASSERT_NE(material, nullptr);
+        ASSERT_EQ(PutBatchWords(host, material, BatchWords(OddTriangle()), 120, 1), 2u);
+        ASSERT_EQ(peer.Attach(kLink16), 0);
+        ASSERT_EQ(ProblemLines(Snapshot()), Lines{});
+    }
+
+    RawSection& main() { return *mainSection; }
+    LinkSnapshot Snapshot() { return TakeSnapshot(peer, 10000); }
+    uint8_t* Section(uint32_t id) { return static_cast<uint8_t*>(host.MapSection(id)); }
+    std::string SectionName(uint32_t id) const {
+        return platform::Utf16ToUtf8(DataSectionName(platform::GetCurrentProcessId(), id));
+    }
+
+    static Lines Tags(const LinkSnapshot& snapshot) {
+        Lines tags;
+        for (const auto& record : snapshot.records)
+            tags.push_back(TagText(record.tag) + (record.readable ? "" : " (unreadable)"));
+        return tags;
+    }
+
+    PeerConnection peer;
+    std::optional<RawSection> mainSection;  // opened once the link exists
+};
+
+TEST_F(PeerGarbageTest, HeaderClaimsAreBoundedByTheMapping) {
+    const Lines allRead{"VIEW", "STAT", "SRFC"};
+    {
+        SCOPED_TRACE("a slot count larger than the section");
+        main().SetU32(kHeaderSlotCount, 1000);
+        const LinkSnapshot snapshot = Snapshot();
+        EXPECT_EQ(ProblemLines(snapshot), Lines{"header: slot count 1000 needs 2050048 bytes but "
+                                                "the section maps 18432; only 8 slots are read"});
+        EXPECT_EQ(Tags(snapshot), allRead);
+        main().SetU32(kHeaderSlotCount, 8);
+    }
+    {
+        SCOPED_TRACE("a highest slot beyond the slot count");
+        main().SetU32(kHeaderHighestSlot, 50);
+        const LinkSnapshot snapshot = Snapshot();
+        EXPECT_EQ(ProblemLines(snapshot),
+                  Lines{"header: highest slot 50 is beyond the slot count 8"});
+        EXPECT_EQ(Tags(snapshot), allRead);
+        main().SetU32(kHeaderHighestSlot, 2);
+    }
+    {
+        SCOPED_TRACE("a total size past the end");
+        main().SetU32(kHeaderTotalSize, 1u << 30);
+        EXPECT_EQ(
+            ProblemLines(Snapshot()),
+            Lines{"header: total size 1073741824 is larger than the mapped section (18432 bytes)"});
+        main().SetU32(kHeaderTotalSize, 18432);
+    }
+    {
+        SCOPED_TRACE("a record area outside the section");
+        main().SetU32(kHeaderAreaOffset, 100000);
+        const LinkSnapshot snapshot = Snapshot();
+        EXPECT_EQ(ProblemLines(snapshot), Lines{"header: record area offset 100000 is not inside "
+                                                "the section after the header; no records "
+                                                "are read"});
+        EXPECT_TRUE(snapshot.records.empty());
+        ASSERT_TRUE(snapshot.header.has_value());
+        EXPECT_EQ(snapshot.header->slotCount, 8u);
+    }
+}
+
+TEST_F(PeerGarbageTest, UnsoundRecordHeadersAreListedButNotDecoded) {
+    main().SetU32(Slot(0) + 4, 100);
+    main().SetU32(Slot(1), 0x43424101);  // "\x01ABC"
+    main().SetU32(Slot(2) + 8, 1);       // the camera record's id
+    RecordHeader* header = host.CreateRecord(MakeTag("ABCD"));
+    ASSERT_NE(header, nullptr);
+    header->tag = kHeaderTag;
+    RecordHeader* oversized = host.CreateRecord(MakeTag("WXYZ"));
+    ASSERT_NE(oversized, nullptr);
+    oversized->size = 28;
+    ASSERT_NE(host.CreateRecord(MakeTag("PLN1")), nullptr);
+
+    const LinkSnapshot snapshot = Snapshot();
+    EXPECT_EQ(ProblemLines(snapshot),
+              (Lines{"slot 0: VIEW record size is 100, expected 652",
+                     "slot 1: tag 0x43424101 is not four printable ASCII characters",
+                     "slot 3: tag HEAD belongs to the header, not to a record slot",
+                     "slot 4: WXYZ record size is 28, expected 20",
+                     "slot 2: record id 1 is also used by slot 0"}));
+    EXPECT_EQ(Tags(snapshot), (Lines{"VIEW (unreadable)", "0x43424101 (unreadable)", "SRFC",
+                                     "HEAD (unreadable)", "WXYZ (unreadable)", "PLN1"}));
+    ASSERT_TRUE(snapshot.records[2].surface && snapshot.records[2].surface->geometry);
+    EXPECT_EQ(snapshot.records[2].surface->geometry->vertexCount, 3u);
+}
+
+TEST_F(PeerGarbageTest, SectionsThatMapNothingOrTooLittleAreRejected) {
+    main().SetU32(Slot(1) + 20, 0x1234);
+    main().SetU32(Slot(2) + 1380, 0x77);
+    main().SetU32(Slot(2) + 1384, 10);
+    main().SetU32(Slot(2) + 1928, 1u << 20);
+
+    const LinkSnapshot snapshot = Snapshot();
+    EXPECT_EQ(
+        ProblemLines(snapshot),
+        (Lines{"slot 1: descriptor section 4660 (" + SectionName(0x1234) + ") cannot be opened",
+               "slot 2: texture section 119 (" + SectionName(0x77) + ") cannot be opened",
+               "slot 2: geometry section 2 declares 1048576 bytes but maps only 240"}));
+    ASSERT_EQ(snapshot.records.size(), 3u);
+    EXPECT_FALSE(snapshot.records[1].status->descriptor.has_value());
+    EXPECT_FALSE(snapshot.records[2].surface->geometry.has_value());
+    EXPECT_EQ(snapshot.records[2].surface->geometrySection->mappedSize, 240u);
+    EXPECT_FALSE(snapshot.records[2].surface->textureSection->mappedSize.has_value());
+}
+
+TEST_F(PeerGarbageTest, UnterminatedTextsAreReported) {
+    PutText(main().view, 52, std::u16string(64, u'A'));
+    PutText(main().view, 720, std::u16string(260, u'p'));
+    PutText(Section(1), 0, std::u16string(20, u'x'));
+    // A material name cut at its field's capacity legitimately fills it.
+    PutText(main().view, Slot(2) + 24, std::u16string(260, u'n'));
+
+    const LinkSnapshot snapshot = Snapshot();
+    EXPECT_EQ(ProblemLines(snapshot),
+              (Lines{"header: model guid is not terminated within its 64 units",
+                     "header: peer path B is not terminated within its 260 units",
+                     "slot 1: descriptor text is not terminated within its 40-byte section"}));
+    EXPECT_EQ(snapshot.header->modelGuid, std::string(64, 'A'));
+    EXPECT_FALSE(snapshot.records[1].status->descriptor.has_value());
+    EXPECT_EQ(snapshot.records[2].surface->name, std::string(260, 'n'));
+}
+
+// Batches that break their own rules are the scene suite's (peer_scene_test), where the
+// materials they leave out are seen too.
+TEST_F(PeerGarbageTest, MalformedDescriptorsAreRejected) {
+    {
+        SCOPED_TRACE("a value without quotes");
+        PutText(Section(1), 0, std::u16string(u"{\"a\":1}\0", 8));
+        const LinkSnapshot snapshot = Snapshot();
+        EXPECT_EQ(
+            ProblemLines(snapshot),
+            Lines{"slot 1: descriptor text is not well-formed: expected a quoted value at unit 5"});
+        ASSERT_TRUE(snapshot.records[1].status->descriptor.has_value());
+        EXPECT_EQ(snapshot.records[1].status->descriptor->text, "{\"a\":1}");
+        EXPECT_TRUE(snapshot.records[1].status->descriptor->entries.empty());
+    }
+    {
+        SCOPED_TRACE("keys out of order");
+        PutText(Section(1), 0, std::u16string(u"{\"b\":\"1\",\"a\":\"2\"}\0", 18));
+        const LinkSnapshot snapshot = Snapshot();
+        EXPECT_EQ(ProblemLines(snapshot),
+                  Lines{"slot 1: descriptor key \"a\" does not follow \"b\" in ascending order"});
+        EXPECT_EQ(snapshot.records[1].status->descriptor->entries.size(), 2u);
+    }
+}
+
+TEST_F(PeerGarbageTest, ValuesOutsideTheirRangeAreReported) {
+    main().SetU32(Slot(0) + 20, 5);
+    main().SetU32(Slot(0) + 24 + 584, 9);
+    PutFloat(main().view, Slot(0) + 24 + 596, std::nanf(""));
+    main().SetU32(Slot(2) + 544, 7);
+    PutFloat(main().view, Slot(2) + 824, 2.5f);
+    main().SetU32(kHeaderRecordCount, 9);
+
+    const LinkSnapshot snapshot = Snapshot();
+    EXPECT_EQ(ProblemLines(snapshot),
+              (Lines{"slot 0: follow flag is 5, expected 0 or 1",
+                     "slot 0: camera projection is 9, expected 1, 2 or 3",
+                     "slot 0: camera eye holds a value that is not a finite number",
+                     "slot 2: surface type 7 is not 0, 1 or 2",
+                     "slot 2: opacity 2.5 is not between 0 and 1",
+                     "header: record count 9 differs from 4, the records found and the header"}));
+    EXPECT_NE(SnapshotJson(snapshot).find(R"("eye":[1.5,null,-3.25])"), std::string::npos);
 }
 
 }  // namespace
