@@ -2,54 +2,50 @@
 // counts and marks. Bytes are read through a separate mapping of the section.
 #include <array>
 
-#include "liveconnection/live_connection.h"
 #include "liveconnection_test_support.h"
 
 namespace {
 
 using namespace TwinLinkAPI;
-using liveconnection_test::PrivateStateTest;
-using liveconnection_test::RawSection;
+using namespace liveconnection_test;
 
-constexpr char16_t kModelPath[] = u"C:\\Models\\House.skp";
-constexpr char16_t kSectionName[] = u"C:/Models/House.skp";
 constexpr size_t kSlot0 = 2048;
 constexpr size_t kSlot1 = 4096;
 constexpr size_t kSlot2 = 6144;
+constexpr size_t kRecordCount = 40;
+constexpr size_t kHighestSlot = 44;
 
-using ChannelTest = PrivateStateTest;
+using ChannelTest = HostedTest;
 
-TEST_F(ChannelTest, HostWritesTheHeaderFieldByField) {
-    LiveConnection connection;
-    ASSERT_EQ(connection.Host(kModelPath, 5000), 0);
-    RawSection raw(kSectionName);
-    ASSERT_TRUE(raw.IsOpen());
+// The 32-bit words from `offset` on.
+std::vector<uint32_t> Words(const RawSection& raw, size_t offset, size_t count) {
+    std::vector<uint32_t> words;
+    for (size_t i = 0; i < count; ++i) words.push_back(raw.U32(offset + 4 * i));
+    return words;
+}
 
-    EXPECT_EQ(raw.Size(), 5001u * 2048u);
+TEST_F(ChannelTest, HostWritesTheHeaderAndTheViewAndStatusRecordsByteByByte) {
+    EXPECT_EQ(raw.Size(), 17u * 2048u);
     EXPECT_EQ(raw.Bytes(0, 4), "HEAD");
-    EXPECT_EQ(raw.U32(4), 1244u);
-    EXPECT_EQ(raw.U32(8), 0u);
-    EXPECT_EQ(raw.U32(12), 0u);
-    EXPECT_EQ(raw.U32(16), 1u);
-    EXPECT_EQ(raw.U32(20), 1u);
-    EXPECT_EQ(raw.U32(24), 0u);
-    EXPECT_EQ(raw.U32(28), 5001u * 2048u);
-    EXPECT_EQ(raw.U32(32), 2048u);
-    EXPECT_EQ(raw.U32(36), 5000u);
-    EXPECT_EQ(raw.U32(40), 3u);  // the header, "VIEW" and "STAT"
-    EXPECT_EQ(raw.U32(44), 1u);
-    EXPECT_EQ(raw.U32(48), twinlink::platform::GetCurrentProcessId());
+    // Size, id, flags, change counter, constant 1, lock owner, total size, record area offset,
+    // slots, records (the header, "VIEW" and "STAT"), highest slot, creator.
+    EXPECT_EQ(Words(raw, 4, 12), (std::vector<uint32_t>{1244, 0, 0, 1, 1, 0, 17 * 2048, 2048, 16, 3,
+                                                        1, platform::GetCurrentProcessId()}));
     EXPECT_TRUE(raw.AllZero(52, 196 - 52));  // model guid and the reserved bytes
     EXPECT_EQ(raw.U32(196), 1u);
-    EXPECT_TRUE(raw.AllZero(200, 1244 - 200));  // peer paths and peer value
-    EXPECT_TRUE(raw.AllZero(1244, 2048 - 1244));
+    EXPECT_TRUE(raw.AllZero(200, 2048 - 200));  // peer paths, peer value, rest of the block
+
+    // Tags are stored in reading order: "VIEW" is 56 49 45 57, the u32 0x57454956.
+    EXPECT_EQ(raw.Bytes(kSlot0, 4), std::string("\x56\x49\x45\x57", 4));
+    EXPECT_EQ(kViewTag, 0x57454956u);
+    EXPECT_EQ(Words(raw, kSlot0 + 4, 2), (std::vector<uint32_t>{652, 1}));
+    EXPECT_TRUE(raw.AllZero(kSlot0 + 12, 2048 - 12));
+    EXPECT_EQ(raw.Bytes(kSlot1, 4), "STAT");
+    EXPECT_EQ(Words(raw, kSlot1 + 4, 2), (std::vector<uint32_t>{28, 2}));
+    EXPECT_TRUE(raw.AllZero(kSlot1 + 12, 2048 - 12));
 }
 
 TEST_F(ChannelTest, HeaderSettersWriteAtTheirOffsets) {
-    LiveConnection connection;
-    ASSERT_EQ(connection.Host(kModelPath, 8), 0);
-    RawSection raw(kSectionName);
-
     connection.SetModelGuid(u"0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9");
     connection.SetPeerPathA(u"C:\\Korvan\\A");
     connection.SetPeerPathB(u"C:\\Korvan\\B");
@@ -62,7 +58,7 @@ TEST_F(ChannelTest, HeaderSettersWriteAtTheirOffsets) {
     EXPECT_EQ(raw.Text(720, 260), u"C:\\Korvan\\B");
     EXPECT_EQ(raw.U32(1240), 0xA1B2C3D4u);
     EXPECT_EQ(raw.U32(196), 77u);
-    EXPECT_EQ(raw.U32(24), twinlink::platform::GetCurrentProcessId());
+    EXPECT_EQ(raw.U32(24), platform::GetCurrentProcessId());
     EXPECT_TRUE(raw.AllZero(180, 16));
     EXPECT_EQ(std::u16string(connection.GetModelGuid()), u"0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9");
     EXPECT_EQ(connection.GetPeerValue(), 0xA1B2C3D4u);
@@ -82,51 +78,26 @@ TEST_F(ChannelTest, HeaderSettersWriteAtTheirOffsets) {
     EXPECT_FALSE(connection.IsPeerAttached());
 }
 
-TEST_F(ChannelTest, HostCreatesViewAndStatusInTheFirstSlots) {
-    LiveConnection connection;
-    ASSERT_EQ(connection.Host(kModelPath, 16), 0);
-    RawSection raw(kSectionName);
-
-    // Tags are stored in reading order: "VIEW" is 56 49 45 57, the u32 0x57454956.
-    EXPECT_EQ(raw.Bytes(kSlot0, 4), std::string("\x56\x49\x45\x57", 4));
-    EXPECT_EQ(kViewTag, 0x57454956u);
-    EXPECT_EQ(raw.U32(kSlot0 + 4), 652u);
-    EXPECT_EQ(raw.U32(kSlot0 + 8), 1u);
-    EXPECT_EQ(raw.U32(kSlot0 + 12), 0u);
-    EXPECT_EQ(raw.U32(kSlot0 + 16), 0u);
-    EXPECT_TRUE(raw.AllZero(kSlot0 + 20, 2048 - 20));
-
-    EXPECT_EQ(raw.Bytes(kSlot1, 4), "STAT");
-    EXPECT_EQ(raw.U32(kSlot1 + 4), 28u);
-    EXPECT_EQ(raw.U32(kSlot1 + 8), 2u);
-    EXPECT_TRUE(raw.AllZero(kSlot1 + 12, 2048 - 12));
-}
-
 TEST_F(ChannelTest, ASecondHostReusesTheSlotsWithNewRecordIdsAndRestartsSectionIds) {
-    LiveConnection connection;
-    ASSERT_EQ(connection.Host(kModelPath, 16), 0);
     EXPECT_EQ(connection.CreateSection(2, 64), 1u);
     EXPECT_EQ(connection.CreateSection(2, 64), 2u);
+    raw.Close();
 
     ASSERT_EQ(connection.Host(u"C:\\Models\\Other.skp", 16), 0);
-    RawSection raw(u"C:/Models/Other.skp");
-    EXPECT_EQ(raw.Bytes(kSlot0, 4), "VIEW");
-    EXPECT_EQ(raw.U32(kSlot0 + 8), 3u);
-    EXPECT_EQ(raw.Bytes(kSlot1, 4), "STAT");
-    EXPECT_EQ(raw.U32(kSlot1 + 8), 4u);
-    EXPECT_EQ(raw.U32(40), 3u);
-    EXPECT_EQ(raw.U32(44), 1u);
+    RawSection other(u"C:/Models/Other.skp");
+    EXPECT_EQ(other.Bytes(kSlot0, 4), "VIEW");
+    EXPECT_EQ(other.U32(kSlot0 + 8), 3u);
+    EXPECT_EQ(other.Bytes(kSlot1, 4), "STAT");
+    EXPECT_EQ(other.U32(kSlot1 + 8), 4u);
+    EXPECT_EQ(other.U32(kRecordCount), 3u);
+    EXPECT_EQ(other.U32(kHighestSlot), 1u);
     EXPECT_EQ(connection.CreateSection(4, 64), 1u);
     EXPECT_EQ(connection.GetName(), u"C:\\Models\\Other.skp");
     // The first connection was closed by the second Host.
     EXPECT_FALSE(RawSection(kSectionName).IsOpen());
 }
 
-TEST_F(ChannelTest, CreateRecordSizesByTagAndRefusesTheHeaderTag) {
-    LiveConnection connection;
-    ASSERT_EQ(connection.Host(kModelPath, 16), 0);
-    RawSection raw(kSectionName);
-
+TEST_F(ChannelTest, CreateRecordSizesByTagCountsItAndRefusesTheHeaderTag) {
     EXPECT_EQ(connection.CreateRecord(MakeTag("HEAD")), nullptr);
     EXPECT_EQ(connection.CreateRecord(0), nullptr);
     RecordHeader* other = connection.CreateRecord(MakeTag("ABCD"));
@@ -134,23 +105,24 @@ TEST_F(ChannelTest, CreateRecordSizesByTagAndRefusesTheHeaderTag) {
     EXPECT_EQ(raw.Bytes(kSlot2, 4), "ABCD");
     EXPECT_EQ(raw.U32(kSlot2 + 4), 20u);
     EXPECT_EQ(raw.U32(kSlot2 + 8), 3u);  // ids go on after "VIEW" 1 and "STAT" 2; "HEAD" took none
+    EXPECT_EQ(raw.U32(kRecordCount), 4u);
     RecordHeader* surface = connection.CreateRecord(kSurfaceTag);
     ASSERT_NE(surface, nullptr);
     EXPECT_EQ(surface->size, 1932u);
     EXPECT_EQ(surface->recordId, 4u);
     EXPECT_EQ(connection.CreateRecord(kRemovedSurfaceTag)->size, 20u);  // "SRFI" only by re-tagging
-    EXPECT_EQ(raw.U32(40), 6u);
-    EXPECT_EQ(raw.U32(44), 4u);
+    EXPECT_EQ(raw.U32(kRecordCount), 6u);
+    EXPECT_EQ(raw.U32(kHighestSlot), 4u);
     EXPECT_EQ(connection.FindRecord(4), surface);
     EXPECT_EQ(connection.FindRecord(99), nullptr);
 }
 
 TEST_F(ChannelTest, AFullTableGivesNoRecord) {
-    LiveConnection connection;
+    raw.Close();
     ASSERT_EQ(connection.Host(kModelPath, 3), 0);
     EXPECT_NE(connection.CreateRecord(kSurfaceTag), nullptr);
     EXPECT_EQ(connection.CreateRecord(kSurfaceTag), nullptr);
-    EXPECT_EQ(RawSection(kSectionName).U32(40), 4u);
+    EXPECT_EQ(RawSection(kSectionName).U32(kRecordCount), 4u);
 
     // With no slots at all the host still stands, without "VIEW" and "STAT".
     ASSERT_EQ(connection.Host(kModelPath, 0), 0);
@@ -160,9 +132,6 @@ TEST_F(ChannelTest, AFullTableGivesNoRecord) {
 }
 
 TEST_F(ChannelTest, DeleteRecordFreesItsSlotForTheNextRecord) {
-    LiveConnection connection;
-    ASSERT_EQ(connection.Host(kModelPath, 16), 0);
-    RawSection raw(kSectionName);
     RecordHeader* first = connection.CreateRecord(kSurfaceTag);   // slot 2, id 3
     RecordHeader* second = connection.CreateRecord(kSurfaceTag);  // slot 3, id 4
     ASSERT_NE(second, nullptr);
@@ -170,23 +139,44 @@ TEST_F(ChannelTest, DeleteRecordFreesItsSlotForTheNextRecord) {
 
     EXPECT_EQ(connection.DeleteRecord(4), 0);
     EXPECT_TRUE(raw.AllZero(kSlot2 + 2048, 2048));
-    EXPECT_EQ(raw.U32(40), 4u);
-    EXPECT_EQ(raw.U32(44), 2u);
+    EXPECT_EQ(raw.U32(kRecordCount), 4u);
+    EXPECT_EQ(raw.U32(kHighestSlot), 2u);
     EXPECT_EQ(connection.FindRecord(4), nullptr);
 
     EXPECT_EQ(connection.DeleteRecord(3), 0);
-    EXPECT_EQ(raw.U32(44), 1u);
+    EXPECT_EQ(raw.U32(kHighestSlot), 1u);
     EXPECT_EQ(connection.DeleteRecord(3), 0);  // already gone: nothing changes
-    EXPECT_EQ(raw.U32(40), 3u);
+    EXPECT_EQ(raw.U32(kRecordCount), 3u);
 
     RecordHeader* again = connection.CreateRecord(kSurfaceTag);
     EXPECT_EQ(again, first);
     EXPECT_EQ(again->recordId, 5u);  // ids are never reused
 }
 
+TEST_F(ChannelTest, SlotZeroCanBeDeletedAndAFreeSlotHoldsNoRecord) {
+    // Deleting the highest record lowers the scan by one slot, down to slot 0 and not below.
+    ASSERT_EQ(connection.DeleteRecord(2), 0);  // "STAT", slot 1
+    EXPECT_EQ(raw.U32(kHighestSlot), 0u);
+    ASSERT_EQ(connection.DeleteRecord(1), 0);  // "VIEW", slot 0
+    EXPECT_EQ(raw.U32(kHighestSlot), 0u);
+    EXPECT_EQ(raw.U32(kRecordCount), 1u);
+    EXPECT_TRUE(raw.AllZero(kSlot0, 2 * 2048));
+    EXPECT_EQ(connection.FindRecord(1), nullptr);
+    EXPECT_EQ(connection.CountRecords(kViewTag, 0, 0), 0u);
+
+    // Slot 0 free again, inside the scan and before slot 1's record: its zero id is nobody's.
+    ASSERT_NE(connection.CreateRecord(kSurfaceTag), nullptr);     // slot 0, id 3
+    RecordHeader* second = connection.CreateRecord(kSurfaceTag);  // slot 1, id 4
+    EXPECT_EQ(raw.U32(kSlot0 + 8), 3u);
+    ASSERT_EQ(connection.DeleteRecord(3), 0);
+    EXPECT_EQ(connection.FindRecord(0), nullptr);
+    EXPECT_EQ(connection.DeleteRecord(0), 0);
+    EXPECT_EQ(raw.U32(kRecordCount), 2u);
+    EXPECT_EQ(raw.U32(kHighestSlot), 1u);
+    EXPECT_EQ(connection.FindRecord(4), second);
+}
+
 TEST_F(ChannelTest, CountAndListSelectByTagAndMaskedFlags) {
-    LiveConnection connection;
-    ASSERT_EQ(connection.Host(kModelPath, 16), 0);
     std::array<RecordHeader*, 4> surfaces{};
     for (RecordHeader*& surface : surfaces) surface = connection.CreateRecord(kSurfaceTag);
     connection.CreateRecord(MakeTag("ABCD"));
@@ -199,8 +189,7 @@ TEST_F(ChannelTest, CountAndListSelectByTagAndMaskedFlags) {
     EXPECT_EQ(connection.CountRecords(kSurfaceTag, 1, 1), 2u);
     EXPECT_EQ(connection.CountRecords(kSurfaceTag, 1, 0), 2u);
     EXPECT_EQ(connection.CountRecords(kSurfaceTag, 5, 4), 1u);
-    EXPECT_EQ(connection.CountRecords(kSurfaceTag, 5, 5 | 8),
-              1u);  // value bits outside the mask do not count
+    EXPECT_EQ(connection.CountRecords(kSurfaceTag, 5, 5 | 8), 1u);  // value bits outside the mask
     EXPECT_EQ(connection.CountRecords(MakeTag("NONE"), 0, 0), 0u);
 
     EXPECT_EQ(connection.ListRecords(kSurfaceTag, 1, 1),
@@ -210,11 +199,7 @@ TEST_F(ChannelTest, CountAndListSelectByTagAndMaskedFlags) {
 }
 
 TEST_F(ChannelTest, MarksCountOnlyTheChangedBit) {
-    LiveConnection connection;
-    ASSERT_EQ(connection.Host(kModelPath, 16), 0);
-    RawSection raw(kSectionName);
     RecordHeader* record = connection.CreateRecord(kSurfaceTag);  // slot 2
-
     connection.MarkRecord(record, 1);
     connection.MarkRecord(record, 1);
     connection.MarkRecord(record, 8);
@@ -237,12 +222,8 @@ TEST_F(ChannelTest, MarksCountOnlyTheChangedBit) {
     connection.ClearHeaderFlags(1 | 4);
     EXPECT_EQ(raw.U32(12), 0u);
     EXPECT_EQ(raw.U32(16), 3u);
-}
 
-TEST_F(ChannelTest, ThePeerEndsTheLinkWithHeaderFlagTwo) {
-    LiveConnection connection;
-    ASSERT_EQ(connection.Host(kModelPath, 16), 0);
-    RawSection raw(kSectionName);
+    // The peer ends the link with header flag 2.
     EXPECT_TRUE(connection.IsReady());
     EXPECT_FALSE(connection.IsPeerForeground());  // the host is the section's creator
     raw.SetU32(12, 1 | 2);
@@ -251,25 +232,25 @@ TEST_F(ChannelTest, ThePeerEndsTheLinkWithHeaderFlagTwo) {
 }
 
 TEST_F(ChannelTest, AClosedConnectionDoesNothing) {
-    LiveConnection connection;
-    EXPECT_FALSE(connection.IsOpen());
-    EXPECT_FALSE(connection.IsReady());
-    EXPECT_EQ(connection.CreateRecord(kSurfaceTag), nullptr);
-    EXPECT_EQ(connection.DeleteRecord(1), -1);
-    EXPECT_EQ(connection.FindRecord(1), nullptr);
-    EXPECT_EQ(connection.CountRecords(kViewTag, 0, 0), 0u);
-    EXPECT_EQ(connection.GetModelGuid(), nullptr);
-    EXPECT_EQ(connection.GetUpdateCount(), 0u);
-    EXPECT_FALSE(connection.Lock(0));
-    EXPECT_EQ(connection.CreateSection(1, 64), 0u);
-    EXPECT_EQ(connection.MapSection(1), nullptr);
-    connection.MarkHeader(1);
-    connection.SendView(true, nullptr);
-    connection.SendDescriptor({{u"a", {kVerbatimValue, u"b"}}});
-    connection.Stop();
-    EXPECT_EQ(connection.GetName(), u"");
+    LiveConnection closed;
+    EXPECT_FALSE(closed.IsOpen());
+    EXPECT_FALSE(closed.IsReady());
+    EXPECT_EQ(closed.CreateRecord(kSurfaceTag), nullptr);
+    EXPECT_EQ(closed.DeleteRecord(1), -1);
+    EXPECT_EQ(closed.FindRecord(1), nullptr);
+    EXPECT_EQ(closed.CountRecords(kViewTag, 0, 0), 0u);
+    EXPECT_EQ(closed.GetModelGuid(), nullptr);
+    EXPECT_EQ(closed.GetUpdateCount(), 0u);
+    EXPECT_FALSE(closed.Lock(0));
+    EXPECT_EQ(closed.CreateSection(1, 64), 0u);
+    EXPECT_EQ(closed.MapSection(1), nullptr);
+    closed.MarkHeader(1);
+    closed.SendView(true, nullptr);
+    closed.SendDescriptor({{u"a", {kVerbatimValue, u"b"}}});
+    closed.Stop();
+    EXPECT_EQ(closed.GetName(), u"");
 
-    ASSERT_EQ(connection.Host(kModelPath, 16), 0);
+    raw.Close();
     connection.Close();
     EXPECT_FALSE(connection.IsOpen());
     EXPECT_EQ(connection.GetName(), u"");
@@ -277,10 +258,7 @@ TEST_F(ChannelTest, AClosedConnectionDoesNothing) {
 }
 
 TEST_F(ChannelTest, AnAttachedPeerSeesTheSameRecordsAndWritesNothing) {
-    LiveConnection host;
-    ASSERT_EQ(host.Host(kModelPath, 16), 0);
-    RecordHeader* surface = host.CreateRecord(kSurfaceTag);
-    RawSection raw(kSectionName);
+    RecordHeader* surface = connection.CreateRecord(kSurfaceTag);
     const std::string before = raw.Bytes(0, 8 * 2048);
 
     LiveConnection peer;
@@ -299,6 +277,18 @@ TEST_F(ChannelTest, AnAttachedPeerSeesTheSameRecordsAndWritesNothing) {
     peer.SendView(false, camera.data());
     peer.SendDescriptor({{u"a", {kVerbatimValue, u"b"}}});
     EXPECT_EQ(raw.Bytes(0, 8 * 2048), before);
+}
+
+TEST_F(ChannelTest, AttachRefusesARecordAreaOutsideTheSectionOrInsideTheHeader) {
+    LiveConnection peer;
+    // Inside the header, misaligned, past the end of the section.
+    for (const uint32_t offset : {0u, 1240u, 2050u, 17u * 2048u + 4}) {
+        raw.SetU32(32, offset);
+        EXPECT_EQ(peer.Attach(kModelPath), -1) << offset;
+        EXPECT_FALSE(peer.IsOpen()) << offset;
+    }
+    raw.SetU32(32, 2048);
+    EXPECT_EQ(peer.Attach(kModelPath), 0);
 }
 
 }  // namespace

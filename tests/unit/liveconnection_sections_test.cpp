@@ -1,57 +1,41 @@
 // Data sections: their ids and names, opening another process's section by id, releasing, and
 // creation from parallel tasks.
-
 #include <array>
 #include <set>
 
-#include "twinlink/parallel.h"
-
-#include "liveconnection/live_connection.h"
-#include "liveconnection/section_names.h"
-#include "liveconnection/wide_text.h"
 #include "liveconnection_test_support.h"
+#include "twinlink/parallel.h"
 
 namespace {
 
 using namespace TwinLinkAPI;
-using liveconnection_test::ChildProcess;
-using liveconnection_test::Pipe;
-using liveconnection_test::PrivateStateTest;
-using liveconnection_test::RawSection;
+using namespace liveconnection_test;
+using platform::testing::Channel;
+using platform::testing::RunChild;
+using platform::testing::WaitChild;
 
-constexpr char16_t kModelPath[] = u"C:\\Models\\Sections.skp";
-
-std::u16string OwnSectionName(const char16_t* hexId) {
-    return u"TwinLinkAPI/" + WidenAscii(std::to_string(twinlink::platform::GetCurrentProcessId())) +
-           u"/" + hexId;
+bool SectionExists(uint32_t id) {
+    return RawSection(OwnSection(id)).IsOpen();
 }
 
-bool SectionExists(const std::u16string& sectionName) {
-    return RawSection(sectionName).IsOpen();
-}
-
-using DataSectionTest = PrivateStateTest;
+using DataSectionTest = HostedTest;
 
 TEST_F(DataSectionTest, NamesCarryTheCreatorAndTheIdInEightUpperCaseHexDigits) {
     EXPECT_EQ(DataSectionName(4242, 26), u"TwinLinkAPI/4242/0000001A");
     EXPECT_EQ(DataSectionName(7, 0x80000001u), u"TwinLinkAPI/7/80000001");
     EXPECT_EQ(MainSectionName(u"D:\\Models\\House.skp"), u"D:/Models/House.skp");
 
-    LiveConnection connection;
-    ASSERT_EQ(connection.Host(kModelPath, 8), 0);
     for (uint32_t expected = 1; expected <= 10; ++expected)
         EXPECT_EQ(connection.CreateSection(2, 100), expected);
-    EXPECT_TRUE(SectionExists(OwnSectionName(u"0000000A")));
-    EXPECT_TRUE(SectionExists(OwnSectionName(u"00000001")));
-    EXPECT_FALSE(SectionExists(OwnSectionName(u"0000000B")));
+    EXPECT_TRUE(SectionExists(10));
+    EXPECT_TRUE(SectionExists(1));
+    EXPECT_FALSE(SectionExists(11));
 }
 
 TEST_F(DataSectionTest, ANewSectionIsZeroFilledAndMapsToOneAddress) {
-    LiveConnection connection;
-    ASSERT_EQ(connection.Host(kModelPath, 8), 0);
     const uint32_t id = connection.CreateSection(2, 5000);
-    ASSERT_NE(id, 0u);
-    RawSection raw(OwnSectionName(u"00000001"));
+    ASSERT_EQ(id, 1u);
+    RawSection raw(OwnSection(1));
     EXPECT_GE(raw.Size(), 5000u);
     EXPECT_TRUE(raw.AllZero(0, 5000));
 
@@ -65,40 +49,33 @@ TEST_F(DataSectionTest, ANewSectionIsZeroFilledAndMapsToOneAddress) {
 }
 
 TEST_F(DataSectionTest, EachSideMapsTheOthersSectionsByIdWithoutCollidingIds) {
-    LiveConnection host;
-    ASSERT_EQ(host.Host(kModelPath, 8), 0);
-    const uint32_t hostId = host.CreateSection(2, 64);
-    ASSERT_EQ(hostId, 1u);
-    std::memcpy(host.MapSection(hostId), "from the host", 14);
+    ASSERT_EQ(connection.CreateSection(2, 64), 1u);
+    std::memcpy(connection.MapSection(1), "from the host", 14);
 
-    ChildProcess child([](const Pipe& pipe) {
+    Channel made, looked;
+    const pid_t child = RunChild([&] {
         LiveConnection peer;
         if (peer.Attach(kModelPath) != 0) return 1;
         char* seen = static_cast<char*>(peer.MapSection(1));
-        pipe.Send(seen != nullptr && std::string(seen) == "from the host" ? 1 : 0);
-        pipe.Send(peer.MapSection(1) == seen ? 1 : 0);
+        if (seen == nullptr || std::string(seen) != "from the host") return 2;
+        if (peer.MapSection(1) != seen) return 3;
         const uint32_t peerId = peer.CreateSection(2, 64);
         std::memcpy(peer.MapSection(peerId), "from the peer", 14);
-        pipe.Send(peerId);
-        pipe.Receive();  // keeps the section alive until the host has looked
-        return 0;
+        made.Send(peerId);
+        return looked.Receive<char>() == 'l' ? 0 : 4;  // keeps the section until the host looked
     });
-    EXPECT_EQ(child.pipe().Receive(), 1u);
-    EXPECT_EQ(child.pipe().Receive(), 1u);
-    const std::optional<uint32_t> peerId = child.pipe().Receive();
+    const std::optional<uint32_t> peerId = made.Receive<uint32_t>();
     ASSERT_EQ(peerId, 0x80000001u);
     // The peer names its sections after the section's creator, i.e. the host.
-    EXPECT_TRUE(SectionExists(OwnSectionName(u"80000001")));
-    const char* fromPeer = static_cast<const char*>(host.MapSection(*peerId));
+    EXPECT_TRUE(SectionExists(0x80000001u));
+    const char* fromPeer = static_cast<const char*>(connection.MapSection(*peerId));
     ASSERT_NE(fromPeer, nullptr);
     EXPECT_EQ(std::string(fromPeer), "from the peer");
-    child.pipe().Send(0);
-    EXPECT_EQ(child.Wait(), 0);
+    looked.Send('l');
+    EXPECT_EQ(WaitChild(child), 0);
 }
 
 TEST_F(DataSectionTest, ReleasedAndDeletedRecordsSectionsAreGone) {
-    LiveConnection connection;
-    ASSERT_EQ(connection.Host(kModelPath, 8), 0);
     RecordHeader* record = connection.CreateRecord(kSurfaceTag);
     ASSERT_NE(record, nullptr);
     const uint32_t kept = connection.CreateSection(record->recordId, 64);
@@ -106,31 +83,30 @@ TEST_F(DataSectionTest, ReleasedAndDeletedRecordsSectionsAreGone) {
     const uint32_t other = connection.CreateSection(2, 64);
 
     connection.ReleaseSection(released);
-    EXPECT_FALSE(SectionExists(OwnSectionName(u"00000002")));
+    EXPECT_FALSE(SectionExists(2));
     EXPECT_EQ(connection.MapSection(released), nullptr);
     connection.ReleaseSection(0);
 
     ASSERT_EQ(connection.DeleteRecord(record->recordId), 0);
-    EXPECT_FALSE(SectionExists(OwnSectionName(u"00000001")));
+    EXPECT_FALSE(SectionExists(1));
     EXPECT_EQ(connection.MapSection(kept), nullptr);
     EXPECT_NE(connection.MapSection(other), nullptr);
 
     connection.CloseSection(other);
-    EXPECT_FALSE(SectionExists(OwnSectionName(u"00000003")));
+    EXPECT_FALSE(SectionExists(3));
 }
 
 TEST_F(DataSectionTest, AnIdWhoseNameAPeerStillHoldsIsSkipped) {
-    LiveConnection connection;
-    ASSERT_EQ(connection.Host(kModelPath, 8), 0);
     std::memset(connection.MapSection(connection.CreateSection(2, 64)), 0xEE, 64);
     // Korvan keeps the first link's section 1 while the same process hosts again.
-    RawSection heldByPeer(OwnSectionName(u"00000001"));
+    RawSection heldByPeer(OwnSection(1));
     ASSERT_TRUE(heldByPeer.IsOpen());
 
+    raw.Close();
     ASSERT_EQ(connection.Host(kModelPath, 8), 0);
     const uint32_t id = connection.CreateSection(2, 4096);
     EXPECT_EQ(id, 2u);
-    RawSection fresh(OwnSectionName(u"00000002"));
+    RawSection fresh(OwnSection(2));
     ASSERT_TRUE(fresh.IsOpen());
     EXPECT_GE(fresh.Size(), 4096u);
     EXPECT_TRUE(fresh.AllZero(0, 4096));
@@ -138,7 +114,7 @@ TEST_F(DataSectionTest, AnIdWhoseNameAPeerStillHoldsIsSkipped) {
 }
 
 TEST_F(DataSectionTest, ParallelTasksCreateAndMapSectionsOfTheirOwnRecords) {
-    LiveConnection connection;
+    raw.Close();
     ASSERT_EQ(connection.Host(kModelPath, 128), 0);
     std::vector<uint32_t> recordIds;
     for (int i = 0; i < 64; ++i)
@@ -166,7 +142,8 @@ TEST_F(DataSectionTest, ParallelTasksCreateAndMapSectionsOfTheirOwnRecords) {
     EXPECT_EQ(*ids.begin(), 1u);
     EXPECT_EQ(*ids.rbegin(), 128u);
 
-    twinlink::parallel::For(recordIds.size(), [&](size_t i) { connection.ReleaseSection(made[i][0]); });
+    twinlink::parallel::For(recordIds.size(),
+                            [&](size_t i) { connection.ReleaseSection(made[i][0]); });
     for (size_t i = 0; i < made.size(); ++i) EXPECT_EQ(connection.DeleteRecord(recordIds[i]), 0);
     for (uint32_t id : ids) EXPECT_EQ(connection.MapSection(id), nullptr);
 }

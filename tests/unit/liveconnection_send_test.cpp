@@ -2,39 +2,26 @@
 // they use.
 #include <array>
 
-#include "liveconnection/live_connection.h"
 #include "liveconnection/wide_text.h"
 #include "liveconnection_test_support.h"
 
 namespace {
 
 using namespace TwinLinkAPI;
-using liveconnection_test::PrivateStateTest;
-using liveconnection_test::RawSection;
+using namespace liveconnection_test;
 
-constexpr char16_t kModelPath[] = u"C:\\Models\\House.skp";
-constexpr char16_t kSectionName[] = u"C:/Models/House.skp";
 constexpr size_t kView = 2048;    // slot 0
 constexpr size_t kStatus = 4096;  // slot 1
-
-std::u16string OwnSectionName(uint32_t id) {
-    char hex[16];
-    std::snprintf(hex, sizeof hex, "%08X", id);
-    return u"TwinLinkAPI/" + WidenAscii(std::to_string(twinlink::platform::GetCurrentProcessId())) +
-           u"/" + WidenAscii(hex);
-}
 
 std::string Utf16Bytes(const std::u16string& text) {
     return std::string(reinterpret_cast<const char*>(text.data()), text.size() * 2);
 }
 
-using WideTextTest = PrivateStateTest;
-using DescriptorTextTest = PrivateStateTest;
-
-TEST_F(WideTextTest, PercentEncodingKeepsOnlyAsciiLettersAndDigits) {
+TEST(WideTextTest, PercentEncodingKeepsOnlyAsciiLettersAndDigits) {
     EXPECT_EQ(PercentEncode(u"a b-c"), u"a%20b%2dc");
-    EXPECT_EQ(PercentEncode(u"Zz09/"), u"Zz09%2f");
-    EXPECT_EQ(PercentEncode(u"\u00e9"), u"%c3%a9");
+    EXPECT_EQ(PercentEncode(u"AZaz09/"), u"AZaz09%2f");
+    EXPECT_EQ(PercentEncode(u"3.52.774"), u"3%2e52%2e774");
+    EXPECT_EQ(PercentEncode(u"\u00e9\u00df"), u"%c3%a9%c3%9f");
     EXPECT_EQ(PercentEncode(u"\u07ff\u0800\u20ac"), u"%df%bf%e0%a0%80%e2%82%ac");
     // Surrogates are encoded one unit at a time: U+1F600 is D83D DE00.
     EXPECT_EQ(PercentEncode(u"\U0001F600"), u"%ed%a0%bd%ed%b8%80");
@@ -42,15 +29,16 @@ TEST_F(WideTextTest, PercentEncodingKeepsOnlyAsciiLettersAndDigits) {
     EXPECT_EQ(PercentEncode(u""), u"");
 }
 
-TEST_F(WideTextTest, CaseInsensitiveSearchFoldsAsciiOnly) {
-    EXPECT_TRUE(ContainsNoCase(u"FaceTextureCoords", u"FACETEXTURECOORDS"));
+TEST(WideTextTest, CaseInsensitiveSearchFoldsAsciiOnly) {
+    EXPECT_TRUE(ContainsNoCase(u"Sketchup::FaceTextureCoords proxy", u"facetexturecoords"));
     EXPECT_TRUE(ContainsNoCase(u"C:\\Program Files\\Korvan 9\\korvan.exe", u"KORVAN"));
     EXPECT_TRUE(ContainsNoCase(u"anything", u""));
     EXPECT_FALSE(ContainsNoCase(u"Korva", u"KORVAN"));
+    EXPECT_FALSE(ContainsNoCase(u"", u"x"));
     EXPECT_EQ(ToUpper(u"start \u00e9\u00ff"), u"START \u00e9\u00ff");
 }
 
-TEST_F(DescriptorTextTest, EntriesComeInKeyOrderWithEncodedOrVerbatimValues) {
+TEST(DescriptorTextTest, EntriesComeInKeyOrderWithEncodedOrVerbatimValues) {
     DescriptorMap descriptor;
     descriptor[u"b"] = {kVerbatimValue, u"x y"};
     descriptor[u"a"] = {kEncodedValue, u"x y"};
@@ -64,12 +52,9 @@ TEST_F(DescriptorTextTest, EntriesComeInKeyOrderWithEncodedOrVerbatimValues) {
     EXPECT_EQ(BuildDescriptorText({}), u"{}");
 }
 
-using SendTest = PrivateStateTest;
+using SendTest = HostedTest;
 
 TEST_F(SendTest, AViewThatIsNotFollowedIsWrittenAndMarked) {
-    LiveConnection connection;
-    ASSERT_EQ(connection.Host(kModelPath, 8), 0);
-    RawSection raw(kSectionName);
     std::array<uint8_t, kCameraDataSize> camera;
     for (size_t i = 0; i < camera.size(); ++i) camera[i] = static_cast<uint8_t>(i * 7 + 1);
 
@@ -112,20 +97,18 @@ class RecordingConnection : public LiveConnection {
 
 TEST_F(SendTest, AFollowedViewClearsItsChangedBitBeforeMarkingAndNotifying) {
     RecordingConnection connection;
-    ASSERT_EQ(connection.Host(kModelPath, 8), 0);
+    ASSERT_EQ(connection.Host(u"C:\\Models\\Other.skp", 8), 0);
     std::array<uint8_t, kCameraDataSize> camera{};
 
     connection.SendView(true, camera.data());
     EXPECT_EQ(connection.calls, (std::vector<std::string>{"clear 1", "mark 1", "notify 2 0"}));
     connection.calls.clear();
     connection.SendView(false, camera.data());
-    EXPECT_EQ(connection.calls, (std::vector<std::string>{"mark 1"}));
+    connection.SendView(true, nullptr);  // no camera to follow: nothing to wake Korvan for
+    EXPECT_EQ(connection.calls, (std::vector<std::string>{"mark 1", "mark 1"}));
 }
 
 TEST_F(SendTest, TheDescriptorTextLandsInTheStatusSectionAndKeepsItWhileItFits) {
-    LiveConnection connection;
-    ASSERT_EQ(connection.Host(kModelPath, 8), 0);
-    RawSection raw(kSectionName);
     DescriptorMap descriptor{{u"b", {kVerbatimValue, u"x y"}}, {u"a", {kEncodedValue, u"x y"}}};
     const std::u16string text = u"{\"a\":\"x%20y\",\"b\":\"x y\"}";
 
@@ -136,7 +119,7 @@ TEST_F(SendTest, TheDescriptorTextLandsInTheStatusSectionAndKeepsItWhileItFits) 
     EXPECT_EQ(raw.U32(kStatus + 12), 1u);
     EXPECT_EQ(raw.U32(kStatus + 16), 1u);
     {
-        RawSection section(OwnSectionName(1));
+        RawSection section(OwnSection(1));
         ASSERT_TRUE(section.IsOpen());
         EXPECT_EQ(section.Bytes(0, text.size() * 2), Utf16Bytes(text));
         EXPECT_TRUE(section.AllZero(text.size() * 2, 2 * needed - text.size() * 2));
@@ -151,7 +134,7 @@ TEST_F(SendTest, TheDescriptorTextLandsInTheStatusSectionAndKeepsItWhileItFits) 
     connection.SendDescriptor(descriptor);
     EXPECT_EQ(raw.U32(kStatus + 16), 3u);
     {
-        RawSection section(OwnSectionName(1));
+        RawSection section(OwnSection(1));
         EXPECT_EQ(section.Bytes(0, text.size() * 2), Utf16Bytes(text));
         EXPECT_TRUE(section.AllZero(text.size() * 2, 2 * needed - text.size() * 2));
     }
@@ -162,19 +145,15 @@ TEST_F(SendTest, TheDescriptorTextLandsInTheStatusSectionAndKeepsItWhileItFits) 
     const std::u16string longer = BuildDescriptorText(descriptor);
     EXPECT_EQ(raw.U32(kStatus + 20), 2u);
     EXPECT_EQ(raw.U32(kStatus + 24), 2 * (longer.size() + 1) * 2);
-    EXPECT_FALSE(RawSection(OwnSectionName(1)).IsOpen());
-    RawSection grown(OwnSectionName(2));
+    EXPECT_FALSE(RawSection(OwnSection(1)).IsOpen());
+    RawSection grown(OwnSection(2));
     EXPECT_EQ(grown.Bytes(0, (longer.size() + 1) * 2), Utf16Bytes(longer) + std::string(2, '\0'));
 }
 
 TEST_F(SendTest, ADescriptorWhoseSectionCannotBeMadeStillMarksTheRecord) {
-    LiveConnection connection;
-    ASSERT_EQ(connection.Host(kModelPath, 8), 0);
-    RawSection raw(kSectionName);
-    const std::string shm = getenv("TWINLINK_SHM_DIR");
     setenv("TWINLINK_SHM_DIR", UnusableFolder().c_str(), 1);
     connection.SendDescriptor({{u"a", {kVerbatimValue, u"b"}}});
-    setenv("TWINLINK_SHM_DIR", shm.c_str(), 1);
+    setenv("TWINLINK_SHM_DIR", shm_.c_str(), 1);
 
     EXPECT_EQ(raw.U32(kStatus + 20), 0u);
     EXPECT_EQ(raw.U32(kStatus + 16), 1u);

@@ -8,10 +8,10 @@
 namespace twinlink::platform {
 namespace {
 
-using testing::ModeOf;
+using namespace testing;
 
 enum class Place { Registry, SharedMemory, Runtime };
-enum class Plant { OpenToOthers, OtherOwner, SymbolicLink, PlainFile };
+enum class Plant { OpenToGroup, OpenToOthers, OtherOwner, SymbolicLink, PlainFile };
 
 class PrivacyTest : public testing::PlatformSandbox,
                     public ::testing::WithParamInterface<std::tuple<Place, Plant>> {
@@ -70,10 +70,12 @@ TEST_P(PrivacyTest, APlantedFolderIsRefusedWithItsReason) {
     const std::string folder = FolderOf(place);
     std::string reason;
     switch (plant) {
-        case Plant::OpenToOthers:
+        case Plant::OpenToGroup:
+        case Plant::OpenToOthers:  // but not to the group
             ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
-            ASSERT_EQ(chmod(folder.c_str(), 0777), 0);
-            reason = "it is open to other users (mode 0777)";
+            ASSERT_EQ(chmod(folder.c_str(), plant == Plant::OpenToGroup ? 0750 : 0705), 0);
+            reason = std::string("it is open to other users (mode ") +
+                     (plant == Plant::OpenToGroup ? "0750)" : "0705)");
             break;
         case Plant::OtherOwner:
             if (geteuid() != 0) GTEST_SKIP() << "needs root to give a folder to another user";
@@ -108,7 +110,7 @@ TEST_P(PrivacyTest, APlantedFolderIsRefusedWithItsReason) {
 INSTANTIATE_TEST_SUITE_P(
     AllPlaces, PrivacyTest,
     ::testing::Combine(::testing::Values(Place::Registry, Place::SharedMemory, Place::Runtime),
-                       ::testing::Values(Plant::OpenToOthers, Plant::OtherOwner,
+                       ::testing::Values(Plant::OpenToGroup, Plant::OpenToOthers, Plant::OtherOwner,
                                          Plant::SymbolicLink, Plant::PlainFile)));
 
 class PrivateCreationTest : public testing::PlatformSandbox {};

@@ -63,6 +63,8 @@ class Channel {
     Channel() {
         if (pipe(fds_) != 0) fds_[0] = fds_[1] = -1;
     }
+    // Ends of two pipes, as a program started with exec finds them.
+    Channel(int readFd, int writeFd) : fds_{readFd, writeFd} {}
     ~Channel() {
         close(fds_[0]);
         close(fds_[1]);
@@ -86,6 +88,9 @@ class Channel {
         }
         return value;
     }
+
+    int ReadEnd() const { return fds_[0]; }
+    int WriteEnd() const { return fds_[1]; }
 
   private:
     int fds_[2];
