@@ -1,24 +1,33 @@
 // A scene whose tree a test builds leaf by leaf (root, face records, leaves, the leaves by
 // material index), over a LiveConnection hosting a private main section and a catalogue whose
-// entries the test makes itself, and a view of a geometry section as Korvan reads it.
+// entries the test makes itself, a connection that logs what Korvan would notice, and a view of
+// a geometry section as Korvan reads it.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <atomic>
 #include <bit>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
 #include "liveconnection/live_connection.h"
 #include "liveconnection/section_names.h"
 #include "liveconnection_test_support.h"
+#include "model/model.h"
 // Last: Ruby's headers turn memcpy into a macro that std::memcpy above must not meet.
 #include "appearance/material_catalogue.h"
 #include "scene/material_batch.h"
 #include "scene/su_scene.h"
+#include "scene_test_support.h"
 
 namespace scene_test {
 
@@ -65,9 +74,92 @@ inline void MakeStrip(FaceRecord& face, uint32_t vertices) {
     face.backUV.assign(2 * size_t{vertices}, 0.0f);
 }
 
+// Logs, in order, the section, marking, lock and wake-up calls that reach the connection. The map
+// hook lets a test act (or wait) at the moment the writing begins; the mapping can fail, and the
+// channel lock can be refused as when Korvan holds it.
+class LoggingConnection : public TwinLinkAPI::LiveConnection {
+  public:
+    uint32_t CreateSection(uint32_t ownerRecordId, uint32_t size) override {
+        const uint32_t id = LiveConnection::CreateSection(ownerRecordId, size);
+        Log("create " + std::to_string(id));
+        return id;
+    }
+    void ReleaseSection(uint32_t sectionId) override {
+        Log("release " + std::to_string(sectionId));
+        LiveConnection::ReleaseSection(sectionId);
+    }
+    void* MapSection(uint32_t sectionId) override {
+        if (onMap) onMap();
+        return mapFails ? nullptr : LiveConnection::MapSection(sectionId);
+    }
+    void MarkRecord(TwinLinkAPI::RecordHeader* record, uint32_t flags) override {
+        Log("mark record " + std::to_string(record->recordId));
+        LiveConnection::MarkRecord(record, flags);
+    }
+    void MarkHeader(uint32_t flags) override {
+        Log("mark header");
+        LiveConnection::MarkHeader(flags);
+    }
+    bool Lock(uint32_t timeoutMicroseconds) override {
+        const bool taken = !refuseLock && LiveConnection::Lock(timeoutMicroseconds);
+        Log(taken ? "lock" : "lock refused");
+        return taken;
+    }
+    void Unlock() override {
+        Log("unlock");
+        LiveConnection::Unlock();
+    }
+    int32_t Publish() override {
+        Log("publish");
+        return LiveConnection::Publish();
+    }
+    int32_t Notify(intptr_t lParam, uintptr_t wParam) override {
+        Log("notify " + std::to_string(lParam) + " " + std::to_string(wParam));
+        return LiveConnection::Notify(lParam, wParam);
+    }
+
+    // Every call so far, or those that begin with one of `kinds`.
+    std::vector<std::string> Calls(const std::vector<std::string>& kinds = {}) {
+        std::lock_guard<std::mutex> guard(mutex);
+        std::vector<std::string> found;
+        for (const std::string& call : calls)
+            if (kinds.empty() || std::any_of(kinds.begin(), kinds.end(),
+                                             [&](const std::string& k) { return call.starts_with(k); }))
+                found.push_back(call);
+        return found;
+    }
+    void ClearCalls() {
+        std::lock_guard<std::mutex> guard(mutex);
+        calls.clear();
+    }
+    // True once `call` has been made `times` times; the minute is a net against a hung worker,
+    // not a timing assumption.
+    bool WaitFor(const std::string& call, size_t times = 1) {
+        std::unique_lock<std::mutex> guard(mutex);
+        return logged.wait_for(guard, std::chrono::seconds(60), [&] {
+            return static_cast<size_t>(std::count(calls.begin(), calls.end(), call)) >= times;
+        });
+    }
+
+    bool mapFails = false;
+    std::function<void()> onMap;
+    std::atomic<bool> refuseLock{false};
+
+  private:
+    void Log(std::string call) {
+        {
+            std::lock_guard<std::mutex> guard(mutex);
+            calls.push_back(std::move(call));
+        }
+        logged.notify_all();
+    }
+    std::mutex mutex;
+    std::condition_variable logged;
+    std::vector<std::string> calls;
+};
+
 // The connection, the catalogue and the scene, with the root made. Nodes are made here with
 // new, as the scene's own code makes them, and freed by ResetScene.
-template <typename Connection>
 class HandBuiltSceneTest : public liveconnection_test::PrivateStateTest {
   protected:
     void SetUp() override {
@@ -128,7 +220,7 @@ class HandBuiltSceneTest : public liveconnection_test::PrivateStateTest {
 
     SurfaceRecord& RecordOf(uint32_t id) { return *catalogue.entries.at(id).record; }
 
-    Connection connection;
+    LoggingConnection connection;
     korvan::MaterialCatalogue catalogue{&connection};
     korvan::SUScene scene{&connection, &catalogue, Qnil};
     TreeNode* root = nullptr;

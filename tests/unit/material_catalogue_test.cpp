@@ -1,44 +1,19 @@
 // What the material catalogue leaves in the "SRFC" records: every field at its offset, the
 // built-in entries, colours and opacity, cut texts, revisions and flags, removed materials and
 // the data sections a flush gives back.
-#include <SketchUpAPI/sketchup.h>
 #include <gmock/gmock.h>
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
-#include "liveconnection/live_connection.h"
-#include "liveconnection_test_support.h"
-#include "model/model.h"
-// Last: Ruby's headers turn memcpy into a macro that std::memcpy above must not meet.
-#include "appearance/material_catalogue.h"
+#include "hand_built_scene.h"
 
 namespace {
 
 using namespace korvan;
-using liveconnection_test::PrivateStateTest;
-using TwinLinkAPI::LiveConnection;
-
-constexpr char16_t kModelPath[] = u"C:\\Models\\Materials.skp";
-
-SUMaterialRef Ref(hostsim::Material* material) {
-    SUMaterialRef ref;
-    ref.ptr = material;
-    return ref;
-}
-
-SUModelRef Ref(hostsim::Model& model) {
-    SUModelRef ref;
-    ref.ptr = &model;
-    return ref;
-}
-
-uint32_t IdOf(hostsim::Material* material) {
-    int32_t id = 0;
-    SUEntityGetID(SUMaterialToEntity(Ref(material)), &id);
-    return static_cast<uint32_t>(id);
-}
+using scene_test::IdOf;
+using scene_test::Ref;
 
 // The record's bytes as Korvan reads them, by offset.
 struct RecordBytes {
@@ -71,36 +46,9 @@ std::u16string Padded(std::u16string text, size_t units) {
     return text;
 }
 
-// Remembers the order of the writes a flush makes.
-class RecordingConnection : public LiveConnection {
-  public:
-    void MarkRecord(TwinLinkAPI::RecordHeader* record, uint32_t flags) override {
-        calls.push_back("mark record");
-        LiveConnection::MarkRecord(record, flags);
-    }
-    void MarkHeader(uint32_t flags) override {
-        calls.push_back("mark header");
-        LiveConnection::MarkHeader(flags);
-    }
-    void ReleaseSection(uint32_t sectionId) override {
-        calls.push_back("release " + std::to_string(sectionId));
-        LiveConnection::ReleaseSection(sectionId);
-    }
-    std::vector<std::string> calls;
-};
-
-class MaterialCatalogueTest : public PrivateStateTest {
+// The catalogue over a hosted main section, its materials made in a hostsim model.
+class MaterialCatalogueTest : public scene_test::HandBuiltSceneTest {
   protected:
-    void SetUp() override {
-        PrivateStateTest::SetUp();
-        ASSERT_EQ(connection.Host(kModelPath, 64), 0);
-    }
-    void TearDown() override {
-        catalogue.ClearCatalogue();
-        connection.Stop();
-        PrivateStateTest::TearDown();
-    }
-
     hostsim::Material* Colored(const std::string& name, hostsim::Color colour) {
         hostsim::Material* material = model.AddMaterial(name);
         model.SetMaterialColor(material, colour);
@@ -110,9 +58,10 @@ class MaterialCatalogueTest : public PrivateStateTest {
     }
 
     RecordBytes Record(uint32_t id) { return RecordBytes(catalogue.FindEntry(id)->record); }
+    std::string MarkOf(uint32_t id) {
+        return "mark record " + std::to_string(catalogue.FindEntry(id)->record->record.recordId);
+    }
 
-    RecordingConnection connection;
-    MaterialCatalogue catalogue{&connection};
     hostsim::Model model;
 };
 
@@ -163,7 +112,7 @@ TEST_F(MaterialCatalogueTest, ALoadAlwaysWritesTheDefaultMaterial) {
     EXPECT_EQ(r.F32(824), 1.0f);
     EXPECT_EQ(catalogue.FindEntry(kNoId)->id, kNoId);
     // Only what a flush wrote is announced.
-    EXPECT_EQ(connection.calls, (std::vector<std::string>{"mark record", "mark header"}));
+    EXPECT_EQ(connection.Calls(), (std::vector<std::string>{MarkOf(kNoId), "mark header"}));
 }
 
 TEST_F(MaterialCatalogueTest, FaceSidesWithoutOrWithUnknownMaterialFindABuiltInEntry) {
@@ -259,6 +208,7 @@ TEST_F(MaterialCatalogueTest, OnlyAChangedEntryCountsItsContentRevisionUp) {
 TEST_F(MaterialCatalogueTest, RemovedMaterialsAreRetaggedAndLayerMaterialsSurviveThePurge) {
     hostsim::Material* gone = Colored("Gone", {1, 1, 1, 255});
     hostsim::Material* kept = Colored("Kept", {2, 2, 2, 255});
+    EXPECT_FALSE(catalogue.PurgeRemovedMaterials()) << "a purge needs a loaded model";
     catalogue.BeginLoad(Qnil, Ref(model), true, false);
     catalogue.AddMaterial(Ref(gone), Qnil, kNoId);
     catalogue.AddMaterial(Ref(kept), Qnil, kNoId);
@@ -297,10 +247,6 @@ TEST_F(MaterialCatalogueTest, RemovedMaterialsAreRetaggedAndLayerMaterialsSurviv
     EXPECT_EQ(catalogue.FindEntry(layerMaterialId)->id, kNoId);
 }
 
-TEST_F(MaterialCatalogueTest, PurgeNeedsALoadedModel) {
-    EXPECT_FALSE(catalogue.PurgeRemovedMaterials());
-}
-
 TEST_F(MaterialCatalogueTest, AReplacedTextureSectionIsReleasedAtTheEndOfTheFlush) {
     hostsim::Material* picture = Colored("Picture", {0, 0, 0, 255});
     catalogue.BeginLoad(Qnil, Ref(model), true, true);
@@ -326,15 +272,15 @@ TEST_F(MaterialCatalogueTest, AReplacedTextureSectionIsReleasedAtTheEndOfTheFlus
     EXPECT_EQ(static_cast<uint8_t*>(connection.MapSection(first))[79], 0xCD);
 
     giveImage(200, 0xEF);  // larger: a new section, the old one given back last
-    connection.calls.clear();
+    connection.ClearCalls();
     catalogue.FlushMaterials();
     const uint32_t second = Record(entry->id).U32(1380);
     EXPECT_NE(second, first);
     EXPECT_EQ(Record(entry->id).U32(1384), 200u);
     EXPECT_EQ(static_cast<uint8_t*>(connection.MapSection(second))[199], 0xEF);
-    EXPECT_EQ(connection.calls, (std::vector<std::string>{"mark record",
-                                                          "release " + std::to_string(first),
-                                                          "mark header"}));
+    EXPECT_EQ(connection.Calls(), (std::vector<std::string>{"create " + std::to_string(second), MarkOf(entry->id),
+                                                            "release " + std::to_string(first),
+                                                            "mark header"}));
     EXPECT_EQ(connection.MapSection(first), nullptr);
     EXPECT_TRUE(catalogue.ReleaseQueue.empty());
 

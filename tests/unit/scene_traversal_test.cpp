@@ -1,11 +1,16 @@
 // Walking SketchUp's entities into the scene tree: transforms converted to the renderer's axes
 // and metres, world matrices through nested placements, what becomes a node and what does not,
-// and the correction SketchUp's open editing context needs.
+// and the correction SketchUp's open editing context needs; and the load's status texts with the
+// progress dots that follow a text while the tree is built.
 #include <SketchUpAPI/sketchup.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
+#include <limits>
 #include <numbers>
+#include <string>
+#include <vector>
 
 #include "liveconnection/live_connection.h"
 #include "model/model.h"
@@ -33,9 +38,7 @@ class SceneTraversalTest : public ::testing::Test {
             AddLayer(scene.layers, catalogue, RefTo<SULayerRef>(layer));
         const SUEntityRef noEntity = SU_INVALID;
         scene.root = scene.CreateContainerNode(nullptr, noEntity, NodeType::Root, kNoId);
-        Matrix4 raised = kIdentityMatrix;
-        raised[13] = 0.001f;
-        scene.root->SetWorldTransform(raised);
+        scene.root->SetWorldTransform(scene_test::Translation(0, 0.001f, 0));
         scene.BuildEntities(RefTo<SUEntitiesRef>(model.entities), scene.root);
     }
 
@@ -88,20 +91,15 @@ TEST_F(SceneTraversalTest, ConvertTransformationSwapsYAndZScalesTranslationAndDi
 
 TEST_F(SceneTraversalTest, OnlyTransformsInsideTheOpenDefinitionGetTheEditInverse) {
     const double moved[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 100, 0, 0, 1};
-    Matrix4 editInverse = kIdentityMatrix;
-    editInverse[13] = -1.0f;
-    scene.editInverse = editInverse;
+    scene.editInverse = scene_test::Translation(0, -1, 0);
 
-    Matrix4 plain = kIdentityMatrix;
-    plain[12] = 100 * kInch;
+    const Matrix4 plain = scene_test::Translation(100 * kInch, 0, 0);
     // No definition open: the flag alone changes nothing.
     EXPECT_EQ(scene.ConvertTransformation(moved, true), plain);
 
     scene.openDefinitionId = 42;
     EXPECT_EQ(scene.ConvertTransformation(moved, false), plain);
-    Matrix4 corrected = plain;
-    corrected[13] = -1.0f;
-    EXPECT_EQ(scene.ConvertTransformation(moved, true), corrected);
+    EXPECT_EQ(scene.ConvertTransformation(moved, true), scene_test::Translation(100 * kInch, -1, 0));
 }
 
 TEST_F(SceneTraversalTest, ANestedGroupInARotatedComponentTakesTheComponentsWorldMatrix) {
@@ -229,6 +227,49 @@ TEST_F(SceneTraversalTest, AnOpenEditingContextGivesTheSameWorldMatricesAsAClose
     // Only what lies inside the open definition is corrected.
     EXPECT_EQ(NodeOf(outer)->local, Converted(roomPlacement));
     EXPECT_TRUE(NodeOf(outer)->mirrored);
+}
+
+std::vector<std::u16string> shown;
+
+class SceneLoadProgressTest : public SceneTraversalTest {
+  protected:
+    void SetUp() override {
+        SceneTraversalTest::SetUp();
+        shown.clear();
+        scene.statusDisplay = [](std::u16string_view text) { shown.emplace_back(text); };
+    }
+};
+
+TEST_F(SceneLoadProgressTest, SetStatusShowsAndStoresTheTextAndArmsTheDotsOnlyForAText) {
+    scene.SetStatus(u"loading hierarchy");
+    EXPECT_EQ(scene.statusText, u"loading hierarchy");
+    EXPECT_EQ(scene.statusStep, 0);
+    // No dots before their time, nor after the text was cleared.
+    scene.nextDotTime = std::numeric_limits<int64_t>::max();
+    scene.ProgressDots();
+    EXPECT_EQ(scene.statusStep, 0);
+    scene.SetStatus(u"");
+    EXPECT_EQ(scene.statusText, u"");
+    EXPECT_EQ(scene.statusStep, -1);
+    scene.nextDotTime = 0;
+    scene.ProgressDots();
+    EXPECT_EQ(scene.statusStep, -1);
+    EXPECT_EQ(shown, (std::vector<std::u16string>{u"loading hierarchy", u""}));
+}
+
+TEST_F(SceneLoadProgressTest, DotsCountFromOneToFiveThenStartOverWithNone) {
+    scene.SetStatus(u"loading hierarchy");
+    shown.clear();
+    for (int i = 0; i < 7; ++i) {
+        scene.nextDotTime = 0;  // due whenever the next dot time lies in the past: nothing waits
+        scene.ProgressDots();
+    }
+    EXPECT_EQ(shown, (std::vector<std::u16string>{u"loading hierarchy.", u"loading hierarchy..",
+                                                  u"loading hierarchy...", u"loading hierarchy....",
+                                                  u"loading hierarchy.....", u"loading hierarchy",
+                                                  u"loading hierarchy."}));
+    // The next dot is 0.4 s away.
+    EXPECT_GT(scene.nextDotTime, 0);
 }
 
 }  // namespace

@@ -16,22 +16,8 @@ namespace {
 using namespace korvan;
 
 using scene_test::Ids;
-
-Matrix4 Translation(float x, float y, float z) {
-    Matrix4 m = kIdentityMatrix;
-    m[12] = x;
-    m[13] = y;
-    m[14] = z;
-    return m;
-}
-
-Matrix4 Scaling(float x, float y, float z) {
-    Matrix4 m = kIdentityMatrix;
-    m[0] = x;
-    m[5] = y;
-    m[10] = z;
-    return m;
-}
+using scene_test::Scaling;
+using scene_test::Translation;
 
 class SceneTreeTest : public ::testing::Test {
   protected:
@@ -96,7 +82,7 @@ TEST_F(SceneTreeTest, NewNodesAreVisibleCleanNumberedAndIndexed) {
     EXPECT_EQ(dynamic_cast<LeafNode*>(group), nullptr);
 }
 
-TEST_F(SceneTreeTest, TheDefaultLayerInsideAContainerFollowsTheContainer) {
+TEST_F(SceneTreeTest, TheDefaultLayerInsideAContainerFollowsTheContainerAndBuildingMarksNothing) {
     TreeNode* root = Root();
     TreeNode* group = scene.CreateNode(NodeType::Group, root);
     TreeNode* inGroup = scene.CreateNode(NodeType::Leaf, group);
@@ -118,17 +104,14 @@ TEST_F(SceneTreeTest, TheDefaultLayerInsideAContainerFollowsTheContainer) {
     // Back where it was: still dirty until the change has been reported.
     EXPECT_TRUE(scene.SetNotHidden(inGroup, true));
     EXPECT_EQ(inGroup->flags, 0x7D | VisibilityFlags::Dirty);
-}
 
-TEST_F(SceneTreeTest, BuildingFlagsTakeTheParentsVisibilityAndMarkNothing) {
-    TreeNode* root = Root();
+    // The flags a build sets take the parent's visibility and mark nothing.
     scene.SetVisibilityFlags(root, false, true);
     EXPECT_EQ(root->flags, 0x7E);  // without a parent the parent bit stays set
-
-    TreeNode* group = scene.CreateNode(NodeType::Group, root);
-    scene.SetVisibilityFlags(group, true, true);
-    EXPECT_EQ(group->flags, 0x7B);
-    TreeNode* leaf = scene.CreateNode(NodeType::Leaf, group);
+    TreeNode* built = scene.CreateNode(NodeType::Group, root);
+    scene.SetVisibilityFlags(built, true, true);
+    EXPECT_EQ(built->flags, 0x7B);
+    TreeNode* leaf = scene.CreateNode(NodeType::Leaf, built);
     scene.SetVisibilityFlags(leaf, true, false);
     EXPECT_EQ(leaf->flags, 0x79);
     EXPECT_FALSE(leaf->EffectiveVisible());

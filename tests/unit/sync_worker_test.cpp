@@ -5,9 +5,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <condition_variable>
-#include <functional>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -24,74 +21,10 @@ using ::testing::ElementsAreArray;
 // Longer than a pass's budget: a material that takes this long to map leaves the rest of its
 // pass's materials for the next pass. Only a lower bound matters; nothing is timed.
 constexpr auto kLongerThanAPass = std::chrono::milliseconds(150);
-// A safety net against a hung worker, not a timing assumption: every awaited call comes sooner.
-constexpr auto kSafetyNet = std::chrono::seconds(60);
-
-// Logs, in order, the connection calls that tell passes apart; Korvan holding the channel lock
-// and a slow section can be simulated.
-class WatchedConnection : public TwinLinkAPI::LiveConnection {
-  public:
-    bool Lock(uint32_t timeoutMicroseconds) override {
-        const bool taken = !refuseLock && LiveConnection::Lock(timeoutMicroseconds);
-        Log(taken ? "lock" : "lock refused");
-        return taken;
-    }
-    void Unlock() override {
-        Log("unlock");
-        LiveConnection::Unlock();
-    }
-    void MarkHeader(uint32_t flags) override {
-        Log("mark header");
-        LiveConnection::MarkHeader(flags);
-    }
-    int32_t Publish() override {
-        Log("publish");
-        return LiveConnection::Publish();
-    }
-    int32_t Notify(intptr_t lParam, uintptr_t wParam) override {
-        Log("notify " + std::to_string(lParam) + " " + std::to_string(wParam));
-        return LiveConnection::Notify(lParam, wParam);
-    }
-    void* MapSection(uint32_t sectionId) override {
-        if (slowMaps) std::this_thread::sleep_for(kLongerThanAPass);
-        return LiveConnection::MapSection(sectionId);
-    }
-
-    std::vector<std::string> Calls() {
-        std::lock_guard<std::mutex> guard(mutex);
-        return calls;
-    }
-    size_t Count(const std::string& call) {
-        std::lock_guard<std::mutex> guard(mutex);
-        return static_cast<size_t>(std::count(calls.begin(), calls.end(), call));
-    }
-    // True once `call` has been made `times` times.
-    bool WaitFor(const std::string& call, size_t times = 1) {
-        std::unique_lock<std::mutex> guard(mutex);
-        return logged.wait_for(guard, kSafetyNet, [&] {
-            return static_cast<size_t>(std::count(calls.begin(), calls.end(), call)) >= times;
-        });
-    }
-
-    std::atomic<bool> refuseLock{false};
-    std::atomic<bool> slowMaps{false};
-
-  private:
-    void Log(std::string call) {
-        {
-            std::lock_guard<std::mutex> guard(mutex);
-            calls.push_back(std::move(call));
-        }
-        logged.notify_all();
-    }
-    std::mutex mutex;
-    std::condition_variable logged;
-    std::vector<std::string> calls;
-};
 
 const std::string kNotify = "notify 2 0";
 
-class SyncWorkerTest : public HandBuiltSceneTest<WatchedConnection> {
+class SyncWorkerTest : public HandBuiltSceneTest {
   protected:
     // As the load leaves it: running, with the worker in its loop.
     void StartWorker() {
@@ -105,6 +38,11 @@ class SyncWorkerTest : public HandBuiltSceneTest<WatchedConnection> {
         FaceRecord& face = AddFace(1000 + materialId);
         MakeSquare(face);
         AddLeaf(face, material, nullptr);
+    }
+
+    // The calls that tell passes apart.
+    std::vector<std::string> PassCalls() {
+        return connection.Calls({"lock", "unlock", "mark header", "publish", "notify"});
     }
 
     bool LockIsFree() {
@@ -139,7 +77,7 @@ TEST_F(SyncWorkerTest, AChangeThatDirtiesNothingPublishesNothingAndKeepsTheLockF
     EXPECT_FALSE(scene.lockHeld);
 
     ASSERT_TRUE(connection.WaitFor(kNotify));
-    EXPECT_THAT(connection.Calls(),
+    EXPECT_THAT(PassCalls(),
                 ElementsAre("lock", "mark header", "unlock", "publish", kNotify));
     EXPECT_EQ(RecordOf(10).geometryRevision, 1u);
     EXPECT_TRUE(scene.dirtyMaterials.empty());
@@ -162,7 +100,7 @@ TEST_F(SyncWorkerTest, TwoChangesBeforeTheWorkerWakesAreSentInOnePass) {
     StartWorker();
 
     ASSERT_TRUE(connection.WaitFor(kNotify));
-    EXPECT_THAT(connection.Calls(),
+    EXPECT_THAT(PassCalls(),
                 ElementsAre("lock", "mark header", "unlock", "publish", kNotify));
     EXPECT_EQ(RecordOf(10).geometryRevision, 1u);
     EXPECT_EQ(RecordOf(12).geometryRevision, 1u);
@@ -182,7 +120,7 @@ TEST_F(SyncWorkerTest, AMaterialChangeAloneIsSentThroughTheCatalogue) {
 
     ASSERT_TRUE(connection.WaitFor(kNotify));
     // The catalogue's flush marks the header; with no dirty material the pass has nothing to add.
-    EXPECT_THAT(connection.Calls(),
+    EXPECT_THAT(PassCalls(),
                 ElementsAre("lock", "mark header", "unlock", "publish", kNotify));
     ASSERT_NE(brick.record, nullptr);
     EXPECT_EQ(brick.record->contentRevision, 1u);
@@ -194,7 +132,7 @@ TEST_F(SyncWorkerTest, AModelTooLargeForOnePassIsSentOverSeveralAndNotifiedOnceA
     // More materials than can start at once, each slower than a whole pass.
     const uint32_t count = std::max(4u, std::thread::hardware_concurrency()) + 4;
     for (uint32_t i = 0; i < count; ++i) AddPaintedSquare(10 + i);
-    connection.slowMaps = true;
+    connection.onMap = [] { std::this_thread::sleep_for(kLongerThanAPass); };
 
     scene.BeginSceneChange();
     for (uint32_t i = 0; i < count; ++i) scene.dirtyMaterials.insert(10 + i);
@@ -202,7 +140,7 @@ TEST_F(SyncWorkerTest, AModelTooLargeForOnePassIsSentOverSeveralAndNotifiedOnceA
     StartWorker();
 
     ASSERT_TRUE(connection.WaitFor(kNotify));
-    const size_t passes = connection.Count("mark header");
+    const size_t passes = connection.Calls({"mark header"}).size();
     EXPECT_GE(passes, 2u);
     EXPECT_LE(passes, count);
     // Both locks are let go between passes, and the renderer hears of it once, at the end.
@@ -210,7 +148,7 @@ TEST_F(SyncWorkerTest, AModelTooLargeForOnePassIsSentOverSeveralAndNotifiedOnceA
     for (size_t pass = 0; pass < passes; ++pass)
         expected.insert(expected.end(), {"lock", "mark header", "unlock"});
     expected.insert(expected.end(), {"publish", kNotify});
-    EXPECT_THAT(connection.Calls(), ElementsAreArray(expected));
+    EXPECT_THAT(PassCalls(), ElementsAreArray(expected));
     for (uint32_t i = 0; i < count; ++i) EXPECT_EQ(RecordOf(10 + i).geometryRevision, 1u) << i;
     EXPECT_TRUE(scene.dirtyMaterials.empty());
 }

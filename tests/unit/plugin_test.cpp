@@ -1,0 +1,226 @@
+// The plug-in's top as Korvan and the user meet it: the host identity and the link descriptor,
+// the message boxes (flags, caption and the answer; the texts of the start's messages are checked
+// where a user meets them, in the host tests of the link), the settings in the registry stand-in,
+// and the text utilities (wide printf, file-name sanitising, the path hash, the file name).
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "desktop/desktop.h"
+#include "model/app.h"
+#include "platform_sandbox.h"
+#include "plugin/host_identity.h"
+#include "plugin/link_descriptor.h"
+#include "plugin/plugin_dialogs.h"
+#include "plugin/plugin_settings.h"
+#include "rubybridge/string_utilities.h"
+
+namespace korvan {
+namespace {
+
+using twinlink::platform::testing::FileBytes;
+
+class PluginDescriptorTest : public ::testing::Test {
+  protected:
+    void TearDown() override {
+        hostsim::App::Instance().edition = 2;
+        hostsim::App::Instance().version = "17.3.116";
+    }
+};
+
+TEST_F(PluginDescriptorTest, HostEditionNamesMakeAndProAndFallsBackToSketchUpAndTheVersionCanBeEmpty) {
+    hostsim::App& app = hostsim::App::Instance();
+    const std::pair<int, std::u16string> expected[] = {{1, u"SketchUp Make"},
+                                                       {2, u"SketchUp Pro"},
+                                                       {0, u"SketchUp"},
+                                                       {3, u"SketchUp"},
+                                                       {-1, u"SketchUp"}};
+    for (const auto& [edition, name] : expected) {
+        app.edition = edition;
+        EXPECT_EQ(HostEditionName(), name) << "edition " << edition;
+    }
+    // The version, empty when it cannot be read.
+    EXPECT_EQ(HostVersion(), u"17.3.116");
+    hostsim::App::Instance().version.clear();
+    EXPECT_EQ(HostVersion(), u"");
+}
+
+TEST_F(PluginDescriptorTest, TheDescriptorCarriesHostPluginModelSizeTimeAndCameraInKeyOrder) {
+    hostsim::App::Instance().edition = 1;
+    // The path's UTF-16 bytes are the ones whose HashData Windows gives as A1FF82CD55929C54.
+    const std::u16string path = {0x3351, 0xA74F, 0x1545, 0x52F0, 0x2B90, 0xF5E7, 0xE1FD, 0xA7A6};
+    const TwinLinkAPI::DescriptorMap descriptor = BuildLinkDescriptor(path, u"5808", 123456, false);
+    const TwinLinkAPI::DescriptorMap expected = {
+        {u"cameraSync", {TwinLinkAPI::kVerbatimValue, u"0"}},
+        {u"fileNameCrc", {TwinLinkAPI::kVerbatimValue, u"11673192577583193172"}},
+        {u"format", {TwinLinkAPI::kEncodedValue, u"TL"}},
+        {u"pluginVersion", {TwinLinkAPI::kEncodedValue, u"3.52.774"}},
+        {u"time", {TwinLinkAPI::kVerbatimValue, u"123456"}},
+        {u"toolName", {TwinLinkAPI::kEncodedValue, u"SketchUp Make"}},
+        {u"toolVersion", {TwinLinkAPI::kEncodedValue, u"17.3.116"}},
+        {u"vertexCount", {TwinLinkAPI::kVerbatimValue, u"5808"}},
+    };
+    EXPECT_EQ(descriptor, expected);
+    EXPECT_EQ(BuildLinkDescriptor(u"", u"0", -1, true).at(u"time").second, u"-1");
+}
+
+class PluginDialogsTest : public twinlink::platform::testing::PlatformSandbox {};
+
+TEST_F(PluginDialogsTest, ShowMessageReturnsTheButtonPressed) {
+    hostsim::desktop::Clear();
+    PluginDialogs dialogs(nullptr);
+    hostsim::desktop::QueueAnswer({hostsim::desktop::kIdNo, {}});
+    EXPECT_EQ(dialogs.ShowMessage(u"Start Korvan now?", u"Korvan TwinLink - Korvan is not running",
+                                  kMbYesNo | kMbIconQuestion),
+              hostsim::desktop::kIdNo);
+    const auto shown = hostsim::desktop::ShownSoFar();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].flags, 36u);
+    EXPECT_EQ(shown[0].caption, u"Korvan TwinLink - Korvan is not running");
+}
+
+class PluginSettingsTest : public twinlink::platform::testing::PlatformSandbox {
+  protected:
+    std::string KeyFolder() const {
+        return registry_ + "/HKEY_CURRENT_USER/Software/Qentra/PluginForSketchup";
+    }
+
+    void WriteValue(const std::string& name, uint32_t type, const std::string& data) {
+        std::filesystem::create_directories(KeyFolder());
+        for (std::string folder = KeyFolder(); folder.size() >= base_.size();
+             folder = folder.substr(0, folder.rfind('/'))) {
+            chmod(folder.c_str(), 0700);
+        }
+        std::string bytes(4, '\0');
+        for (int i = 0; i < 4; ++i) bytes[i] = static_cast<char>(type >> (8 * i));
+        std::ofstream(KeyFolder() + "/" + name, std::ios::binary) << bytes + data;
+        chmod((KeyFolder() + "/" + name).c_str(), 0600);
+    }
+    void WriteDword(const std::string& name, uint32_t value) { WriteValue(name, 4, Dword(value)); }
+
+    static std::string Dword(uint32_t value) {
+        std::string bytes(4, '\0');
+        for (int i = 0; i < 4; ++i) bytes[i] = static_cast<char>(value >> (8 * i));
+        return bytes;
+    }
+    // The stored file of a REG_DWORD value.
+    static std::string StoredDword(uint32_t value) { return Dword(4) + Dword(value); }
+
+    std::string Stored(const std::string& name) const {
+        return FileBytes(KeyFolder() + "/" + name);
+    }
+
+    static std::vector<bool> Values(const PluginSettings& s) {
+        return {s.CameraAutoSync(), s.SingleSided(), s.MemoryTextures(), s.SkipKorvanCheck()};
+    }
+};
+
+TEST_F(PluginSettingsTest, AMissingKeyGivesTheDefaultsAndTheFirstSaveWritesAllFour) {
+    PluginSettings settings;
+    EXPECT_EQ(Values(settings), (std::vector<bool>{true, false, true, false}));
+
+    settings.Save();
+    EXPECT_EQ(Stored("CameraAutoSync"), StoredDword(1));
+    EXPECT_EQ(Stored("SingleSided"), StoredDword(0));
+    EXPECT_EQ(Stored("MemoryTextures"), StoredDword(1));
+    EXPECT_EQ(Stored("SkipKorvanCheck"), StoredDword(0));
+}
+
+TEST_F(PluginSettingsTest, ValuesLongerThanFourBytesTakeTheirDefaultsWhateverWasLoadedBefore) {
+    WriteDword("CameraAutoSync", 0);
+    WriteDword("SingleSided", 1);
+    PluginSettings settings;
+    EXPECT_EQ(Values(settings), (std::vector<bool>{false, true, true, false}));
+
+    const std::string yes("y\0e\0s\0\0\0", 8);  // REG_SZ "yes"
+    WriteValue("SingleSided", 1, yes);
+    WriteValue("CameraAutoSync", 11, Dword(0) + Dword(0));  // REG_QWORD 0
+    settings.Load();
+    EXPECT_EQ(Values(settings), (std::vector<bool>{true, false, true, false}));
+}
+
+TEST_F(PluginSettingsTest, AFourByteValueOfAnotherTypeIsTakenAsItsRawBits) {
+    WriteValue("SkipKorvanCheck", 3, Dword(7));             // REG_BINARY
+    WriteValue("MemoryTextures", 1, std::string(4, '\0'));  // REG_SZ of two zero units
+    PluginSettings settings;
+    EXPECT_TRUE(settings.SkipKorvanCheck());
+    EXPECT_FALSE(settings.MemoryTextures());
+    settings.Save();
+    EXPECT_EQ(Stored("SkipKorvanCheck"), StoredDword(7))
+        << "kept as read and written back as REG_DWORD";
+    EXPECT_EQ(Stored("MemoryTextures"), StoredDword(0));
+}
+
+TEST_F(PluginSettingsTest, EachSetterSavesAllFourValues) {
+    WriteDword("SkipKorvanCheck", 1);
+    PluginSettings settings;
+    settings.SetCameraAutoSync(false);
+    EXPECT_EQ(Stored("CameraAutoSync"), StoredDword(0));
+    EXPECT_EQ(Stored("SingleSided"), StoredDword(0));
+    EXPECT_EQ(Stored("MemoryTextures"), StoredDword(1));
+    EXPECT_EQ(Stored("SkipKorvanCheck"), StoredDword(1)) << "as last loaded";
+
+    WriteDword("SkipKorvanCheck", 0);  // changed outside; the setter writes what it loaded
+    settings.SetSingleSided(true);
+    EXPECT_EQ(Stored("SingleSided"), StoredDword(1));
+    EXPECT_EQ(Stored("SkipKorvanCheck"), StoredDword(1));
+
+    settings.StoreMemoryTextures(0);
+    EXPECT_EQ(Stored("MemoryTextures"), StoredDword(1)) << "storing alone does not save";
+    settings.Save();
+    EXPECT_EQ(Stored("MemoryTextures"), StoredDword(0));
+}
+
+TEST_F(PluginSettingsTest, AKeyThatCannotBeOpenedLeavesTheValuesAsTheyAre) {
+    WriteDword("CameraAutoSync", 0);
+    WriteDword("SkipKorvanCheck", 1);
+    PluginSettings settings;
+    // A key folder open to others is refused, as another user's would be.
+    ASSERT_EQ(chmod(KeyFolder().c_str(), 0777), 0);
+    settings.Load();
+    EXPECT_EQ(Values(settings), (std::vector<bool>{false, false, true, true}));
+    settings.SetCameraAutoSync(true);
+    EXPECT_EQ(Stored("CameraAutoSync"), StoredDword(0)) << "nothing is written";
+    EXPECT_TRUE(settings.CameraAutoSync());
+}
+
+TEST(PluginText, FormatWideFormatsLikePrintfWithWideStrings) {
+    EXPECT_EQ(FormatWide(u"version: %s", u"3.52.774"), u"version: 3.52.774");
+    EXPECT_EQ(FormatWide(u"File \"%s\" is open", u"Haus Müller.skp"),
+              u"File \"Haus Müller.skp\" is open");
+    EXPECT_EQ(FormatWide(u"Korvan %ls or newer", u"8.3"), u"Korvan 8.3 or newer");
+    EXPECT_EQ(FormatWide(u"%llu", 18446744073709551615ull), u"18446744073709551615");
+    EXPECT_EQ(FormatWide(u"%d|%u", -2147483647 - 1, 4294967295u), u"-2147483648|4294967295");
+    EXPECT_EQ(FormatWide(u"TwinLinkAPI/%d/%08X", 4242, 26u), u"TwinLinkAPI/4242/0000001A");
+    EXPECT_EQ(FormatWide(u"[%5s|%-5s|%.2s]", u"ab", u"cd", u"efgh"), u"[   ab|cd   |ef]");
+    EXPECT_EQ(FormatWide(u"100%% %c", static_cast<int>(u'€')), u"100% €");
+    EXPECT_EQ(FormatWide(u"%.3f", 0.0254), u"0.025");
+    EXPECT_EQ(FormatWide(u"no conversions"), u"no conversions");
+}
+
+TEST(PluginText, SanitizeNameReplacesAllButAlphanumericsAndSpacesInPlace) {
+    std::u16string name = u"Brick/Wall: red\t1.jpg";
+    EXPECT_EQ(SanitizeName(name), u"Brick_Wall_ red\t1_jpg");
+    EXPECT_EQ(name, u"Brick_Wall_ red\t1_jpg") << "the text given is changed too";
+}
+
+// The values Windows' HashData gives for these bytes (as published with Wine's tests of it).
+TEST(PluginText, HashPathIsHashDataOverTheUtf16BytesReadLittleEndian) {
+    // Bytes 51 33 4F A7 45 15 F0 52 90 2B E7 F5 FD E1 A6 A7.
+    const std::u16string sixteenBytes = {0x3351, 0xA74F, 0x1545, 0x52F0,
+                                         0x2B90, 0xF5E7, 0xE1FD, 0xA7A6};
+    EXPECT_EQ(HashPath(sixteenBytes), 0xA1FF82CD55929C54ull);
+    EXPECT_EQ(HashPath(sixteenBytes.substr(0, 4)), 0xC6F95AF01B9ADC2Bull);
+    // Nothing hashed: output byte i is i.
+    EXPECT_EQ(HashPath(u""), 0x0706050403020100ull);
+    EXPECT_NE(HashPath(u"D:/Models/House.skp"), HashPath(u"D:/Models/house.skp"));
+}
+
+TEST(PluginText, FileNameOfIsThePartAfterTheLastSeparator) {
+    const std::u16string separator(1, twinlink::platform::PathSeparator());
+    EXPECT_EQ(FileNameOf(separator + u"models" + separator + u"House.skp"), u"House.skp");
+    EXPECT_EQ(FileNameOf(u"House.skp"), u"House.skp");
+    EXPECT_EQ(FileNameOf(separator + u"models" + separator), u"");
+}
+
+}  // namespace
+}  // namespace korvan
