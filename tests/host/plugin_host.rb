@@ -50,10 +50,13 @@ module PluginHost
 
     def start_saved
       @model.save(@path)
-      HostSim.clear_status_history
+      forget_before_start
       PluginHost.command('Start TwinLink').invoke
       assert PluginHost.linked?, 'the link runs'
     end
+
+    # What the start is checked against begins after the save.
+    def forget_before_start = HostSim.clear_status_history
   end
 
   # ---- the plug-in's commands, as the user reaches them
