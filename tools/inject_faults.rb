@@ -98,7 +98,7 @@ FAULTS = [
   Fault.new("unit-scale", "scene/su_scene.h",
             "float unitScale = 0.0254f;", "float unitScale = 0.254f;", "inches scaled ten times too large"),
   Fault.new("layer-follow", "scene/tree_node.cpp",
-            "const uint8_t mask = followsContainer ? 0x7D : 0x7F;", "const uint8_t mask = 0x7F;",
+            "const uint8_t mask = followsContainer ? 0x7D : 0x7F;", "const uint8_t mask = followsContainer ? 0x7F : 0x7F;",
             "faces on the default layer inside a group on a hidden layer stay hidden with their own layer"),
   Fault.new("repaint-not-dirty", "scene/scene_tree.cpp",
             "        dirtyMaterials.insert(oldId);\n    };", "    };",
@@ -201,7 +201,7 @@ def try_fault(fault, build)
   begin
     File.write(path, original.sub(fault.from) { fault.to })
     built, output = run_quietly("cmake", "--build", build, "-j2")
-    next_result = built ? run_suite(build) : "build failed: #{output.lines.grep(/error/).first&.strip}"
+    next_result = built ? run_suite(build) : "build failed: #{output[/error: .*/]}"
     next_result || "MISSED"
   ensure
     File.write(path, original)

@@ -139,7 +139,7 @@ TEST_F(SceneTraversalTest, ANestedGroupInARotatedComponentTakesTheComponentsWorl
     EXPECT_FALSE(groupNode->mirrored);
 }
 
-TEST_F(SceneTraversalTest, ContainerNodesCarryLayerVisibilityAndOwnMaterialButImagesNoMaterial) {
+TEST_F(SceneTraversalTest, ContainerNodesCarryLayerVisibilityOwnMaterialAndOpeningsButImagesNoMaterial) {
     hostsim::Material* red = model.AddMaterial("Red");
     hostsim::Layer* hiddenLayer = model.AddLayer("Hidden");
     model.SetLayerVisible(hiddenLayer, false);
@@ -156,6 +156,16 @@ TEST_F(SceneTraversalTest, ContainerNodesCarryLayerVisibilityAndOwnMaterialButIm
         model.CreateTexture(2, 2, 24, std::vector<uint8_t>(12, 0), 1, 1, "photo.png");
     hostsim::Image* image = model.AddImage(model.entities, picture, {0, 0, 0}, 40, 30);
     model.SetMaterial(image, red);
+
+    // A window glued into a wall, cutting its opening there.
+    hostsim::Face* wall = model.AddFace(model.entities, {{0, 0, 0}, {100, 0, 0}, {100, 0, 80}, {0, 0, 80}});
+    hostsim::ComponentDefinition* window = model.AddDefinition("Window");
+    model.AddFace(window->entities, {{0, 0, 0}, {20, 0, 0}, {20, 30, 0}, {0, 30, 0}});
+    model.SetCutsOpening(window, true);
+    const hostsim::Transform upright = hostsim::Transform::Translation({40, 0, 20}) *
+                                       hostsim::Transform::Axes({0, 0, 0}, {1, 0, 0}, {0, 0, 1}, {0, -1, 0});
+    hostsim::ComponentInstance* placedWindow = model.AddInstance(model.entities, window, upright);
+    model.Glue(placedWindow, wall);
     Build();
 
     TreeNode* paintedNode = NodeOf(painted);
@@ -179,6 +189,10 @@ TEST_F(SceneTraversalTest, ContainerNodesCarryLayerVisibilityAndOwnMaterialButIm
     EXPECT_EQ(imageNode->local, Converted(image->transform));
     // The picture's face is placed under the image.
     EXPECT_EQ(imageNode->children.size(), 1u);
+
+    ASSERT_TRUE(NodeOf(placedWindow));
+    EXPECT_EQ(NodeOf(placedWindow)->openings, 1u);
+    EXPECT_EQ(paintedNode->openings, 0u);
 }
 
 TEST_F(SceneTraversalTest, APlacementWhoseDefinitionCannotBeReadMakesNoNode) {
