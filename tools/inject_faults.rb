@@ -147,7 +147,7 @@ FAULTS = [
             "return !e->hidden && (!e->layer || e->layer->visible);", "return !e->hidden;",
             "hostsim draws what lies on a hidden layer"),
   Fault.new("hostsim-paint-not-inherited", "hostsim/src/mesh/placed_faces.cpp",
-            "world * inst->transform, paint, visible", "world * inst->transform, inherited, visible",
+            "e->type != RefType::Image && inst->material ? inst->material : inherited;", "inherited;",
             "hostsim ignores a placement's own paint"),
   Fault.new("hostsim-undo-order", "hostsim/src/model/model.cpp",
             "    RunRevert(*op);\n    Fire({EventKind::TransactionUndo, this});",

@@ -125,6 +125,14 @@ class TestMirrorOracle < Minitest::Test
     assert_equal 1448, triangles, 'every face of the house, front and back'
   end
 
+  # The roof's layer hidden: neither SketchUp nor Korvan shows the roof, the rest is unchanged.
+  def test_the_sample_house_without_its_roof_layer_arrives_as_sketchup_draws_it
+    model = HostSim.open_sample_house
+    model.layers['Roof'].visible = false
+    triangles = assert_mirror_matches_the_model(model)
+    assert_operator triangles, :<, 1448, 'the roof is not drawn'
+  end
+
   # Generated cities: blocks of buildings placed as groups and components, with many materials.
   def test_generated_cities_arrive_as_sketchup_draws_them
     [[7, 20_000], [1234, 20_000]].each do |seed, size|
