@@ -6,7 +6,8 @@
 #
 # DIR is a configured build of this tree (default: build-faults beside this folder, configured on
 # first use). A fault counts as caught when a test fails or the suite times out; one whose edit
-# no longer matches the code exactly once is reported as "stale" and changes nothing.
+# no longer matches the code exactly once is reported as "stale" and changes nothing, and one
+# that does not compile is reported with its error. Either needs mending before it counts.
 require "open3"
 require "optparse"
 
@@ -228,10 +229,13 @@ rows = faults.map do |fault|
 end
 missed = rows.count { |_, result| result == "MISSED" }
 stale = rows.count { |_, result| result == "stale" }
-summary = "#{rows.size} faults: #{rows.size - missed - stale} caught, #{missed} missed, #{stale} stale"
+# A fault that does not build tells nothing about the tests: it needs mending, like a stale one.
+broken = rows.count { |_, result| result.start_with?("build failed") }
+summary = "#{rows.size} faults: #{rows.size - missed - stale - broken} caught, #{missed} missed, " \
+          "#{stale} stale, #{broken} not building"
 puts summary
 File.write(options[:out], rows.map { |f, r| "#{f.id}\t#{r}\t#{f.what}\n" }.join + summary + "\n") if options[:out]
 # Ruby restores the files in try_fault's ensure when interrupted; the built objects are rebuilt next run.
 rebuilt, = run_quietly("cmake", "--build", options[:build], "-j2")
 warn "warning: the build did not come back clean after the last fault" unless rebuilt
-exit(missed.zero? && stale.zero? ? 0 : 1)
+exit(missed.zero? && stale.zero? && broken.zero? ? 0 : 1)
