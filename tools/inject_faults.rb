@@ -218,7 +218,8 @@ end
 configure(options[:build])
 ok, output = run_quietly("cmake", "--build", options[:build], "-j2")
 abort("the unchanged tree does not build:\n#{output}") unless ok
-abort("the unchanged tree fails its own suite: #{run_suite(options[:build])}") if run_suite(options[:build])
+baseline = run_suite(options[:build])
+abort("the unchanged tree fails its own suite: #{baseline}") if baseline
 
 rows = faults.map do |fault|
   result = try_fault(fault, options[:build])

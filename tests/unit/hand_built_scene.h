@@ -40,13 +40,7 @@ using TwinLinkAPI::SurfaceRecord;
 
 inline constexpr char16_t kModelPath[] = u"C:\\Models\\Batches.skp";
 
-using Vec3 = std::array<float, 3>;
 using Vec2 = std::array<float, 2>;
-
-// Scale per axis, then translation.
-inline Matrix4 ScaleThenMove(Vec3 scale, Vec3 move) {
-    return {scale[0], 0, 0, 0, 0, scale[1], 0, 0, 0, 0, scale[2], 0, move[0], move[1], move[2], 1};
-}
 
 // A unit square in the z = 0 plane: four vertices, two triangles, normals leaning (1, 1, 1) so
 // that every axis of the normal matrix shows.

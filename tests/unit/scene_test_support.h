@@ -4,6 +4,7 @@
 
 #include <SketchUpAPI/sketchup.h>
 
+#include <array>
 #include <cstdint>
 #include <set>
 
@@ -23,21 +24,14 @@ Ref RefTo(void* object) {
     return ref;
 }
 
-inline korvan::Matrix4 Translation(float x, float y, float z) {
-    korvan::Matrix4 m = korvan::kIdentityMatrix;
-    m[12] = x;
-    m[13] = y;
-    m[14] = z;
-    return m;
-}
+using Vec3 = std::array<float, 3>;
 
-inline korvan::Matrix4 Scaling(float x, float y, float z) {
-    korvan::Matrix4 m = korvan::kIdentityMatrix;
-    m[0] = x;
-    m[5] = y;
-    m[10] = z;
-    return m;
+// Scale per axis, then translation (row vectors, translation in the last row).
+inline korvan::Matrix4 ScaleThenMove(Vec3 scale, Vec3 move) {
+    return {scale[0], 0, 0, 0, 0, scale[1], 0, 0, 0, 0, scale[2], 0, move[0], move[1], move[2], 1};
 }
+inline korvan::Matrix4 Translation(float x, float y, float z) { return ScaleThenMove({1, 1, 1}, {x, y, z}); }
+inline korvan::Matrix4 Scaling(float x, float y, float z) { return ScaleThenMove({x, y, z}, {0, 0, 0}); }
 
 inline SUFaceRef Ref(hostsim::Face* face) { return RefTo<SUFaceRef>(face); }
 inline SUEdgeRef Ref(hostsim::Edge* edge) { return RefTo<SUEdgeRef>(edge); }
