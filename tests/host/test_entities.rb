@@ -40,7 +40,8 @@ class TestEntities < Minitest::Test
     assert_operator @model.find_entity_by_id(ids.max + 1).entityID, :>, ids.max, 'new entities get new ids'
   end
 
-  def test_typenames_and_parents
+  # An entity's parent, at every depth, is test_plugin_bridge's.
+  def test_typenames_and_owners
     face = square(@entities, 0)
     group = @entities.add_group
     inside = square(group.entities, 0)
@@ -49,9 +50,8 @@ class TestEntities < Minitest::Test
     assert_equal %w[Face Edge Vertex Loop Group ComponentInstance ComponentDefinition Layer],
                  [face, face.edges.first, face.vertices.first, face.outer_loop, group, instance, definition,
                   face.layer].map(&:typename)
-    assert_equal [@model, group.definition, @model], [face.parent, inside.parent, @entities.parent]
-    assert_equal [group.definition, @model], [group.entities.parent, group.entities.model]
-    assert_equal [@model] * 3, [face.model, inside.model, definition.model]
+    assert_equal [@model, group.definition], [@entities.parent, group.entities.parent]
+    assert_equal [@model] * 4, [face.model, inside.model, definition.model, group.entities.model]
     assert_equal @model.layers['Layer0'], inside.layer
     assert_nil @entities.active_section_plane
   end
