@@ -40,7 +40,7 @@ void WriteRawValue(const std::u16string& name, uint32_t data) {
 
 using ConnectionDirectoryTest = PrivateStateTest;
 
-TEST_F(ConnectionDirectoryTest, AnAbsentKeyListsNothingAndTheFirstPublishCreatesIt) {
+TEST_F(ConnectionDirectoryTest, AnAbsentKeyListsNothingAndEveryHostPublishesOnce) {
     LiveConnection connection;
     EXPECT_TRUE(connection.EnumerateConnections(0).empty());
     EXPECT_EQ(connection.Publish(), -1);  // nothing hosted
@@ -55,30 +55,23 @@ TEST_F(ConnectionDirectoryTest, AnAbsentKeyListsNothingAndTheFirstPublishCreates
     EXPECT_TRUE(RawSection(kSectionName).IsOpen());
     EXPECT_EQ(connection.EnumerateConnections(0), std::vector<std::u16string>{kModelPath});
 
+    // Publish writes once per Host.
+    ASSERT_EQ(connection.DeleteDirectoryEntry(kModelPath), 0);
+    EXPECT_EQ(connection.Publish(), 0);
+    EXPECT_TRUE(DirectoryValues().empty());
+    ASSERT_EQ(connection.Host(kModelPath, 8), 0);
+    EXPECT_EQ(connection.Publish(), 0);
+    EXPECT_EQ(DirectoryValues(), (Values{{kModelPath, 1}}));
+
     connection.Stop();
     EXPECT_FALSE(connection.IsOpen());
     EXPECT_TRUE(DirectoryValues().empty());
     EXPECT_FALSE(connection.ConnectionExists(kModelPath));
 }
 
-TEST_F(ConnectionDirectoryTest, HostSweepsStaleEntriesAndPublishWritesOncePerHost) {
-    WriteRawValue(u"D:\\Gone\\Crashed.skp", 1);
-    LiveConnection connection;
-    ASSERT_EQ(connection.Host(kModelPath, 8), 0);
-    EXPECT_TRUE(DirectoryValues().empty());
-    EXPECT_EQ(connection.Publish(), 0);
-    ASSERT_EQ(connection.DeleteDirectoryEntry(kModelPath), 0);
-    EXPECT_EQ(connection.Publish(), 0);
-    EXPECT_TRUE(DirectoryValues().empty());
+using HostedDirectoryTest = HostedTest;
 
-    ASSERT_EQ(connection.Host(kModelPath, 8), 0);
-    EXPECT_EQ(connection.Publish(), 0);
-    EXPECT_EQ(DirectoryValues(), (Values{{kModelPath, 1}}));
-}
-
-TEST_F(ConnectionDirectoryTest, APublishTheRegistryRefusedIsNotRetried) {
-    LiveConnection connection;
-    ASSERT_EQ(connection.Host(kModelPath, 8), 0);
+TEST_F(HostedDirectoryTest, APublishTheRegistryRefusedIsNotRetried) {
     const std::string registry = getenv("TWINLINK_REGISTRY_ROOT");
     setenv("TWINLINK_REGISTRY_ROOT", UnusableFolder().c_str(), 1);
     EXPECT_EQ(connection.WriteDirectoryEntry(kModelPath), -1);
@@ -89,14 +82,16 @@ TEST_F(ConnectionDirectoryTest, APublishTheRegistryRefusedIsNotRetried) {
     EXPECT_TRUE(DirectoryValues().empty());
 }
 
-TEST_F(ConnectionDirectoryTest, EnumerationDeletesStaleEntriesSkipsTheDefaultValueAndFilters) {
+TEST_F(ConnectionDirectoryTest, HostAndEnumerationDeleteStaleEntriesSkipTheDefaultValueAndFilter) {
     WriteRawValue(u"D:\\Gone\\Crashed.skp", 1);
     WriteRawValue(u"", 1);
     LiveConnection one, two;
     ASSERT_EQ(one.Host(u"D:\\One.skp", 8), 0);
+    EXPECT_EQ(DirectoryValues(), (Values{{u"", 1}}));
     ASSERT_EQ(one.Publish(), 0);
     ASSERT_EQ(two.Host(u"D:\\Two.skp", 8), 0);
     WriteRawValue(u"D:\\Two.skp", 7);
+    WriteRawValue(u"D:\\Gone\\Later.skp", 1);
 
     LiveConnection reader;
     EXPECT_EQ(reader.EnumerateConnections(0).size(), 2u);
@@ -109,9 +104,7 @@ TEST_F(ConnectionDirectoryTest, EnumerationDeletesStaleEntriesSkipsTheDefaultVal
     EXPECT_FALSE(reader.ConnectionExists(u""));
 }
 
-TEST_F(ConnectionDirectoryTest, ASecondProcessHostingTheSameModelGetsMinusTwoAndHoldsNothing) {
-    LiveConnection connection;
-    ASSERT_EQ(connection.Host(kModelPath, 8), 0);
+TEST_F(HostedDirectoryTest, ASecondProcessHostingTheSameModelGetsMinusTwoAndHoldsNothing) {
     ASSERT_EQ(connection.Publish(), 0);
 
     const pid_t child = RunChild([] {
@@ -121,37 +114,32 @@ TEST_F(ConnectionDirectoryTest, ASecondProcessHostingTheSameModelGetsMinusTwoAnd
         return second.Publish() == -1 ? 0 : 3;
     });
     EXPECT_EQ(WaitChild(child), 0);
-
-    RawSection raw(kSectionName);
     EXPECT_EQ(raw.U32(48), platform::GetCurrentProcessId());
     EXPECT_EQ(raw.U32(40), 3u);
     EXPECT_EQ(DirectoryValues(), (Values{{kModelPath, 1}}));
 }
 
-TEST_F(ConnectionDirectoryTest, ASlotCountBeyondA32BitSectionFailsAndLeavesNothing) {
+TEST_F(ConnectionDirectoryTest, AHostThatFailsIsClosedAndLeavesNothing) {
+    LiveConnection connection;
+    const auto expectNothingLeft = [&] {
+        EXPECT_FALSE(connection.IsOpen());
+        EXPECT_EQ(connection.GetName(), u"");
+        EXPECT_EQ(connection.Publish(), -1);
+        EXPECT_TRUE(DirectoryValues().empty());
+        EXPECT_FALSE(connection.ConnectionExists(kModelPath));
+    };
+    // (slots + 1) * 2048 bytes must fit in 32 bits.
     EXPECT_EQ(kMaxSlotCount, 2097150u);
     for (uint32_t slotCount : {2097151u, 0xFFFFFFFFu}) {
-        LiveConnection connection;
         EXPECT_EQ(connection.Host(kModelPath, slotCount), -1);
-        EXPECT_FALSE(connection.IsOpen());
-        EXPECT_EQ(connection.Publish(), -1);
-        EXPECT_FALSE(connection.ConnectionExists(kModelPath));
-        EXPECT_TRUE(DirectoryValues().empty());
+        expectNothingLeft();
     }
-}
 
-TEST_F(ConnectionDirectoryTest, ASectionThatCannotBeCreatedFailsAndLeavesNothing) {
-    LiveConnection connection;
     ASSERT_EQ(connection.Host(kModelPath, 8), 0);  // closed by the failing Host below
     setenv("TWINLINK_SHM_DIR", UnusableFolder().c_str(), 1);
     EXPECT_EQ(connection.Host(u"C:\\Models\\Other.skp", 8), -1);
-    EXPECT_FALSE(connection.IsOpen());
-    EXPECT_EQ(connection.GetName(), u"");
-    EXPECT_EQ(connection.Publish(), -1);
-    EXPECT_TRUE(DirectoryValues().empty());
-
     setenv("TWINLINK_SHM_DIR", shm_.c_str(), 1);
-    EXPECT_FALSE(connection.ConnectionExists(kModelPath));
+    expectNothingLeft();
 }
 
 }  // namespace

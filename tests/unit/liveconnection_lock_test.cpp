@@ -1,4 +1,5 @@
-// The cross-process lock word in the header, taken by this process and by a second one.
+// The cross-process lock word in the header, taken by this process and by a second one. A holder
+// that dies holding it is korvan-peer's case (peer_link_test): the lock is never broken.
 #include "liveconnection_test_support.h"
 
 namespace {
@@ -55,20 +56,6 @@ TEST_F(CrossProcessLockTest, AForeignHolderKeepsUsOutUntilItUnlocks) {
     EXPECT_TRUE(connection.Lock(0));
     EXPECT_EQ(raw.U32(kLockOwnerOffset), platform::GetCurrentProcessId());
     EXPECT_EQ(WaitChild(child), 0);
-}
-
-TEST_F(CrossProcessLockTest, ALockHeldByAProcessThatDiedIsNeverBrokenSoEveryLaterLockTimesOut) {
-    const pid_t child = RunChild([] {
-        LiveConnection peer;
-        if (peer.Attach(kModelPath) != 0 || !peer.Lock(0)) return 1;
-        _exit(0);  // dies holding the lock, without any cleanup
-    });
-    ASSERT_EQ(WaitChild(child), 0);
-
-    EXPECT_EQ(raw.U32(kLockOwnerOffset), static_cast<uint32_t>(child));
-    EXPECT_FALSE(connection.Lock(0));
-    EXPECT_FALSE(connection.Lock(2000));
-    EXPECT_EQ(raw.U32(kLockOwnerOffset), static_cast<uint32_t>(child));
 }
 
 }  // namespace
