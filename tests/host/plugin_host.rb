@@ -15,7 +15,17 @@ module PluginHost
   MENU = 'Korvan TwinLink'
   SETTINGS_KEY = %w[HKEY_CURRENT_USER Software Qentra PluginForSketchup].freeze
   REG_DWORD = 4
-  REG_SZ = 1
+
+  # A start refused because another SketchUp links the file (House.skp): the message box, and
+  # the status bar set and cleared again.
+  FILE_ALREADY_OPEN = {
+    kind: 'messagebox', caption: 'Korvan TwinLink - File already open', flags: 16, resource_id: 0, controls: {},
+    text: "Cannot start the TwinLink connection.\n\nFile \"House.skp\" is being used by another instance of " \
+          "SketchUp.\n\nSave the file with a different name or stop other connections."
+  }.freeze
+  REFUSED_STATUS = [[SB_PROMPT, 'Korvan TwinLink initializing'], [SB_VCB_LABEL, 'Korvan TwinLink:'],
+                    [SB_VCB_VALUE, 'initializing'], [SB_VCB_LABEL, nil], [SB_VCB_VALUE, nil],
+                    [SB_PROMPT, nil]].freeze
 
   # Moves the platform's state into a new folder, for this process and the hosts it starts.
   def self.isolate
@@ -195,12 +205,10 @@ module PluginHost
     [bytes.unpack1('V'), bytes[4..]]
   end
 
-  def self.write_setting(name, type, data)
+  def self.write_dword(name, value)
     FileUtils.mkdir_p(settings_folder, mode: 0o700)
     path = File.join(settings_folder, name)
-    File.binwrite(path, [type].pack('V') + data)
+    File.binwrite(path, [REG_DWORD, value].pack('VV'))
     File.chmod(0o600, path)
   end
-
-  def self.write_dword(name, value) = write_setting(name, REG_DWORD, [value].pack('V'))
 end

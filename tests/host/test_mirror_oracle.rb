@@ -6,26 +6,15 @@ require 'plugin_host'
 # Korvan's frame) are the triangles that hostsim reckons from its own model, with its own
 # traversal, transforms and visibility rules; and the vertex and index counts agree exactly.
 class TestMirrorOracle < Minitest::Test
-  # Positions in metres (a float of a city's far corner is good to about 1e-5), UVs and unit
-  # normals.
-  POSITION_TOLERANCE = 1e-4
-  NORMAL_TOLERANCE = 1e-4
-  UV_TOLERANCE = 1e-4
+  # For positions in metres (a float of a city's far corner is good to about 1e-5), UVs and unit
+  # normals alike.
+  TOLERANCE = 1e-4
 
   DEFAULT_MATERIAL = 'Default material'
 
   Vertex = Struct.new(:position, :normal, :uv)
 
-  def setup
-    @base = PluginHost.isolate
-    PluginHost.load_plugin
-    HostSim::Desktop.clear
-  end
-
-  def teardown
-    PluginHost.stop_link
-    FileUtils.rm_rf(@base)
-  end
+  include PluginHost::FreshModel
 
   # { material name => [[Vertex, Vertex, Vertex], ...] } from a triangle listing.
   def read_triangles(path)
@@ -53,8 +42,7 @@ class TestMirrorOracle < Minitest::Test
   def close?(a, b, tolerance) = a.zip(b).all? { |x, y| (x - y).abs <= tolerance * [1.0, x.abs].max }
 
   def same_vertex?(a, b)
-    close?(a.position, b.position, POSITION_TOLERANCE) && close?(a.normal, b.normal, NORMAL_TOLERANCE) &&
-      close?(a.uv, b.uv, UV_TOLERANCE)
+    %i[position normal uv].all? { |part| close?(a[part], b[part], TOLERANCE) }
   end
 
   # The same corners in the same turning order, whichever corner comes first.
@@ -69,7 +57,7 @@ class TestMirrorOracle < Minitest::Test
     taken = Array.new(pool.size, false)
     missing = actual.reject do |triangle|
       x = centre_x(triangle)
-      slack = POSITION_TOLERANCE * [1.0, x.abs].max
+      slack = TOLERANCE * [1.0, x.abs].max
       first = keys.bsearch_index { |k| k >= x - slack } || pool.size
       index = (first...pool.size).take_while { |i| keys[i] <= x + slack }
                                  .find { |i| !taken[i] && same_triangle?(triangle, pool[i]) }
@@ -91,17 +79,15 @@ class TestMirrorOracle < Minitest::Test
 
   # Starts the link on the model, waits until the worker has published it, and compares.
   def assert_mirror_matches_the_model(model)
-    path = File.join(@base, 'Model.skp')
-    model.save(path)
-    PluginHost.command('Start TwinLink').invoke
-    assert PluginHost.linked?, 'the link runs'
-    PluginHost.wait_until_published(path)
+    @model = model
+    start_saved
+    PluginHost.wait_until_published(@path)
 
     sent = File.join(@base, 'sent.txt')
     drawn = File.join(@base, 'drawn.txt')
-    counts = PluginHost.peer('counts', '--link', path)
+    counts = PluginHost.peer('counts', '--link', @path)
     assert_empty counts['problems']
-    PluginHost.peer('triangles', '--link', path, '--out', sent)
+    PluginHost.peer('triangles', '--link', @path, '--out', sent)
     listed = model.materials.map(&:name)
     expected_counts = fold_unlisted(HostSim.drawn_triangles(model, drawn), listed) { |a, b| a.zip(b).map(&:sum) }
 

@@ -6,7 +6,7 @@ module Korvan; end
 require File.join(PluginHost::TOOLS, 'KorvanBridgeProbe')
 
 # The plug-in's Ruby bridge against the real interpreter and hostsim's entities: class tests,
-# integer and text conversions, value lists, entity ids and owners, and the status bar.
+# integer and text conversions, value lists, and entity ids and owners.
 class TestPluginBridge < Minitest::Test
   P = KorvanBridgeProbe
   NONE = 0xFFFF_FFFF
@@ -14,7 +14,6 @@ class TestPluginBridge < Minitest::Test
   def setup
     Sketchup.file_new
     @model = Sketchup.active_model
-    HostSim.clear_status_history
   end
 
   def square(entities)
@@ -93,19 +92,5 @@ class TestPluginBridge < Minitest::Test
     inner = group.entities.add_group
     assert_same group.definition.entities, P.owner_entities(inner), 'a group inside a group'
     assert_equal group.definition.entityID, P.owner_definition_id(inner)
-  end
-
-  def test_status_bar_texts_and_the_value_box
-    P.set_status_text('Korvan TwinLink initializing')
-    P.set_status_text
-    P.set_value_box('initializing', 'Korvan TwinLink:')
-    P.set_value_box('loading scene', nil)
-    P.set_value_box(nil, 'Label only')
-    P.clear_value_box
-    assert_equal [[SB_PROMPT, 'Korvan TwinLink initializing'], [SB_PROMPT, nil],
-                  [SB_VCB_LABEL, 'Korvan TwinLink:'], [SB_VCB_VALUE, 'initializing'],
-                  [SB_VCB_VALUE, 'loading scene'], [SB_VCB_LABEL, 'Label only'],
-                  [SB_VCB_LABEL, nil], [SB_VCB_VALUE, nil]],
-                 HostSim.status_history
   end
 end

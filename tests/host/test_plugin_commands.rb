@@ -64,11 +64,12 @@ class TestPluginCommands < Minitest::Test
     PluginHost.submenu.items.select(&:command).select(&:enabled?).map(&:text)
   end
 
-  def test_enabling_follows_the_link_state
+  def test_enabling_and_the_heartbeat_follow_the_link_state
     # The camera cannot be followed until the scene reads it, so both camera commands stay grey.
     assert_equal ['Start TwinLink', 'TwinLink settings…', 'About…'], enabled_commands, 'link stopped'
     start_saved
     assert_equal ['Stop TwinLink', 'About…'], enabled_commands, 'link running'
+    assert_equal 1, HostSim.timer_ids.size, 'one heartbeat per link'
 
     # A second start finds the link open and does nothing.
     timers = HostSim.timer_ids
@@ -77,16 +78,7 @@ class TestPluginCommands < Minitest::Test
 
     PluginHost.command('Stop TwinLink').invoke
     assert_equal ['Start TwinLink', 'TwinLink settings…', 'About…'], enabled_commands, 'link stopped again'
-  end
-
-  def test_show_toolbar_is_offered_only_while_the_toolbar_is_hidden
-    show = PluginHost.command('Show TwinLink Toolbar')
-    refute show.enabled?
-    PluginHost.toolbar.hide
-    assert show.enabled?
-    show.invoke
-    assert PluginHost.toolbar.visible?
-    refute show.enabled?
+    assert_empty HostSim.timer_ids
   end
 
   def square(entities, x)

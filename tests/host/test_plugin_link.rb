@@ -76,15 +76,8 @@ class TestPluginLink < Minitest::Test
       report(messages: HostSim::Desktop.messages, status: HostSim.status_history, linked: !start.enabled?,
              timers: HostSim.timer_ids)
     RUBY
-    text = "Cannot start the TwinLink connection.\n\nFile \"House.skp\" is being used by another instance of " \
-           "SketchUp.\n\nSave the file with a different name or stop other connections."
-    assert_equal [{ 'kind' => 'messagebox', 'caption' => 'Korvan TwinLink - File already open', 'text' => text,
-                    'flags' => 16, 'resource_id' => 0, 'controls' => {} }],
-                 result['messages']
-    assert_equal [[SB_PROMPT, 'Korvan TwinLink initializing'], [SB_VCB_LABEL, 'Korvan TwinLink:'],
-                  [SB_VCB_VALUE, 'initializing'],
-                  [SB_VCB_LABEL, nil], [SB_VCB_VALUE, nil], [SB_PROMPT, nil]],
-                 result['status']
+    assert_equal [PluginHost::FILE_ALREADY_OPEN.transform_keys(&:to_s)], result['messages']
+    assert_equal PluginHost::REFUSED_STATUS, result['status']
     assert_equal false, result['linked']
     assert_empty result['timers']
 
@@ -92,7 +85,7 @@ class TestPluginLink < Minitest::Test
     assert_equal Process.pid, PluginHost.header(@path)['creatorProcessId']
   end
 
-  def test_a_plain_save_keeps_the_link_and_sends_the_new_guid
+  def test_a_plain_save_keeps_the_link_and_sends_the_new_guid_and_another_path_stops_it
     start_saved
     old_guid = @model.guid
     @model.save(@path)
@@ -100,10 +93,7 @@ class TestPluginLink < Minitest::Test
     HostSim.pump(0.25)
     assert PluginHost.linked?
     assert_equal @model.guid.upcase, PluginHost.header(@path)['modelGuid']
-  end
 
-  def test_saving_under_another_path_stops_the_link_at_the_next_heartbeat
-    start_saved
     @model.save(File.join(@base, 'Copy of House.skp'))
     assert PluginHost.linked?, 'nothing happens before the heartbeat'
     HostSim.pump(0.25)
@@ -125,15 +115,6 @@ class TestPluginLink < Minitest::Test
     assert_empty HostSim::Desktop.messages, 'the user is not told'
     assert_empty PluginHost.directory
     assert_empty PluginHost.section_files, 'nothing is held any more'
-  end
-
-  def test_one_heartbeat_runs_per_link
-    start_saved
-    assert_equal 1, HostSim.timer_ids.size
-    PluginHost.command('Stop TwinLink').invoke
-    assert_empty HostSim.timer_ids
-    start
-    assert_equal 1, HostSim.timer_ids.size
   end
 
   def test_stopping_removes_the_links_directory_entry_and_its_sections

@@ -91,16 +91,6 @@ class TestSceneLoad < Minitest::Test
     assert_empty CallLog.entries.select { |kind, _| kind == :close_active || kind == :undo }
   end
 
-  def test_every_placement_of_a_definition_is_mirrored
-    chair = @model.definitions.add('Chair')
-    square(chair.entities, 0)
-    3.times { |i| @model.entities.add_instance(chair, Geom::Transformation.translation([50 * i, 0, 0])) }
-    group = @model.entities.add_group
-    square(group.entities, 0)
-    start_saved
-    assert_equal '32', vertex_count, 'four placed squares of four corners, counted twice'
-  end
-
   def test_editing_contexts_are_closed_for_the_load_and_opened_again_after_the_tree
     outer = @model.entities.add_group
     inner = outer.entities.add_group

@@ -7,8 +7,6 @@
 #include <vector>
 
 #include "rubybridge/ruby_values.h"
-#include "rubybridge/status_bar.h"
-#include "rubybridge/string_utilities.h"
 
 namespace {
 
@@ -64,35 +62,6 @@ VALUE ProbeOwnerEntities(VALUE, VALUE entity) {
     return OwnerEntities(entity);
 }
 
-// set_status_text(), set_status_text(text)
-VALUE ProbeSetStatusText(int argc, VALUE* argv, VALUE) {
-    rb_check_arity(argc, 0, 1);
-    if (argc == 0) {
-        SetStatusText();
-    } else {
-        const std::u16string text = RubyToWide(argv[0]);
-        SetStatusText(text);
-    }
-    return Qnil;
-}
-
-// set_value_box(value, label): nil stands for an absent one.
-VALUE ProbeSetValueBox(VALUE, VALUE value, VALUE label) {
-    const std::u16string valueText = RubyToWide(value), labelText = RubyToWide(label);
-    SetValueBox(NIL_P(value) ? std::nullopt : std::optional<std::u16string_view>(valueText),
-                NIL_P(label) ? std::nullopt : std::optional<std::u16string_view>(labelText));
-    return Qnil;
-}
-
-VALUE ProbeClearValueBox(VALUE) {
-    ClearValueBox();
-    return Qnil;
-}
-
-VALUE ProbeHashPath(VALUE, VALUE path) {
-    return ULL2NUM(korvan::HashPath(RubyToWide(path)));
-}
-
 }  // namespace
 
 extern "C" __attribute__((visibility("default"))) void Init_KorvanBridgeProbe() {
@@ -106,8 +75,4 @@ extern "C" __attribute__((visibility("default"))) void Init_KorvanBridgeProbe() 
     rb_define_module_function(probe, "entity_id_of", ProbeEntityIdOf, 1);
     rb_define_module_function(probe, "owner_definition_id", ProbeOwnerDefinitionId, 1);
     rb_define_module_function(probe, "owner_entities", ProbeOwnerEntities, 1);
-    rb_define_module_function(probe, "set_status_text", ProbeSetStatusText, -1);
-    rb_define_module_function(probe, "set_value_box", ProbeSetValueBox, 2);
-    rb_define_module_function(probe, "clear_value_box", ProbeClearValueBox, 0);
-    rb_define_module_function(probe, "hash_path", ProbeHashPath, 1);
 }

@@ -44,7 +44,7 @@ using Vec2 = std::array<float, 2>;
 
 // A unit square in the z = 0 plane: four vertices, two triangles, normals leaning (1, 1, 1) so
 // that every axis of the normal matrix shows.
-inline void MakeSquare(FaceRecord& face) {
+inline FaceRecord& MakeSquare(FaceRecord& face) {
     face.vertexCount = 4;
     face.indexCount = 6;
     face.indices = {0, 1, 2, 0, 2, 3};
@@ -52,6 +52,7 @@ inline void MakeSquare(FaceRecord& face) {
     face.normals = {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
     face.frontUV = {0, 0, 1, 0, 1, 1, 0, 1};
     face.backUV = {0.5f, 0.25f, 1.5f, 0.25f, 1.5f, 1.25f, 0.5f, 1.25f};
+    return face;
 }
 
 // A strip of `vertices` vertices along x, triangles (k, k + 1, k + 2).
@@ -223,7 +224,9 @@ class HandBuiltSceneTest : public liveconnection_test::PrivateStateTest {
 // A geometry section opened by name, as Korvan opens it, read word by word.
 class BatchView {
   public:
-    explicit BatchView(uint32_t sectionId) : section(NameOf(sectionId)) {}
+    explicit BatchView(uint32_t sectionId)
+        : section(
+              TwinLinkAPI::DataSectionName(twinlink::platform::GetCurrentProcessId(), sectionId)) {}
 
     bool IsOpen() const { return section.IsOpen(); }
     size_t Size() const { return section.Size(); }
@@ -249,10 +252,6 @@ class BatchView {
         const uint64_t at = 3 + 8 * uint64_t{V()};
         for (uint32_t j = 0; j < I(); ++j) indices.push_back(Word(at + j));
         return indices;
-    }
-
-    static std::u16string NameOf(uint32_t sectionId) {
-        return TwinLinkAPI::DataSectionName(twinlink::platform::GetCurrentProcessId(), sectionId);
     }
 
   private:

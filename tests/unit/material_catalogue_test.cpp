@@ -57,6 +57,14 @@ class MaterialCatalogueTest : public scene_test::HandBuiltSceneTest {
         return material;
     }
 
+    // A load that sends these materials.
+    void Send(std::initializer_list<hostsim::Material*> materials) {
+        catalogue.BeginLoad(Qnil, Ref(model), true, false);
+        for (hostsim::Material* material : materials)
+            EXPECT_TRUE(catalogue.AddMaterial(Ref(material), Qnil, kNoId));
+        catalogue.FlushMaterials();
+    }
+
     RecordBytes Record(uint32_t id) { return RecordBytes(catalogue.FindEntry(id)->record); }
     std::string MarkOf(uint32_t id) {
         return "mark record " + std::to_string(catalogue.FindEntry(id)->record->record.recordId);
@@ -67,9 +75,7 @@ class MaterialCatalogueTest : public scene_test::HandBuiltSceneTest {
 
 TEST_F(MaterialCatalogueTest, EveryFieldOfAColoredRecordSitsAtItsOffset) {
     hostsim::Material* brick = Colored("Brick", {0x12, 0x34, 0x56, 255});
-    catalogue.BeginLoad(Qnil, Ref(model), true, false);
-    ASSERT_TRUE(catalogue.AddMaterial(Ref(brick), Qnil, kNoId));
-    catalogue.FlushMaterials();
+    Send({brick});
 
     ASSERT_NE(catalogue.FindEntry(IdOf(brick))->record, nullptr);
     const RecordBytes r = Record(IdOf(brick));
@@ -100,8 +106,11 @@ TEST_F(MaterialCatalogueTest, EveryFieldOfAColoredRecordSitsAtItsOffset) {
     EXPECT_TRUE(r.AllZero(1920, 12));
 }
 
-TEST_F(MaterialCatalogueTest, ALoadAlwaysWritesTheDefaultMaterial) {
+TEST_F(MaterialCatalogueTest, SidesFindTheWrittenDefaultOrSingleSidedTheUnwrittenNoneEntry) {
     catalogue.BeginLoad(Qnil, Ref(model), true, false);
+    EXPECT_EQ(catalogue.FindEntry(0)->name, u"Default material");
+    EXPECT_EQ(catalogue.FindEntry(12345)->name, u"Default material");
+    EXPECT_EQ(catalogue.FindEntry(kNoId)->id, kNoId);
     catalogue.FlushMaterials();
 
     EXPECT_EQ(connection.CountRecords(TwinLinkAPI::kSurfaceTag, 0, 0), 1u);
@@ -110,31 +119,21 @@ TEST_F(MaterialCatalogueTest, ALoadAlwaysWritesTheDefaultMaterial) {
     EXPECT_EQ(r.Units(24, 260), Padded(u"Default material", 260));
     EXPECT_EQ(r.U32(804), 0xFFAAAAAAu);
     EXPECT_EQ(r.F32(824), 1.0f);
-    EXPECT_EQ(catalogue.FindEntry(kNoId)->id, kNoId);
     // Only what a flush wrote is announced.
     EXPECT_EQ(connection.Calls(), (std::vector<std::string>{MarkOf(kNoId), "mark header"}));
-}
 
-TEST_F(MaterialCatalogueTest, FaceSidesWithoutOrWithUnknownMaterialFindABuiltInEntry) {
-    catalogue.BeginLoad(Qnil, Ref(model), true, false);
-    EXPECT_EQ(catalogue.FindEntry(0)->name, u"Default material");
-    EXPECT_EQ(catalogue.FindEntry(12345)->name, u"Default material");
-    EXPECT_EQ(catalogue.FindEntry(kNoId)->name, u"Default material");
-
+    // Single-sided, an unpainted side finds the none entry, which is never written.
     catalogue.BeginLoad(Qnil, Ref(model), false, false);
     EXPECT_EQ(catalogue.FindEntry(0)->name, u"Material none");
     EXPECT_EQ(catalogue.FindEntry(0)->id, 0u);
     EXPECT_EQ(catalogue.FindEntry(12345)->name, u"Default material");
-    // The none entry is never written.
     catalogue.FlushMaterials();
     EXPECT_EQ(catalogue.FindEntry(0)->record, nullptr);
 }
 
 TEST_F(MaterialCatalogueTest, TranslucencyShowsInTheColourOnlyAfterAnUpdate) {
     hostsim::Material* tinted = Colored("Tinted", {0x10, 0x20, 0x30, 128});
-    catalogue.BeginLoad(Qnil, Ref(model), true, false);
-    catalogue.AddMaterial(Ref(tinted), Qnil, kNoId);
-    catalogue.FlushMaterials();
+    Send({tinted});
     EXPECT_EQ(Record(IdOf(tinted)).U32(804), 0xFF102030u);
     EXPECT_NEAR(Record(IdOf(tinted)).F32(824), 0.502f, 0.001f);
 
@@ -150,10 +149,7 @@ TEST_F(MaterialCatalogueTest, TexturedMaterialsAreSentUntinted) {
     hostsim::Material* tiles = Colored("Tiles", {10, 20, 30, 255});
     model.SetMaterialTexture(tiles, model.CreateTexture(4, 4, 24, {}, 25, 10, "tiles.jpg"));
     model.SetMaterialColorized(tiles, true);
-    catalogue.BeginLoad(Qnil, Ref(model), true, false);
-    catalogue.AddMaterial(Ref(wood), Qnil, kNoId);
-    catalogue.AddMaterial(Ref(tiles), Qnil, kNoId);
-    catalogue.FlushMaterials();
+    Send({wood, tiles});
 
     EXPECT_EQ(catalogue.FindEntry(IdOf(wood))->type, 1u);
     EXPECT_EQ(catalogue.FindEntry(IdOf(tiles))->type, 2u);
@@ -184,9 +180,7 @@ TEST_F(MaterialCatalogueTest, LongTextsAreCutToTheirFieldsWithoutTerminator) {
 
 TEST_F(MaterialCatalogueTest, OnlyAChangedEntryCountsItsContentRevisionUp) {
     hostsim::Material* stone = Colored("Stone", {90, 90, 90, 255});
-    catalogue.BeginLoad(Qnil, Ref(model), true, false);
-    catalogue.AddMaterial(Ref(stone), Qnil, kNoId);
-    catalogue.FlushMaterials();
+    Send({stone});
     MaterialEntry* entry = catalogue.FindEntry(IdOf(stone));
     auto* header = &entry->record->record;
     connection.ClearRecordFlags(header, 0xFFFFFFFFu);
@@ -209,10 +203,7 @@ TEST_F(MaterialCatalogueTest, RemovedMaterialsAreRetaggedAndLayerMaterialsSurviv
     hostsim::Material* gone = Colored("Gone", {1, 1, 1, 255});
     hostsim::Material* kept = Colored("Kept", {2, 2, 2, 255});
     EXPECT_FALSE(catalogue.PurgeRemovedMaterials()) << "a purge needs a loaded model";
-    catalogue.BeginLoad(Qnil, Ref(model), true, false);
-    catalogue.AddMaterial(Ref(gone), Qnil, kNoId);
-    catalogue.AddMaterial(Ref(kept), Qnil, kNoId);
-    catalogue.FlushMaterials();
+    Send({gone, kept});
     // The layer's material is not in the model's list once it is removed from there.
     hostsim::Material* layerOwn = Colored("Layer own", {3, 3, 3, 255});
     const uint32_t layerMaterialId = IdOf(layerOwn);
@@ -298,12 +289,10 @@ TEST_F(MaterialCatalogueTest, AnUpdateReportsTextureChangesThatNeedTheGeometryAg
     hostsim::Material* wood = Colored("Wood", {0, 0, 0, 255});
     hostsim::Texture* grain = model.CreateTexture(4, 4, 24, {}, 25, 10, "grain.jpg");
     model.SetMaterialTexture(wood, grain);
-    catalogue.BeginLoad(Qnil, Ref(model), true, false);
-    catalogue.AddMaterial(Ref(wood), Qnil, kNoId);
+    Send({wood});
     MaterialEntry* entry = catalogue.FindEntry(IdOf(wood));
     const float uScale = entry->textureUScale;
     EXPECT_NE(uScale, 1.0f);
-    catalogue.FlushMaterials();
 
     model.SetTextureSize(grain, 50, 20);
     EXPECT_TRUE(catalogue.RefreshMaterial(Ref(wood), Qnil));

@@ -35,14 +35,17 @@ class SyncWorkerTest : public HandBuiltSceneTest {
     // A material with one visible square in the scene.
     void AddPaintedSquare(uint32_t materialId) {
         MaterialEntry* material = AddMaterial(materialId);
-        FaceRecord& face = AddFace(1000 + materialId);
-        MakeSquare(face);
-        AddLeaf(face, material, nullptr);
+        AddLeaf(MakeSquare(AddFace(1000 + materialId)), material, nullptr);
     }
 
     // The calls that tell passes apart.
     std::vector<std::string> PassCalls() {
         return connection.Calls({"lock", "unlock", "mark header", "publish", "notify"});
+    }
+    // Waits until the renderer is told, once, after a single pass that held both locks.
+    void ExpectOnePassThenTheRendererTold() {
+        ASSERT_TRUE(connection.WaitFor(kNotify));
+        EXPECT_THAT(PassCalls(), ElementsAre("lock", "mark header", "unlock", "publish", kNotify));
     }
 
     bool LockIsFree() {
@@ -76,9 +79,7 @@ TEST_F(SyncWorkerTest, AChangeThatDirtiesNothingPublishesNothingAndKeepsTheLockF
     scene.EndSceneChange();
     EXPECT_FALSE(scene.lockHeld);
 
-    ASSERT_TRUE(connection.WaitFor(kNotify));
-    EXPECT_THAT(PassCalls(),
-                ElementsAre("lock", "mark header", "unlock", "publish", kNotify));
+    ExpectOnePassThenTheRendererTold();
     EXPECT_EQ(RecordOf(10).geometryRevision, 1u);
     EXPECT_TRUE(scene.dirtyMaterials.empty());
 }
@@ -99,9 +100,7 @@ TEST_F(SyncWorkerTest, TwoChangesBeforeTheWorkerWakesAreSentInOnePass) {
     scene.EndSceneChange();
     StartWorker();
 
-    ASSERT_TRUE(connection.WaitFor(kNotify));
-    EXPECT_THAT(PassCalls(),
-                ElementsAre("lock", "mark header", "unlock", "publish", kNotify));
+    ExpectOnePassThenTheRendererTold();
     EXPECT_EQ(RecordOf(10).geometryRevision, 1u);
     EXPECT_EQ(RecordOf(12).geometryRevision, 1u);
 }
@@ -118,10 +117,8 @@ TEST_F(SyncWorkerTest, AMaterialChangeAloneIsSentThroughTheCatalogue) {
     scene.EndSceneChange();
     EXPECT_FALSE(scene.lockHeld);
 
-    ASSERT_TRUE(connection.WaitFor(kNotify));
     // The catalogue's flush marks the header; with no dirty material the pass has nothing to add.
-    EXPECT_THAT(PassCalls(),
-                ElementsAre("lock", "mark header", "unlock", "publish", kNotify));
+    ExpectOnePassThenTheRendererTold();
     ASSERT_NE(brick.record, nullptr);
     EXPECT_EQ(brick.record->contentRevision, 1u);
     EXPECT_EQ(brick.record->name[0], u'B');
