@@ -5,6 +5,7 @@
 #pragma once
 
 #include <fcntl.h>
+#include <gmock/gmock.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
@@ -35,6 +36,8 @@ namespace peer_test {
 using namespace TwinLinkAPI;
 using namespace korvan::peer;
 using liveconnection_test::RawSection;
+using testing::HasSubstr;
+using testing::StartsWith;
 using Lines = std::vector<std::string>;
 namespace platform = twinlink::platform;
 
@@ -43,6 +46,11 @@ constexpr char kLink[] = "C:\\Models\\Scene.skp";
 constexpr char16_t kLink16[] = u"C:\\Models\\Scene.skp";
 constexpr char16_t kMainSection[] = u"C:/Models/Scene.skp";
 constexpr char kLinkJson[] = R"("link":"C:\\Models\\Scene.skp")";
+
+// What PeerTest::Run gives for a command that prints `line` and succeeds.
+inline std::pair<std::string, int> Done(const std::string& line) {
+    return {line + "\n", kExitDone};
+}
 
 // Every wait below ends long before this unless something is broken; it only keeps a broken
 // test from hanging.
@@ -55,8 +63,7 @@ inline std::string ReadFile(const std::filesystem::path& path) {
 
 class PeerProcess {
   public:
-    PeerProcess(const std::vector<std::string>& arguments, const std::filesystem::path& errorFile)
-        : errorFile_(errorFile) {
+    PeerProcess(const std::vector<std::string>& arguments, const std::filesystem::path& errorFile) {
         int output[2];
         if (pipe2(output, O_CLOEXEC) != 0) return;
         std::vector<std::string> argv{KORVAN_PEER_EXECUTABLE};
@@ -103,8 +110,6 @@ class PeerProcess {
         return std::exchange(buffered_, std::string());
     }
 
-    std::string ErrorText() const { return ReadFile(errorFile_); }
-
     // The exit code; -1 when the process was ended by a signal.
     int Wait() {
         int status = 0;
@@ -112,8 +117,6 @@ class PeerProcess {
         reaped_ = true;
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
-
-    void Signal(int signal) const { kill(pid, signal); }
 
     pid_t pid = -1;
 
@@ -129,15 +132,19 @@ class PeerProcess {
         return true;
     }
 
-    std::filesystem::path errorFile_;
     int output_ = -1;
     std::string buffered_;
     bool reaped_ = false;
 };
 
-// A private state folder per test, and the plug-in's side of a link.
+// A private state folder per test, and the plug-in's side of a link: kLink hosted with 8 slots.
 class PeerTest : public liveconnection_test::PrivateStateTest {
   protected:
+    void SetUp() override {
+        PrivateStateTest::SetUp();
+        ASSERT_EQ(host.Host(kLink16, 8), 0);
+    }
+
     std::filesystem::path ErrorFile() const { return root / "peer-stderr.txt"; }
 
     // korvan-peer run to its end: its output and exit code.
