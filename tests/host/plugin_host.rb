@@ -35,16 +35,15 @@ module PluginHost
     base
   end
 
-  def self.load_plugin
-    load LOADER unless defined?(Korvan::CEXT_VERSION)
-  end
+  # A 10-inch square face from x along the x axis, in the ground plane.
+  def self.square(entities, x = 0) = entities.add_face([x, 0, 0], [x + 10, 0, 0], [x + 10, 10, 0], [x, 10, 0])
 
   # Setup and teardown of the suites that run the plug-in on a new, empty model in this process:
   # @model, and @path where start_saved saves it (named House.skp).
   module FreshModel
     def setup
       @base = PluginHost.isolate
-      PluginHost.load_plugin
+      load LOADER unless defined?(Korvan::CEXT_VERSION)
       Sketchup.file_new
       @model = Sketchup.active_model
       @path = File.join(@base, 'House.skp')
@@ -58,10 +57,12 @@ module PluginHost
       FileUtils.rm_rf(@base)
     end
 
+    def start = PluginHost.command('Start TwinLink').invoke
+
     def start_saved
       @model.save(@path)
       forget_before_start
-      PluginHost.command('Start TwinLink').invoke
+      start
       assert PluginHost.linked?, 'the link runs'
     end
 
@@ -133,11 +134,9 @@ module PluginHost
       end
     end
 
-    def alive? = @waiter.alive?
-
     # Kills the process with SIGKILL and returns its Process::Status.
     def kill
-      Process.kill(:KILL, @pid) if alive?
+      Process.kill(:KILL, @pid) if @waiter.alive?
       @waiter.value.tap do
         @input.close
         @output.close

@@ -16,14 +16,10 @@ class TestPluginBridge < Minitest::Test
     @model = Sketchup.active_model
   end
 
-  def square(entities)
-    entities.add_face([0, 0, 0], [10, 0, 0], [10, 10, 0], [0, 10, 0])
-  end
-
   def test_class_of_gives_the_exact_class_of_immediates_and_objects
     assert_equal [Integer, Float, TrueClass, Symbol, NilClass, FalseClass, String, Integer],
                  [1, 1.5, true, :name, nil, false, 'text', 2**70].map { |value| P.class_of(value) }
-    face = square(@model.entities)
+    face = PluginHost.square(@model.entities)
     assert_same Sketchup::Face, P.class_of(face)
     special = Class.new(Array)
     assert_same special, P.class_of(special.new), 'a subclass is its own class'
@@ -53,7 +49,7 @@ class TestPluginBridge < Minitest::Test
     refute_same list, copy
     assert_equal [1, 2, 3], P.to_value_vector(1..3)
 
-    face = square(@model.entities)
+    face = PluginHost.square(@model.entities)
     assert_nil P.to_value_vector(@model.selection), 'an empty selection'
     @model.selection.add(face)
     assert_equal [face], P.to_value_vector(@model.selection)
@@ -73,11 +69,11 @@ class TestPluginBridge < Minitest::Test
   end
 
   def test_entity_ids_and_the_owners_of_entities
-    root_face = square(@model.entities)
+    root_face = PluginHost.square(@model.entities)
     group = @model.entities.add_group
-    grouped_face = square(group.entities)
+    grouped_face = PluginHost.square(group.entities)
     definition = @model.definitions.add('Door')
-    door_face = square(definition.entities)
+    door_face = PluginHost.square(definition.entities)
 
     assert_equal root_face.entityID, P.entity_id_of(root_face)
     assert_equal NONE, P.entity_id_of(nil)

@@ -73,7 +73,7 @@ class TestPluginCommands < Minitest::Test
 
     # A second start finds the link open and does nothing.
     timers = HostSim.timer_ids
-    PluginHost.command('Start TwinLink').invoke
+    start
     assert_equal timers, HostSim.timer_ids
 
     PluginHost.command('Stop TwinLink').invoke
@@ -81,16 +81,12 @@ class TestPluginCommands < Minitest::Test
     assert_empty HostSim.timer_ids
   end
 
-  def square(entities, x)
-    entities.add_face([x, 0, 0], [x + 10, 0, 0], [x + 10, 10, 0], [x, 10, 0])
-  end
-
   def context_menu_items
     HostSim.open_context_menu.items.map { |item| [item.kind, item.text] }
   end
 
   def test_context_menu_offers_update_face_for_a_selected_face_while_linked
-    face = square(@model.entities, 0)
+    face = PluginHost.square(@model.entities)
     edge = @model.entities.add_line([0, 20, 0], [10, 20, 0])
     @model.selection.add(face)
     assert_empty context_menu_items, 'link stopped'

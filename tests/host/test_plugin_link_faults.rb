@@ -35,9 +35,7 @@ class TestPluginLinkFaults < Minitest::Test
     assert_empty PluginHost.directory
     assert_empty PluginHost.section_files
 
-    @model.save(@path)
-    PluginHost.command('Start TwinLink').invoke
-    assert PluginHost.linked?, 'the model links again'
+    start_saved # the model links again
     assert_empty HostSim::Desktop.messages
     assert_equal Process.pid, PluginHost.header(@path)['creatorProcessId']
   end

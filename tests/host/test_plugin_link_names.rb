@@ -13,9 +13,8 @@ class TestPluginLinkNames < Minitest::Test
   def save_and_start(path)
     FileUtils.mkdir_p(File.dirname(path))
     @model.save(path)
-    HostSim::Desktop.clear
-    HostSim.clear_status_history
-    PluginHost.command('Start TwinLink').invoke
+    forget_before_start
+    start
   end
 
   # Checks, as Korvan sees it, the link of `path` that this process hosts, then stops it.
@@ -28,6 +27,7 @@ class TestPluginLinkNames < Minitest::Test
     assert_equal @model.guid.upcase, snapshot['header']['modelGuid'], what
     assert_empty snapshot['problems'], what
     PluginHost.wait_until_published(path)
+    assert_equal [{ 'name' => path, 'value' => 1 }], PluginHost.peer('directory')['entries'], what
     assert_equal [path], PluginHost.live_links, what
 
     PluginHost.command('Stop TwinLink').invoke

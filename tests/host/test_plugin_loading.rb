@@ -50,6 +50,8 @@ class TestPluginLoading < Minitest::Test
                    'startup_notifications' => true,
                    'plugin_folder' => File.expand_path(PluginHost::PLUGIN_DIR), 'library_updated' => false },
                  result)
+    # An ordinary load creates the settings key without writing a value.
+    assert_empty Dir.children(PluginHost.settings_folder)
   end
 
   def test_the_toolbar_shows_unless_the_user_closed_it_in_the_last_session
@@ -102,11 +104,5 @@ class TestPluginLoading < Minitest::Test
     PluginHost.write_dword('MemoryTextures', 0)
     assert_equal({ 'updated' => false, 'initialized' => true }, load_from(folder))
     assert_equal [PluginHost::REG_DWORD, [0].pack('V')], PluginHost.setting('MemoryTextures')
-  end
-
-  def test_an_ordinary_load_creates_the_settings_key_without_writing_a_value
-    assert_equal({ 'updated' => false, 'initialized' => true }, load_from(PluginHost::PLUGIN_DIR))
-    assert File.directory?(PluginHost.settings_folder)
-    assert_empty Dir.children(PluginHost.settings_folder)
   end
 end

@@ -49,10 +49,6 @@ class TestSceneLoad < Minitest::Test
     CallLog.clear
   end
 
-  def square(entities, x)
-    entities.add_face([x, 0, 0], [x + 10, 0, 0], [x + 10, 10, 0], [x, 10, 0])
-  end
-
   def forget_before_start = CallLog.clear
 
   # The main status texts of the start, with the progress dots checked and left out: how many
@@ -75,7 +71,7 @@ class TestSceneLoad < Minitest::Test
   def vertex_count = PluginHost.descriptor(@path)['entries']['vertexCount']
 
   def test_three_faces_show_a_third_two_thirds_and_all_of_the_geometries
-    3.times { |i| square(@model.entities, 20 * i) }
+    3.times { |i| PluginHost.square(@model.entities, 20 * i) }
     start_saved
     assert_equal loading_texts('loading geometries: 33%', 'loading geometries: 66%', 'loading geometries: 100%'),
                  status_texts
@@ -83,10 +79,16 @@ class TestSceneLoad < Minitest::Test
     assert_equal '24', vertex_count
   end
 
+  # Every pane of the status bar, set while the start runs and cleared after it.
   def test_a_model_without_faces_shows_no_percentage_and_reports_no_vertices
     @model.entities.add_line([0, 0, 0], [10, 0, 0])
     start_saved
-    assert_equal loading_texts, status_texts
+    assert_equal [[SB_PROMPT, 'Korvan TwinLink initializing'], [SB_VCB_LABEL, 'Korvan TwinLink:'],
+                  [SB_VCB_VALUE, 'initializing'], [SB_VCB_VALUE, 'loading materials'], [SB_VCB_VALUE, 'loading scene'],
+                  [SB_PROMPT, "loading layers#{ELLIPSIS}"], [SB_PROMPT, "loading components#{ELLIPSIS}"],
+                  [SB_PROMPT, "loading geometries#{ELLIPSIS}"], [SB_PROMPT, HIERARCHY], [SB_PROMPT, ''],
+                  [SB_PROMPT, nil], [SB_VCB_LABEL, nil], [SB_VCB_VALUE, nil]],
+                 HostSim.status_history
     assert_equal '0', vertex_count
     assert_empty CallLog.entries.select { |kind, _| kind == :close_active || kind == :undo }
   end
@@ -94,7 +96,7 @@ class TestSceneLoad < Minitest::Test
   def test_editing_contexts_are_closed_for_the_load_and_opened_again_after_the_tree
     outer = @model.entities.add_group
     inner = outer.entities.add_group
-    square(inner.entities, 0)
+    PluginHost.square(inner.entities)
     outer.transform!(Geom::Transformation.translation([100, 0, 0]))
     inner.transform!(Geom::Transformation.translation([0, 50, 0]))
     @model.active_path = [outer, inner]
@@ -119,14 +121,14 @@ class TestSceneLoad < Minitest::Test
 
   # A new model stops the link; starting on it mirrors the new model alone.
   def test_a_start_on_another_model_mirrors_only_that_model
-    2.times { |i| square(@model.entities, 20 * i) }
+    2.times { |i| PluginHost.square(@model.entities, 20 * i) }
     start_saved
     assert_equal '16', vertex_count
 
     Sketchup.file_new
     refute PluginHost.linked?
     @model = Sketchup.active_model
-    square(@model.entities, 0)
+    PluginHost.square(@model.entities)
     @path = File.join(@base, 'Shed.skp')
     start_saved
     assert_equal '8', vertex_count

@@ -10,17 +10,15 @@
 
 #include "appearance/sketchup_reads.h"
 #include "model/app.h"
+#include "scene_test_support.h"
 
 using namespace hostsim;
 
 namespace {
 
-template <typename Ref>
-Ref R(void* p) {
-    Ref r;
-    r.ptr = p;
-    return r;
-}
+using scene_test::RefTo;
+// What the mesh helper makes of a face, read through the SDK's count-and-get pairs.
+using Mesh = scene_test::HelperMesh;
 
 std::string Text(SUStringRef s) {
     size_t n = 0;
@@ -31,31 +29,6 @@ std::string Text(SUStringRef s) {
     out.resize(copied);
     return out;
 }
-
-// What the mesh helper makes of a face, read through the SDK's count-and-get pairs.
-struct Mesh {
-    explicit Mesh(Face* f) {
-        SUMeshHelperRef h = SU_INVALID;
-        EXPECT_EQ(SUMeshHelperCreate(&h, R<SUFaceRef>(f)), SU_ERROR_NONE);
-        points = korvan::ReadSketchUpList<SUPoint3D>(h, SUMeshHelperGetNumVertices, SUMeshHelperGetVertices);
-        front = korvan::ReadSketchUpList<SUPoint3D>(h, SUMeshHelperGetNumVertices, SUMeshHelperGetFrontSTQCoords);
-        normals = korvan::ReadSketchUpList<SUVector3D>(h, SUMeshHelperGetNumVertices, SUMeshHelperGetNormals);
-        auto indexCount = [](SUMeshHelperRef m, size_t* n) {
-            const SUResult r = SUMeshHelperGetNumTriangles(m, n);
-            *n *= 3;
-            return r;
-        };
-        indices = korvan::ReadSketchUpList<size_t>(h, indexCount, SUMeshHelperGetVertexIndices);
-        EXPECT_EQ(SUMeshHelperRelease(&h), SU_ERROR_NONE);
-        EXPECT_EQ(h.ptr, nullptr);
-        EXPECT_EQ(front.size(), points.size());
-        EXPECT_EQ(normals.size(), points.size());
-    }
-    size_t Triangles() const { return indices.size() / 3; }
-    std::vector<SUPoint3D> points, front;
-    std::vector<SUVector3D> normals;
-    std::vector<size_t> indices;
-};
 
 double Area(const Mesh& m) {
     double total = 0;
@@ -74,26 +47,26 @@ TEST(CApi, ResultCodesOfInvalidInputsAndOutputs) {
     Model m;
     Face* f = m.AddFace(m.entities, Rect(0, 0, 10, 10));
     int32_t id = 0;
-    EXPECT_EQ(SUEntityGetID(R<SUEntityRef>(nullptr), &id), SU_ERROR_INVALID_INPUT);
-    EXPECT_EQ(SUEntityGetID(R<SUEntityRef>(f), nullptr), SU_ERROR_NULL_POINTER_OUTPUT);
-    EXPECT_EQ(SUEntityGetID(R<SUEntityRef>(f), &id), SU_ERROR_NONE);
+    EXPECT_EQ(SUEntityGetID(RefTo<SUEntityRef>(nullptr), &id), SU_ERROR_INVALID_INPUT);
+    EXPECT_EQ(SUEntityGetID(RefTo<SUEntityRef>(f), nullptr), SU_ERROR_NULL_POINTER_OUTPUT);
+    EXPECT_EQ(SUEntityGetID(RefTo<SUEntityRef>(f), &id), SU_ERROR_NONE);
     EXPECT_EQ(static_cast<uint32_t>(id), f->id);
 
     // A face without paint has no material: the SDK answers "no data".
     SUMaterialRef mat = SU_INVALID;
-    EXPECT_EQ(SUFaceGetFrontMaterial(R<SUFaceRef>(f), &mat), SU_ERROR_NO_DATA);
-    EXPECT_EQ(SUDrawingElementGetMaterial(SUFaceToDrawingElement(R<SUFaceRef>(f)), &mat), SU_ERROR_NO_DATA);
+    EXPECT_EQ(SUFaceGetFrontMaterial(RefTo<SUFaceRef>(f), &mat), SU_ERROR_NO_DATA);
+    EXPECT_EQ(SUDrawingElementGetMaterial(SUFaceToDrawingElement(RefTo<SUFaceRef>(f)), &mat), SU_ERROR_NO_DATA);
     // A reference of the wrong kind is invalid input, not a crash.
     bool soft = false;
-    EXPECT_EQ(SUEdgeGetSoft(R<SUEdgeRef>(f), &soft), SU_ERROR_INVALID_INPUT);
-    EXPECT_EQ(SUFaceFromEntity(R<SUEntityRef>(f->outer->edges[0])).ptr, nullptr);
+    EXPECT_EQ(SUEdgeGetSoft(RefTo<SUEdgeRef>(f), &soft), SU_ERROR_INVALID_INPUT);
+    EXPECT_EQ(SUFaceFromEntity(RefTo<SUEntityRef>(f->outer->edges[0])).ptr, nullptr);
 
     // Strings: output strings must have been created; creating over a valid one is refused.
     SUStringRef name = SU_INVALID;
-    EXPECT_EQ(SULayerGetName(R<SULayerRef>(m.defaultLayer), &name), SU_ERROR_INVALID_OUTPUT);
+    EXPECT_EQ(SULayerGetName(RefTo<SULayerRef>(m.defaultLayer), &name), SU_ERROR_INVALID_OUTPUT);
     ASSERT_EQ(SUStringCreate(&name), SU_ERROR_NONE);
     EXPECT_EQ(SUStringCreate(&name), SU_ERROR_OVERWRITE_VALID);
-    EXPECT_EQ(SULayerGetName(R<SULayerRef>(m.defaultLayer), &name), SU_ERROR_NONE);
+    EXPECT_EQ(SULayerGetName(RefTo<SULayerRef>(m.defaultLayer), &name), SU_ERROR_NONE);
     EXPECT_EQ(Text(name), "Layer0");
     SUStringRelease(&name);
     EXPECT_EQ(name.ptr, nullptr);
@@ -103,17 +76,18 @@ TEST(CApi, ResultCodesOfInvalidInputsAndOutputs) {
     m.AddFace(m.entities, Rect(20, 0, 30, 10));
     SUFaceRef faces[2] = {};
     size_t count = 99;
-    EXPECT_EQ(SUEntitiesGetFaces(R<SUEntitiesRef>(m.entities), 1, faces, &count), SU_ERROR_NONE);
+    EXPECT_EQ(SUEntitiesGetFaces(RefTo<SUEntitiesRef>(m.entities), 1, faces, &count),
+              SU_ERROR_NONE);
     EXPECT_EQ(count, 1u);
     EXPECT_EQ(faces[1].ptr, nullptr);
-    EXPECT_EQ(SUEntitiesGetFaces(R<SUEntitiesRef>(m.entities), 2, nullptr, &count),
+    EXPECT_EQ(SUEntitiesGetFaces(RefTo<SUEntitiesRef>(m.entities), 2, nullptr, &count),
               SU_ERROR_NULL_POINTER_OUTPUT);
 
     // An erased entity's reference stops answering; undo brings it back.
     m.Erase({f});
-    EXPECT_EQ(SUEntityGetID(R<SUEntityRef>(f), &id), SU_ERROR_INVALID_INPUT);
+    EXPECT_EQ(SUEntityGetID(RefTo<SUEntityRef>(f), &id), SU_ERROR_INVALID_INPUT);
     m.Undo();
-    EXPECT_EQ(SUEntityGetID(R<SUEntityRef>(f), &id), SU_ERROR_NONE);
+    EXPECT_EQ(SUEntityGetID(RefTo<SUEntityRef>(f), &id), SU_ERROR_NONE);
 }
 
 // Placements as the scene reads them are scene_traversal_test's; here the statistics the load
@@ -127,11 +101,11 @@ TEST(CApi, StatisticsCountDefinitionsContentsOnceAndLiveModelsAreTheOpenOnes) {
     m.AddGroup(m.entities);
     Texture* pic = m.CreateTexture(2, 2, 24, std::vector<uint8_t>(16, 200), 1, 1, "pic.png");
     m.AddImage(m.entities, pic, {0, 0, 0}, 40, 20);
-    EXPECT_EQ(SUEntityGetType(R<SUEntityRef>(def)), SURefType_ComponentDefinition);
-    EXPECT_EQ(SUEntityGetType(R<SUEntityRef>(&m)), SURefType_Model);
+    EXPECT_EQ(SUEntityGetType(RefTo<SUEntityRef>(def)), SURefType_ComponentDefinition);
+    EXPECT_EQ(SUEntityGetType(RefTo<SUEntityRef>(&m)), SURefType_Model);
 
     SUModelStatistics stats{};
-    ASSERT_EQ(SUModelGetStatistics(R<SUModelRef>(&m), &stats), SU_ERROR_NONE);
+    ASSERT_EQ(SUModelGetStatistics(RefTo<SUModelRef>(&m), &stats), SU_ERROR_NONE);
     EXPECT_EQ(stats.entity_counts[SUModelStatistics::SUEntityType_Face], 2);  // chair and picture
     EXPECT_EQ(stats.entity_counts[SUModelStatistics::SUEntityType_ComponentInstance], 2);
     EXPECT_EQ(stats.entity_counts[SUModelStatistics::SUEntityType_Group], 1);
@@ -171,13 +145,13 @@ TEST(CApi, TypedValuesFromOptionsAndDictionaries) {
     m.SetAttribute(mat, "Korvan Material Settings", "SurfaceTypeId", int64_t{2});
 
     SURenderingOptionsRef opts = SU_INVALID;
-    ASSERT_EQ(SUModelGetRenderingOptions(R<SUModelRef>(&m), &opts), SU_ERROR_NONE);
+    ASSERT_EQ(SUModelGetRenderingOptions(RefTo<SUModelRef>(&m), &opts), SU_ERROR_NONE);
     SUTypedValueRef v = SU_INVALID;
     ASSERT_EQ(SUTypedValueCreate(&v), SU_ERROR_NONE);
     EXPECT_EQ(SURenderingOptionsGetValue(opts, "NoSuchOption", &v), SU_ERROR_NO_DATA);
 
     const auto dicts = korvan::ReadSketchUpList<SUAttributeDictionaryRef>(
-        SUMaterialToEntity(R<SUMaterialRef>(mat)), SUEntityGetNumAttributeDictionaries, SUEntityGetAttributeDictionaries);
+        SUMaterialToEntity(RefTo<SUMaterialRef>(mat)), SUEntityGetNumAttributeDictionaries, SUEntityGetAttributeDictionaries);
     ASSERT_EQ(dicts.size(), 1u);
     const SUAttributeDictionaryRef dict = dicts[0];
     ASSERT_EQ(SUAttributeDictionaryGetValue(dict, "KorvanLibraryId", &v), SU_ERROR_NONE);
@@ -203,14 +177,14 @@ TEST(CApi, TextureDimensionsAndImageRep) {
     Texture* t = m.CreateTexture(3, 2, 24, px, 30, 20, "bricks.jpg");
     size_t w = 0, h = 0;
     double s = 0, tt = 0;
-    ASSERT_EQ(SUTextureGetDimensions(R<SUTextureRef>(t), &w, &h, &s, &tt), SU_ERROR_NONE);
+    ASSERT_EQ(SUTextureGetDimensions(RefTo<SUTextureRef>(t), &w, &h, &s, &tt), SU_ERROR_NONE);
     EXPECT_EQ(w, 3u);
     EXPECT_EQ(h, 2u);
     EXPECT_DOUBLE_EQ(s, 1.0 / 30);
     EXPECT_DOUBLE_EQ(tt, 1.0 / 20);
     SUImageRepRef rep = SU_INVALID;
     ASSERT_EQ(SUImageRepCreate(&rep), SU_ERROR_NONE);
-    ASSERT_EQ(SUTextureGetImageRep(R<SUTextureRef>(t), &rep), SU_ERROR_NONE);
+    ASSERT_EQ(SUTextureGetImageRep(RefTo<SUTextureRef>(t), &rep), SU_ERROR_NONE);
     size_t size = 0, bpp = 0;
     SUImageRepGetDataSize(rep, &size, &bpp);
     EXPECT_EQ(size, 24u);
@@ -221,7 +195,7 @@ TEST(CApi, TextureDimensionsAndImageRep) {
     EXPECT_EQ(SUImageRepGetData(rep, size - 1, data.data()), SU_ERROR_INSUFFICIENT_SIZE);
     SUImageRepRelease(&rep);
     // Without padding the deprecated getter hands out 18 bytes.
-    SUTextureGetImageDataSize(R<SUTextureRef>(t), &size, &bpp);
+    SUTextureGetImageDataSize(RefTo<SUTextureRef>(t), &size, &bpp);
     EXPECT_EQ(size, 18u);
 }
 

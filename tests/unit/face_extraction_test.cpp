@@ -24,28 +24,11 @@ namespace {
 using namespace korvan;
 using hostsim::Vec3;
 
+using scene_test::HelperMesh;
 using scene_test::Ids;
 using scene_test::IdOf;
 using scene_test::kInch;
 using scene_test::Ref;
-
-// What the host's mesh helper says about a face, read independently of the scene.
-struct HelperMesh {
-    explicit HelperMesh(hostsim::Face* face) {
-        SUMeshHelperRef helper = SU_INVALID;
-        EXPECT_EQ(SUMeshHelperCreate(&helper, Ref(face)), SU_ERROR_NONE);
-        vertices = ReadSketchUpList<SUPoint3D>(helper, SUMeshHelperGetNumVertices, SUMeshHelperGetVertices);
-        normals = ReadSketchUpList<SUVector3D>(helper, SUMeshHelperGetNumVertices, SUMeshHelperGetNormals);
-        size_t triangles = 0, got = 0;
-        SUMeshHelperGetNumTriangles(helper, &triangles);
-        indices.resize(3 * triangles);
-        SUMeshHelperGetVertexIndices(helper, indices.size(), indices.data(), &got);
-        SUMeshHelperRelease(&helper);
-    }
-    std::vector<SUPoint3D> vertices;
-    std::vector<SUVector3D> normals;
-    std::vector<size_t> indices;
-};
 
 // Every array of the record sized for `vertices` vertices and `indices` indices.
 void ExpectSizes(const FaceRecord& record, size_t vertices, size_t indices) {
@@ -173,15 +156,15 @@ TEST_F(FaceExtractionTest, ALargeFaceIsExtractedOnTwoThreadsToTheSameMesh) {
     hostsim::Face* face = model.AddFace(model.entities, ring);
     model.SetMaterial(face, Material("Tile", 2, 4));
     const HelperMesh mesh(face);
-    ASSERT_GE(mesh.vertices.size(), SUScene::kParallelFaceVertices);
+    ASSERT_GE(mesh.points.size(), SUScene::kParallelFaceVertices);
 
     FaceRecord record;
     scene.BuildFaceMesh(record, Ref(face), IdOf(face), root->definitionId);
-    const size_t V = mesh.vertices.size();
+    const size_t V = mesh.points.size();
     ExpectSizes(record, V, mesh.indices.size());
     ASSERT_FALSE(HasFailure());
     for (size_t i = 0; i < V; ++i) {
-        const SUPoint3D& p = mesh.vertices[i];
+        const SUPoint3D& p = mesh.points[i];
         SCOPED_TRACE(i);
         EXPECT_FLOAT_EQ(record.positions[3 * i], static_cast<float>(p.x * kInch));
         EXPECT_FLOAT_EQ(record.positions[3 * i + 1], 4 * kInch);
@@ -251,7 +234,11 @@ TEST_F(FaceExtractionTest, UnpaintedSidesShowTheNearestPaintedContainerAndSingle
 }
 
 TEST_F(FaceExtractionTest, ColourByLayerPaintsBothSidesWithTheLayersMaterial) {
-    scene.colourByLayer = true;
+    EXPECT_FALSE(ReadColourByLayer(SUModelRef{}));
+    EXPECT_FALSE(ReadColourByLayer(Ref(model)));
+    model.SetRenderingOption("DisplayColorByLayer", true);
+    scene.colourByLayer = ReadColourByLayer(Ref(model));
+    ASSERT_TRUE(scene.colourByLayer);
     hostsim::Layer* walls = model.AddLayer("Walls");
     hostsim::Layer* unread = model.AddLayer("Unread");
     AddLayer(scene.layers, catalogue, Ref(walls));
@@ -312,7 +299,7 @@ TEST_F(FaceExtractionTest, TheOpenMirroredContextReversesVerticesAndIndices) {
         model.AddFace(door->entities, {{0, 0, 5}, {40, 0, 5}, {40, 20, 5}, {0, 30, 5}});
     const uint32_t doorId = IdOf(door);
     const HelperMesh mesh(face);
-    const size_t V = mesh.vertices.size(), I = mesh.indices.size();
+    const size_t V = mesh.points.size(), I = mesh.indices.size();
     ASSERT_EQ(V, 4u);
     ASSERT_EQ(I, 6u);
 
@@ -329,7 +316,7 @@ TEST_F(FaceExtractionTest, TheOpenMirroredContextReversesVerticesAndIndices) {
     scene.BuildFaceMesh(record, Ref(face), IdOf(face), doorId);
     ASSERT_EQ(record.positions.size(), 3 * V);
     for (size_t i = 0; i < V; ++i) {
-        const SUPoint3D& p = mesh.vertices[V - 1 - i];
+        const SUPoint3D& p = mesh.points[V - 1 - i];
         SCOPED_TRACE(i);
         EXPECT_FLOAT_EQ(record.positions[3 * i], static_cast<float>(2 - p.x * kInch));
         EXPECT_FLOAT_EQ(record.positions[3 * i + 1], static_cast<float>(p.z * kInch));
@@ -347,12 +334,12 @@ TEST_F(FaceExtractionTest, TheOpenMirroredContextReversesVerticesAndIndices) {
     scene.editMirrored = false;
     scene.BuildFaceMesh(record, Ref(face), IdOf(face), doorId);
     EXPECT_EQ(record.indices, std::vector<uint32_t>(mesh.indices.begin(), mesh.indices.end()));
-    EXPECT_FLOAT_EQ(record.positions[3], static_cast<float>(2 - mesh.vertices[1].x * kInch));
+    EXPECT_FLOAT_EQ(record.positions[3], static_cast<float>(2 - mesh.points[1].x * kInch));
     // A face of another definition is read as it stands.
     scene.editMirrored = true;
     scene.BuildFaceMesh(record, Ref(face), IdOf(face), doorId + 1000);
     EXPECT_EQ(record.indices, std::vector<uint32_t>(mesh.indices.begin(), mesh.indices.end()));
-    EXPECT_FLOAT_EQ(record.positions[3], static_cast<float>(mesh.vertices[1].x * kInch));
+    EXPECT_FLOAT_EQ(record.positions[3], static_cast<float>(mesh.points[1].x * kInch));
 }
 
 class CubeTest : public FaceExtractionTest {
@@ -461,6 +448,10 @@ TEST_F(FaceExtractionTest, AChangeEndingWhileColouringByLayerSendsTheLayersNewCo
     hostsim::Layer* walls = model.AddLayer("Walls");
     AddLayer(scene.layers, catalogue, Ref(walls));
     const uint32_t colourId = IdOf(walls->material);
+    // The layer's colour is a material of its own, named after the layer.
+    EXPECT_EQ(scene.layers.at(IdOf(walls)).materialId, colourId);
+    EXPECT_EQ(catalogue.entries.at(colourId).ownerLayerId, IdOf(walls));
+    EXPECT_EQ(catalogue.entries.at(colourId).name, u"Walls");
     scene.modelRef.ptr = &model;
     catalogue.PendingMaterials.clear();
     model.SetLayerColor(walls, {200, 10, 20, 255});
@@ -480,27 +471,6 @@ TEST_F(FaceExtractionTest, AChangeEndingWhileColouringByLayerSendsTheLayersNewCo
     EXPECT_TRUE(scene.pending.load());
     // A colour is not texture data: the layer's faces need not be sent again.
     EXPECT_TRUE(scene.dirtyMaterials.empty());
-}
-
-TEST_F(FaceExtractionTest, LayersAreReadWithTheirVisibilityAndOwnMaterial) {
-    SUModelRef modelRef;
-    modelRef.ptr = &model;
-    EXPECT_FALSE(ReadColourByLayer(modelRef));
-    model.SetRenderingOption("DisplayColorByLayer", true);
-    EXPECT_TRUE(ReadColourByLayer(modelRef));
-    EXPECT_FALSE(ReadColourByLayer(SUModelRef{}));
-
-    hostsim::Layer* walls = model.AddLayer("Walls");
-    model.SetLayerVisible(walls, false);
-    LayerTable table;
-    AddLayer(table, catalogue, Ref(walls));
-    const LayerEntry& row = table.at(IdOf(walls));
-    EXPECT_FALSE(row.visible);
-    EXPECT_EQ(row.id, IdOf(walls));
-    EXPECT_EQ(row.materialId, IdOf(walls->material));
-    const MaterialEntry& colour = catalogue.entries.at(IdOf(walls->material));
-    EXPECT_EQ(colour.ownerLayerId, IdOf(walls));
-    EXPECT_EQ(colour.name, u"Walls");
 }
 
 }  // namespace

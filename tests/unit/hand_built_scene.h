@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
-#include <bit>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -222,16 +221,14 @@ class HandBuiltSceneTest : public liveconnection_test::PrivateStateTest {
 };
 
 // A geometry section opened by name, as Korvan opens it, read word by word.
-class BatchView {
+class BatchView : public liveconnection_test::RawSection {
   public:
     explicit BatchView(uint32_t sectionId)
-        : section(
+        : RawSection(
               TwinLinkAPI::DataSectionName(twinlink::platform::GetCurrentProcessId(), sectionId)) {}
 
-    bool IsOpen() const { return section.IsOpen(); }
-    size_t Size() const { return section.Size(); }
-    uint32_t Word(uint64_t index) const { return section.U32(4 * index); }
-    float Float(uint64_t index) const { return std::bit_cast<float>(Word(index)); }
+    uint32_t Word(uint64_t index) const { return U32(4 * index); }
+    float Float(uint64_t index) const { return F32(4 * index); }
 
     uint32_t V() const { return Word(0); }
     uint32_t I() const { return Word(1); }
@@ -253,9 +250,6 @@ class BatchView {
         for (uint32_t j = 0; j < I(); ++j) indices.push_back(Word(at + j));
         return indices;
     }
-
-  private:
-    liveconnection_test::RawSection section;
 };
 
 }  // namespace scene_test

@@ -101,7 +101,10 @@ class RendererProcess {
         handle = fromRenderer_.Receive<platform::WindowHandle>().value_or(0);
     }
 
-    ~RendererProcess() { End(); }
+    ~RendererProcess() {
+        toRenderer_.Send(uint32_t{0});
+        if (pid > 0) waitpid(pid, nullptr, 0);
+    }
     RendererProcess(const RendererProcess&) = delete;
     RendererProcess& operator=(const RendererProcess&) = delete;
 
@@ -118,13 +121,6 @@ class RendererProcess {
         EXPECT_EQ(first->wParam, 0u);
         EXPECT_EQ(first->lParam, 2);
         return first->message == 0x8729u;
-    }
-
-    void End() {
-        if (pid <= 0) return;
-        toRenderer_.Send(uint32_t{0});
-        waitpid(pid, nullptr, 0);
-        pid = -1;
     }
 
     pid_t pid = -1;

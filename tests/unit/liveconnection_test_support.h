@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
@@ -39,8 +40,36 @@ class PrivateStateTest : public platform::testing::PlatformSandbox {
     std::filesystem::path root;
 };
 
+// Bytes at their offsets, as Korvan reads them: of a section the test maps, or of one record.
+class ByteView {
+  public:
+    explicit ByteView(void* bytes = nullptr) : view(static_cast<uint8_t*>(bytes)) {}
+
+    uint32_t U32(size_t offset) const {
+        uint32_t value;
+        std::memcpy(&value, view + offset, sizeof value);
+        return value;
+    }
+    float F32(size_t offset) const { return std::bit_cast<float>(U32(offset)); }
+    void SetU32(size_t offset, uint32_t value) { std::memcpy(view + offset, &value, sizeof value); }
+    // The text of a field of `capacityUnits` UTF-16 units, up to its terminator if it has one.
+    std::u16string Text(size_t offset, size_t capacityUnits) const {
+        std::u16string text(capacityUnits, u'\0');
+        std::memcpy(text.data(), view + offset, capacityUnits * sizeof(char16_t));
+        return text.substr(0, text.find(u'\0'));
+    }
+    std::string Bytes(size_t offset, size_t count) const {
+        return std::string(reinterpret_cast<const char*>(view + offset), count);
+    }
+    bool AllZero(size_t offset, size_t count) const {
+        return Bytes(offset, count) == std::string(count, '\0');
+    }
+
+    uint8_t* view = nullptr;
+};
+
 // A section mapped by the test itself, to check bytes at their offsets.
-class RawSection {
+class RawSection : public ByteView {
   public:
     RawSection() = default;
     explicit RawSection(const std::u16string& sectionName) { Open(sectionName); }
@@ -61,26 +90,8 @@ class RawSection {
     }
     bool IsOpen() const { return view != nullptr; }
     size_t Size() const { return platform::MappingSize(handle); }
-    uint32_t U32(size_t offset) const {
-        uint32_t value;
-        std::memcpy(&value, view + offset, sizeof value);
-        return value;
-    }
-    void SetU32(size_t offset, uint32_t value) { std::memcpy(view + offset, &value, sizeof value); }
-    std::u16string Text(size_t offset, size_t capacityUnits) const {
-        std::u16string text(capacityUnits, u'\0');
-        std::memcpy(text.data(), view + offset, capacityUnits * sizeof(char16_t));
-        return text.substr(0, text.find(u'\0'));
-    }
-    std::string Bytes(size_t offset, size_t count) const {
-        return std::string(reinterpret_cast<const char*>(view + offset), count);
-    }
-    bool AllZero(size_t offset, size_t count) const {
-        return Bytes(offset, count) == std::string(count, '\0');
-    }
 
     platform::MappingHandle handle = 0;
-    uint8_t* view = nullptr;
 };
 
 // The name of this process's data section `id`, as Korvan opens it.

@@ -13,16 +13,9 @@
 namespace {
 
 using namespace scene_test;
-using korvan::BatchBytes;
 using korvan::BatchPassContext;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
-
-struct PassOutcome {
-    std::vector<uint32_t> processed;
-    std::vector<uint32_t> released;
-    bool keepGoing = true;
-};
 
 std::vector<uint32_t> Sorted(const korvan::MaterialIdSet& set) {
     std::vector<uint32_t> ids(set.begin(), set.end());
@@ -37,16 +30,14 @@ class MaterialBatchTest : public HandBuiltSceneTest {
         scene.pending = true;
     }
 
-    // BuildMaterialBatch alone, as one task of a pass that has all the time it needs.
-    PassOutcome Build(uint32_t materialId,
-                      std::chrono::steady_clock::time_point deadline =
-                          std::chrono::steady_clock::now() + std::chrono::hours(1)) {
+    // BuildMaterialBatch alone, as one task of a pass that has all the time it needs: the
+    // materials it processed.
+    std::vector<uint32_t> Build(uint32_t materialId) {
         BatchPassContext context;
         context.scene = &scene;
-        context.deadline = deadline;
+        context.deadline = std::chrono::steady_clock::now() + std::chrono::hours(1);
         scene.BuildMaterialBatch(context, materialId);
-        return {Sorted(context.processed), Sorted(context.sectionsToRelease),
-                context.keepGoing.load()};
+        return Sorted(context.processed);
     }
 
     // A whole pass over these dirty materials.
@@ -63,9 +54,7 @@ TEST_F(MaterialBatchTest, FrontSideIsWrittenInWorldSpaceWithScaledUVsAndReversed
     MaterialEntry* plaster = AddMaterial(11, 3.0f, 3.0f);
     AddLeaf(MakeSquare(AddFace(100)), brick, plaster, ScaleThenMove({2, 4, 1}, {10, 20, 30}));
 
-    const PassOutcome outcome = Build(10);
-    EXPECT_THAT(outcome.processed, ElementsAre(10u));
-    EXPECT_THAT(outcome.released, IsEmpty());
+    EXPECT_THAT(Build(10), ElementsAre(10u));
 
     const SurfaceRecord& record = RecordOf(10);
     EXPECT_EQ(record.geometryRevision, 1u);
@@ -181,12 +170,13 @@ TEST_F(MaterialBatchTest, ASectionIsKeptUntilTheBatchOutgrowsTwiceItsFirstSize) 
     Build(10);
     const uint32_t firstSection = RecordOf(10).geometrySectionId;
     ASSERT_NE(firstSection, 0u);
-    EXPECT_EQ(RecordOf(10).geometrySectionSize, 2 * BatchBytes(100, 294));
+    // Twice the 4388 bytes of 100 vertices and 294 indices, as room to grow.
+    EXPECT_EQ(RecordOf(10).geometrySectionSize, 8776u);
 
     MakeStrip(face, 101);
     EXPECT_TRUE(Pass({10}));
     EXPECT_EQ(RecordOf(10).geometrySectionId, firstSection);
-    EXPECT_EQ(RecordOf(10).geometrySectionSize, 2 * BatchBytes(100, 294));
+    EXPECT_EQ(RecordOf(10).geometrySectionSize, 8776u);
     EXPECT_EQ(RecordOf(10).geometryRevision, 2u);
     EXPECT_EQ(BatchView(firstSection).V(), 101u);
     EXPECT_EQ(BatchView(firstSection).Position(100), (Vec3{100, 0, 0}));
@@ -195,7 +185,7 @@ TEST_F(MaterialBatchTest, ASectionIsKeptUntilTheBatchOutgrowsTwiceItsFirstSize) 
     EXPECT_TRUE(Pass({10}));
     const uint32_t secondSection = RecordOf(10).geometrySectionId;
     EXPECT_NE(secondSection, firstSection);
-    EXPECT_EQ(RecordOf(10).geometrySectionSize, 2 * BatchBytes(300, 894));
+    EXPECT_EQ(RecordOf(10).geometrySectionSize, 26376u);  // twice 300 vertices' 13188 bytes
     EXPECT_EQ(RecordOf(10).geometryRevision, 3u);
     // The old section outlives the writing of the pass and goes back after it.
     const std::string mark = "mark record " + Id(RecordOf(10).record.recordId);
@@ -221,9 +211,9 @@ TEST_F(MaterialBatchTest, MaterialsWithoutARecordOfTheirOwnAreProcessedButNotWri
     AddLeaf(face, nullptr, nullptr);  // no material on either side: id 0
     AddLeaf(face, unsent, &unknown);
 
-    EXPECT_THAT(Build(0).processed, ElementsAre(0u));
-    EXPECT_THAT(Build(12).processed, ElementsAre(12u));
-    EXPECT_THAT(Build(13).processed, ElementsAre(13u));
+    EXPECT_THAT(Build(0), ElementsAre(0u));
+    EXPECT_THAT(Build(12), ElementsAre(12u));
+    EXPECT_THAT(Build(13), ElementsAre(13u));
     EXPECT_THAT(connection.Calls(), IsEmpty());
     EXPECT_EQ(fallback->record->geometryRevision, 0u);
     EXPECT_EQ(fallback->record->geometrySectionId, 0u);
@@ -262,7 +252,7 @@ TEST_F(MaterialBatchTest, PastTheDeadlineOrWithoutAPendingChangeNothingNewStarts
     EXPECT_EQ(RecordOf(12).geometryRevision, 0u);
 
     scene.pending = false;
-    EXPECT_THAT(Build(12).processed, IsEmpty());
+    EXPECT_THAT(Build(12), IsEmpty());
     EXPECT_EQ(RecordOf(12).geometryRevision, 0u);
 
     // A whole pass builds every dirty material and empties the dirty set.

@@ -15,36 +15,8 @@ using namespace korvan;
 using scene_test::IdOf;
 using scene_test::Ref;
 
-// The record's bytes as Korvan reads them, by offset.
-struct RecordBytes {
-    explicit RecordBytes(const void* record) : bytes(static_cast<const uint8_t*>(record)) {}
-    template <typename T>
-    T Read(size_t offset) const {
-        T value;
-        std::copy_n(bytes + offset, sizeof value, reinterpret_cast<uint8_t*>(&value));
-        return value;
-    }
-    uint32_t U32(size_t offset) const { return Read<uint32_t>(offset); }
-    float F32(size_t offset) const { return Read<float>(offset); }
-    std::u16string Units(size_t offset, size_t count) const {
-        std::u16string text(count, u'\0');
-        for (size_t i = 0; i < count; ++i) text[i] = Read<char16_t>(offset + 2 * i);
-        return text;
-    }
-    bool AllZero(size_t offset, size_t count) const {
-        for (size_t i = 0; i < count; ++i)
-            if (bytes[offset + i] != 0) return false;
-        return true;
-    }
-    std::string Tag() const { return std::string(reinterpret_cast<const char*>(bytes), 4); }
-    const uint8_t* bytes;
-};
-
-// Padded to a field's capacity, as the record holds a shorter text.
-std::u16string Padded(std::u16string text, size_t units) {
-    text.resize(units, u'\0');
-    return text;
-}
+// A record's bytes as Korvan reads them, by offset.
+using RecordBytes = liveconnection_test::ByteView;
 
 // The catalogue over a hosted main section, its materials made in a hostsim model.
 class MaterialCatalogueTest : public scene_test::HandBuiltSceneTest {
@@ -79,12 +51,12 @@ TEST_F(MaterialCatalogueTest, EveryFieldOfAColoredRecordSitsAtItsOffset) {
 
     ASSERT_NE(catalogue.FindEntry(IdOf(brick))->record, nullptr);
     const RecordBytes r = Record(IdOf(brick));
-    EXPECT_EQ(r.Tag(), "SRFC");
+    EXPECT_EQ(r.Bytes(0, 4), "SRFC");
     EXPECT_EQ(r.U32(4), 1932u);
     EXPECT_EQ(r.U32(12), 0x101u);
     EXPECT_EQ(r.U32(16), 1u);
     EXPECT_EQ(r.U32(20), 1u);
-    EXPECT_EQ(r.Units(24, 260), Padded(u"Brick", 260));
+    EXPECT_EQ(r.Text(24, 260), u"Brick");
     EXPECT_EQ(r.U32(544), 0u);
     EXPECT_TRUE(r.AllZero(548, 256));
     EXPECT_EQ(r.U32(804), 0xFF123456u);
@@ -115,8 +87,8 @@ TEST_F(MaterialCatalogueTest, SidesFindTheWrittenDefaultOrSingleSidedTheUnwritte
 
     EXPECT_EQ(connection.CountRecords(TwinLinkAPI::kSurfaceTag, 0, 0), 1u);
     const RecordBytes r = Record(kNoId);
-    EXPECT_EQ(r.Tag(), "SRFC");
-    EXPECT_EQ(r.Units(24, 260), Padded(u"Default material", 260));
+    EXPECT_EQ(r.Bytes(0, 4), "SRFC");
+    EXPECT_EQ(r.Text(24, 260), u"Default material");
     EXPECT_EQ(r.U32(804), 0xFFAAAAAAu);
     EXPECT_EQ(r.F32(824), 1.0f);
     // Only what a flush wrote is announced.
@@ -131,33 +103,59 @@ TEST_F(MaterialCatalogueTest, SidesFindTheWrittenDefaultOrSingleSidedTheUnwritte
     EXPECT_EQ(catalogue.FindEntry(0)->record, nullptr);
 }
 
-TEST_F(MaterialCatalogueTest, TranslucencyShowsInTheColourOnlyAfterAnUpdate) {
+// A new material is sent opaque-coloured; an update shows its alpha in the colour as well.
+TEST_F(MaterialCatalogueTest, AnUpdateShowsTranslucencyAndOnlyAChangedEntryCountsItsRevisionUp) {
     hostsim::Material* tinted = Colored("Tinted", {0x10, 0x20, 0x30, 128});
     Send({tinted});
-    EXPECT_EQ(Record(IdOf(tinted)).U32(804), 0xFF102030u);
-    EXPECT_NEAR(Record(IdOf(tinted)).F32(824), 0.502f, 0.001f);
+    MaterialEntry* entry = catalogue.FindEntry(IdOf(tinted));
+    const RecordBytes r(entry->record);
+    EXPECT_EQ(r.U32(804), 0xFF102030u);
+    EXPECT_NEAR(r.F32(824), 0.502f, 0.001f);
+    auto* header = &entry->record->record;
+    connection.ClearRecordFlags(header, 0xFFFFFFFFu);
 
-    EXPECT_FALSE(catalogue.UpdateMaterial(*catalogue.FindEntry(IdOf(tinted)), Ref(tinted), Qnil));
+    catalogue.SendMaterial(entry);
+    EXPECT_EQ(r.U32(12), 1u);
+    EXPECT_EQ(r.U32(20), 1u);
+
+    connection.ClearRecordFlags(header, 0xFFFFFFFFu);
+    model.SetMaterialName(tinted, "Tinted glass");
+    EXPECT_FALSE(catalogue.RefreshMaterial(Ref(tinted), Qnil));
     catalogue.FlushMaterials();
-    EXPECT_EQ(Record(IdOf(tinted)).U32(804), 0x80102030u);
-    EXPECT_EQ(Record(IdOf(tinted)).U32(20), 2u);
+    EXPECT_EQ(r.U32(804), 0x80102030u);
+    EXPECT_EQ(r.U32(12), 0x101u);
+    EXPECT_EQ(r.U32(20), 2u);
+    EXPECT_EQ(r.Text(24, 260), u"Tinted glass");
+    EXPECT_EQ(r.U32(16), 3u);  // three writes, each marked changed
 }
 
-TEST_F(MaterialCatalogueTest, TexturedMaterialsAreSentUntinted) {
+// A texture's size scales the texture coordinates: a new size needs the geometry again.
+TEST_F(MaterialCatalogueTest, TexturedMaterialsAreSentUntintedAndAResizedTextureAsksForGeometry) {
     hostsim::Material* wood = Colored("Wood", {200, 100, 50, 255});
-    model.SetMaterialTexture(wood, model.CreateTexture(4, 4, 24, {}, 25, 10, "wood.jpg"));
+    hostsim::Texture* grain = model.CreateTexture(4, 4, 24, {}, 25, 10, "wood.jpg");
+    model.SetMaterialTexture(wood, grain);
     hostsim::Material* tiles = Colored("Tiles", {10, 20, 30, 255});
     model.SetMaterialTexture(tiles, model.CreateTexture(4, 4, 24, {}, 25, 10, "tiles.jpg"));
     model.SetMaterialColorized(tiles, true);
     Send({wood, tiles});
 
-    EXPECT_EQ(catalogue.FindEntry(IdOf(wood))->type, 1u);
+    MaterialEntry* entry = catalogue.FindEntry(IdOf(wood));
+    EXPECT_EQ(entry->type, 1u);
     EXPECT_EQ(catalogue.FindEntry(IdOf(tiles))->type, 2u);
     EXPECT_EQ(Record(IdOf(wood)).U32(804), 0x00FFFFFFu);
     EXPECT_EQ(Record(IdOf(tiles)).U32(804), 0x00FFFFFFu);
     // The texture itself does not travel yet.
     EXPECT_TRUE(Record(IdOf(wood)).AllZero(860, 520));
     EXPECT_EQ(Record(IdOf(wood)).U32(1380), 0u);
+    EXPECT_FLOAT_EQ(entry->textureUScale, 1.0f / 25);
+    EXPECT_FLOAT_EQ(entry->textureVScale, 1.0f / 10);
+
+    model.SetTextureSize(grain, 50, 20);
+    EXPECT_TRUE(catalogue.RefreshMaterial(Ref(wood), Qnil));
+    EXPECT_FLOAT_EQ(entry->textureUScale, 1.0f / 50);
+    EXPECT_FLOAT_EQ(entry->textureVScale, 1.0f / 20);
+    catalogue.FlushMaterials();
+    EXPECT_EQ(Record(entry->id).U32(12) & 0x200u, 0x200u);  // the texture must be read again
 }
 
 TEST_F(MaterialCatalogueTest, LongTextsAreCutToTheirFieldsWithoutTerminator) {
@@ -172,31 +170,10 @@ TEST_F(MaterialCatalogueTest, LongTextsAreCutToTheirFieldsWithoutTerminator) {
     catalogue.FlushMaterials();
 
     const RecordBytes r = Record(IdOf(named));
-    EXPECT_EQ(r.Units(24, 260), entry->name.substr(0, 260));
+    EXPECT_EQ(r.Text(24, 260), entry->name.substr(0, 260));
     EXPECT_EQ(r.U32(544), 0u);  // the field after the name is untouched by it
-    EXPECT_EQ(r.Units(548, 128), std::u16string(128, u'L'));
+    EXPECT_EQ(r.Text(548, 128), std::u16string(128, u'L'));
     EXPECT_EQ(r.U32(804), 0xFF010203u);
-}
-
-TEST_F(MaterialCatalogueTest, OnlyAChangedEntryCountsItsContentRevisionUp) {
-    hostsim::Material* stone = Colored("Stone", {90, 90, 90, 255});
-    Send({stone});
-    MaterialEntry* entry = catalogue.FindEntry(IdOf(stone));
-    auto* header = &entry->record->record;
-    connection.ClearRecordFlags(header, 0xFFFFFFFFu);
-
-    catalogue.SendMaterial(entry);
-    EXPECT_EQ(Record(IdOf(stone)).U32(12), 1u);
-    EXPECT_EQ(Record(IdOf(stone)).U32(20), 1u);
-
-    connection.ClearRecordFlags(header, 0xFFFFFFFFu);
-    model.SetMaterialName(stone, "Granite");
-    EXPECT_FALSE(catalogue.RefreshMaterial(Ref(stone), Qnil));
-    catalogue.FlushMaterials();
-    EXPECT_EQ(Record(IdOf(stone)).U32(12), 0x101u);
-    EXPECT_EQ(Record(IdOf(stone)).U32(20), 2u);
-    EXPECT_EQ(Record(IdOf(stone)).Units(24, 260), Padded(u"Granite", 260));
-    EXPECT_EQ(Record(IdOf(stone)).U32(16), 3u);  // three writes, each marked changed
 }
 
 TEST_F(MaterialCatalogueTest, RemovedMaterialsAreRetaggedAndLayerMaterialsSurviveThePurge) {
@@ -222,7 +199,7 @@ TEST_F(MaterialCatalogueTest, RemovedMaterialsAreRetaggedAndLayerMaterialsSurviv
     model.RemoveMaterial(layerOwn);
 
     EXPECT_TRUE(catalogue.PurgeRemovedMaterials());
-    EXPECT_EQ(goneRecord.Tag(), "SRFI");
+    EXPECT_EQ(goneRecord.Bytes(0, 4), "SRFI");
     EXPECT_EQ(goneRecord.U32(1920), 5u);
     EXPECT_TRUE(goneRecord.AllZero(1924, 8));
     EXPECT_EQ(goneRecord.U32(12) & 1u, 1u);
@@ -234,7 +211,7 @@ TEST_F(MaterialCatalogueTest, RemovedMaterialsAreRetaggedAndLayerMaterialsSurviv
     EXPECT_FALSE(catalogue.RemoveLayerMaterial(78));
     const RecordBytes layerRecord(catalogue.FindEntry(layerMaterialId)->record);
     EXPECT_TRUE(catalogue.RemoveLayerMaterial(77));
-    EXPECT_EQ(layerRecord.Tag(), "SRFI");
+    EXPECT_EQ(layerRecord.Bytes(0, 4), "SRFI");
     EXPECT_EQ(catalogue.FindEntry(layerMaterialId)->id, kNoId);
 }
 
@@ -283,22 +260,6 @@ TEST_F(MaterialCatalogueTest, AReplacedTextureSectionIsReleasedAtTheEndOfTheFlus
     EXPECT_EQ(Record(entry->id).U32(1380), 0u);
     EXPECT_EQ(Record(entry->id).U32(1384), 0u);
     EXPECT_EQ(connection.MapSection(second), nullptr);
-}
-
-TEST_F(MaterialCatalogueTest, AnUpdateReportsTextureChangesThatNeedTheGeometryAgain) {
-    hostsim::Material* wood = Colored("Wood", {0, 0, 0, 255});
-    hostsim::Texture* grain = model.CreateTexture(4, 4, 24, {}, 25, 10, "grain.jpg");
-    model.SetMaterialTexture(wood, grain);
-    Send({wood});
-    MaterialEntry* entry = catalogue.FindEntry(IdOf(wood));
-    const float uScale = entry->textureUScale;
-    EXPECT_NE(uScale, 1.0f);
-
-    model.SetTextureSize(grain, 50, 20);
-    EXPECT_TRUE(catalogue.RefreshMaterial(Ref(wood), Qnil));
-    EXPECT_NE(entry->textureUScale, uScale);
-    catalogue.FlushMaterials();
-    EXPECT_EQ(Record(entry->id).U32(12) & 0x200u, 0x200u);  // the texture must be read again
 }
 
 }  // namespace

@@ -111,14 +111,6 @@ TEST_F(WindowsTest, TheWindowOfAProcessThatIsGoneVanishes) {
     EXPECT_FALSE(PostMessage(*window, 0x8729, 0, 2));
     EXPECT_TRUE(EnumWindows().empty());
     EXPECT_TRUE(std::filesystem::is_empty(runtime_));  // its files were removed when met
-
-    // Destroying a window of this process unpublishes it at once.
-    OwnWindow own;
-    ASSERT_TRUE(own.Create(u"Mine", u"t", true, 0));
-    ASSERT_EQ(EnumWindows().size(), 1u);
-    own.Destroy();
-    EXPECT_EQ(own.Handle(), 0u);
-    EXPECT_TRUE(EnumWindows().empty());
 }
 
 }  // namespace

@@ -62,10 +62,6 @@ class SceneTraversalTest : public ::testing::Test {
     SUScene scene{&connection, &catalogue, Qnil};
 };
 
-void ExpectNear(const Matrix4& actual, const Matrix4& expected, float tolerance) {
-    for (int i = 0; i < 16; ++i) EXPECT_NEAR(actual[i], expected[i], tolerance) << "element " << i;
-}
-
 TEST_F(SceneTraversalTest, ConvertTransformationSwapsYAndZScalesTranslationAndDividesByW) {
     // Column by column, as SketchUp stores it: the images of x, y and z, then the translation.
     const double d[16] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 10, 20, 30, 1};
@@ -199,47 +195,35 @@ TEST_F(SceneTraversalTest, AnOpenEditingContextGivesTheSameWorldMatricesAsAClose
     Build();
     ASSERT_NE(NodeOf(seat), nullptr);
     EXPECT_NE(NodeOf(seat)->local, Converted(seat->transform));
-    ExpectNear(NodeOf(seat)->world, closedWorld, 1e-5f);
+    for (int i = 0; i < 16; ++i) EXPECT_NEAR(NodeOf(seat)->world[i], closedWorld[i], 1e-5f) << i;
     // Only what lies inside the open definition is corrected.
     EXPECT_EQ(NodeOf(outer)->local, Converted(roomPlacement));
     EXPECT_TRUE(NodeOf(outer)->mirrored);
 }
 
+// The texts the load shows, in order; the display is a plain function.
 std::vector<std::u16string> shown;
+using SceneLoadProgressTest = SceneTraversalTest;
 
-class SceneLoadProgressTest : public SceneTraversalTest {
-  protected:
-    void SetUp() override {
-        SceneTraversalTest::SetUp();
-        shown.clear();
-        scene.statusDisplay = [](std::u16string_view text) { shown.emplace_back(text); };
-    }
-};
-
-TEST_F(SceneLoadProgressTest, SetStatusShowsTheTextAndArmsTheDotsOnlyForAText) {
+// A text arms the dots, which wait for their time; a cleared text shows none.
+TEST_F(SceneLoadProgressTest, DotsFollowATextFromOneToFiveThenStartOverWithNone) {
+    scene.statusDisplay = [](std::u16string_view text) { shown.emplace_back(text); };
     scene.SetStatus(u"loading hierarchy");
-    // No dots before their time, nor after the text was cleared.
-    scene.nextDotTime = std::numeric_limits<int64_t>::max();
+    scene.nextDotTime = std::numeric_limits<int64_t>::max();  // not yet due
     scene.ProgressDots();
-    scene.SetStatus(u"");
-    scene.nextDotTime = 0;
-    scene.ProgressDots();
-    EXPECT_EQ(shown, (std::vector<std::u16string>{u"loading hierarchy", u""}));
-}
-
-TEST_F(SceneLoadProgressTest, DotsCountFromOneToFiveThenStartOverWithNone) {
-    scene.SetStatus(u"loading hierarchy");
-    shown.clear();
     for (int i = 0; i < 7; ++i) {
         scene.nextDotTime = 0;  // due whenever the next dot time lies in the past: nothing waits
         scene.ProgressDots();
     }
-    EXPECT_EQ(shown, (std::vector<std::u16string>{u"loading hierarchy.", u"loading hierarchy..",
-                                                  u"loading hierarchy...", u"loading hierarchy....",
-                                                  u"loading hierarchy.....", u"loading hierarchy",
-                                                  u"loading hierarchy."}));
-    // The next dot is 0.4 s away.
     EXPECT_GT(scene.nextDotTime, 0);
+    scene.SetStatus(u"");
+    scene.nextDotTime = 0;
+    scene.ProgressDots();
+    EXPECT_EQ(shown,
+              (std::vector<std::u16string>{u"loading hierarchy", u"loading hierarchy.",
+                                           u"loading hierarchy..", u"loading hierarchy...",
+                                           u"loading hierarchy....", u"loading hierarchy.....",
+                                           u"loading hierarchy", u"loading hierarchy.", u""}));
 }
 
 }  // namespace
