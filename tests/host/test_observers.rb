@@ -2,19 +2,22 @@ require 'minitest/autorun'
 require 'event_recorder'
 require 'tmpdir'
 
-# The order in which SketchUp 2017 reports edits to observers of the model, its entities
-# collections and its materials, which the plug-in's change routing depends on; and the same
-# edits with the newer order, where element events follow the commit.
-class TestObservers < Minitest::Test
+# How SketchUp reports edits to observers of the model, its entities collections, its materials
+# and its pages, which the plug-in's change routing depends on. Every case runs in both orders:
+# current SketchUp (element events after onTransactionCommit; undo and redo announced first,
+# then what they changed) and SketchUp 2017-18 (element events inside the bracket; an undo's
+# events before onTransactionUndo; a redo only onTransactionRedo). In both, nothing is heard
+# while an operation is open.
+module ObserverCases
   def setup
     Sketchup.file_new
+    HostSim.defer_element_events = current_order?
     @model = Sketchup.active_model
     @entities = @model.entities
     @log = EventRecorder.new
-    @model.add_observer(@log)
-    @entities.add_observer(@log)
-    @model.materials.add_observer(@log)
-    @model.definitions.add_observer(@log)
+    [@model, @entities, @model.materials, @model.definitions, @model.layers, @model.pages].each do |target|
+      target.add_observer(@log)
+    end
     @errors_before = HostSim.observer_errors.size
   end
 
@@ -34,36 +37,71 @@ class TestObservers < Minitest::Test
     items.map { |item| [:onElementRemoved, entities, item.entityID] }
   end
 
-  # --- drawing, editing, erasing -----------------------------------------------------------
-
-  def test_drawing_faces_reports_each_new_edge_then_the_face_inside_the_bracket
-    @model.start_operation('Draw')
-    first = square(@entities, 0)
-    @model.commit_operation
-    assert_equal [[:onTransactionStart, @model], *added(@entities, *first.outer_loop.edges, first),
-                  [:onTransactionCommit, @model]], @log.events
-
-    # A neighbour shares the edge x = 10: only its three new edges are added.
-    @log.clear
-    @model.start_operation('Draw neighbour')
-    second = square(@entities, 10)
-    @model.commit_operation
-    shared = first.edges & second.edges
-    assert_equal 1, shared.size
-    assert_equal [[:onTransactionStart, @model], *added(@entities, *(second.outer_loop.edges - shared), second),
-                  [:onTransactionCommit, @model]], @log.events
-    assert_equal [first, second], shared.first.faces
+  def modified(entities, *items)
+    items.map { |item| [:onElementModified, entities, item] }
   end
 
-  def test_a_single_call_outside_an_operation_is_an_operation_of_its_own
-    face = square(@entities, 0)
-    assert_equal [[:onTransactionStart, @model], *added(@entities, *face.outer_loop.edges, face),
-                  [:onTransactionCommit, @model]], @log.events
+  # What observers hear when an operation with these events commits.
+  def committed(*events)
+    ending = [:onTransactionCommit, @model]
+    current_order? ? [[:onTransactionStart, @model], ending, *events] : [[:onTransactionStart, @model], *events, ending]
+  end
+
+  def undone(*events)
+    ending = [:onTransactionUndo, @model]
+    current_order? ? [ending, *events] : [*events, ending]
+  end
+
+  # 2017-18 said nothing about what a redo applied again.
+  def redone(*events)
+    [[:onTransactionRedo, @model], *(current_order? ? events : [])]
+  end
+
+  # --- drawing, editing, erasing -----------------------------------------------------------
+
+  def test_drawing_is_heard_only_at_the_commit_and_a_neighbour_reports_only_its_new_edges
+    @model.start_operation('Draw')
+    first = square(@entities, 0)
+    @model.selection.add(first)
+    assert_empty @log.events, 'nothing, not even the start, while the operation is open'
+    @model.commit_operation
+    assert_equal committed(*added(@entities, *first.outer_loop.edges, first)), @log.events
+
+    @log.clear
+    second = square(@entities, 10)
+    shared = first.edges & second.edges
+    assert_equal 1, shared.size
+    assert_equal committed(*added(@entities, *(second.outer_loop.edges - shared), second)), @log.events
+    assert_equal [first, second], shared.first.faces
 
     @log.clear
     @model.start_operation('Nothing')
     @model.commit_operation
     assert_equal [[:onTransactionStart, @model], [:onTransactionEmpty, @model]], @log.events
+  end
+
+  def test_what_one_operation_added_and_changed_arrives_as_it_ended
+    seen = []
+    probe = Object.new
+    probe.define_singleton_method(:onElementAdded) do |_entities, entity|
+      seen << [entity.class, entity.deleted?, (entity.material&.name unless entity.deleted?)]
+    end
+    @entities.add_observer(probe)
+    brick = @model.materials.add('Brick')
+    @log.clear
+
+    @model.start_operation('Draw and erase')
+    gone = @entities.add_edges([0, 0, 0], [0, 0, 50]).first
+    gone.erase!
+    painted = @entities.add_group
+    painted.material = brick
+    @model.commit_operation
+    assert_equal [[Sketchup::Edge, true, nil], [Sketchup::Group, false, 'Brick']], seen
+    assert_equal committed(*added(@entities, gone), [:onElementRemoved, @entities, gone.entityID],
+                           [:onComponentAdded, @model.definitions, painted.definition], *added(@entities, painted),
+                           *modified(@entities, painted)), @log.events
+  ensure
+    @entities.remove_observer(probe)
   end
 
   def test_edge_flags_and_paint_report_the_element_they_change
@@ -73,13 +111,11 @@ class TestObservers < Minitest::Test
     @log.clear
 
     edge.soft = true
-    edge.smooth = true
     edge.hidden = true
     face.material = brick
     face.back_material = 'Brick'
-    modified = ->(item) { [[:onTransactionStart, @model], [:onElementModified, @entities, item], [:onTransactionCommit, @model]] }
-    assert_equal modified[edge] * 3 + modified[face] * 2, @log.events
-    assert_equal [true, true, true, false], [edge.soft?, edge.smooth?, edge.hidden?, edge.visible?]
+    assert_equal committed(*modified(@entities, edge)) * 2 + committed(*modified(@entities, face)) * 2, @log.events
+    assert_equal [true, true, false], [edge.soft?, edge.hidden?, edge.visible?]
     assert_equal [brick, brick], [face.material, face.back_material]
 
     # Setting what is already set changes nothing and reports nothing.
@@ -89,17 +125,66 @@ class TestObservers < Minitest::Test
     assert_empty @log.events
   end
 
-  def test_material_attributes_report_a_material_change_and_their_undo
+  def test_a_material_change_is_undone_and_redone_as_material_undo_redo
     brick = @model.materials.add('Brick')
     @log.clear
     brick.set_attribute('Korvan', 'roughness', 0.25)
-    assert_equal [[:onTransactionStart, @model], [:onMaterialChange, @model.materials, brick],
-                  [:onTransactionCommit, @model]], @log.events
+    assert_equal committed([:onMaterialChange, @model.materials, brick]), @log.events
 
     @log.clear
     Sketchup.undo
-    assert_equal [[:onMaterialUndoRedo, @model.materials, brick], [:onTransactionUndo, @model]], @log.events
+    assert_equal undone([:onMaterialUndoRedo, @model.materials, brick]), @log.events
     assert_nil brick.get_attribute('Korvan', 'roughness')
+
+    @log.clear
+    Sketchup.redo
+    assert_equal redone([:onMaterialUndoRedo, @model.materials, brick]), @log.events
+    assert_equal 0.25, brick.get_attribute('Korvan', 'roughness')
+  end
+
+  # --- abort, undo and redo -----------------------------------------------------------------
+
+  def test_an_aborted_operation_delivers_what_it_queued_then_its_reversal
+    @model.start_operation('Draw')
+    face = square(@entities, 0)
+    edges = face.outer_loop.edges
+    @model.abort_operation
+
+    made = added(@entities, *edges, face)
+    reverted = removed(@entities, face, *edges.reverse)
+    start = [:onTransactionStart, @model]
+    ending = [:onTransactionAbort, @model]
+    expected = current_order? ? [start, ending, *made, *reverted] : [start, *made, *reverted, ending]
+    assert_equal expected, @log.events
+    assert_equal 0, @entities.size
+    assert face.deleted?
+    @log.clear
+    refute Sketchup.undo, 'an aborted operation leaves nothing to undo'
+    assert_empty @log.events
+  end
+
+  def test_undo_reverts_then_reports_and_redo_applies_again
+    face = square(@entities, 0)
+    edges = face.outer_loop.edges
+    ids = [face, *edges].map(&:entityID)
+    @log.clear
+
+    assert Sketchup.undo
+    assert_equal undone(*removed(@entities, face, *edges.reverse)), @log.events
+    assert_equal [nil] * 5, @model.find_entity_by_id(ids)
+
+    @log.clear
+    assert Sketchup.send_action('editRedo:')
+    assert_equal redone(*added(@entities, *edges, face)), @log.events
+    assert_equal [face, *edges], @model.find_entity_by_id(ids)
+    refute Sketchup.redo, 'nothing left to redo'
+
+    # A new operation after an undo drops the redo.
+    Sketchup.undo
+    square(@entities, 20)
+    @log.clear
+    refute Sketchup.redo
+    assert_empty @log.events
   end
 
   def test_erasing_a_group_reports_its_id_and_undo_brings_the_same_object_back
@@ -108,95 +193,116 @@ class TestObservers < Minitest::Test
     @log.clear
 
     group.erase!
-    assert_equal [[:onTransactionStart, @model], [:onElementRemoved, @entities, group.entityID],
-                  [:onTransactionCommit, @model]], @log.events
+    assert_equal committed([:onElementRemoved, @entities, group.entityID]), @log.events
     assert group.deleted?
 
     @log.clear
     Sketchup.undo
-    assert_equal [*added(@entities, group), [:onTransactionUndo, @model]], @log.events
+    assert_equal undone(*added(@entities, group)), @log.events
     refute group.deleted?
     assert_equal [group], @entities.to_a
   end
 
-  # --- abort, undo and redo -----------------------------------------------------------------
+  def test_after_undo_and_redo_the_touched_entities_can_come_back_as_new_objects
+    HostSim.fresh_objects_after_undo = true
+    face = square(@entities, 0)
+    old_id = face.entityID
+    face.erase!
+    @log.clear
 
-  def test_an_aborted_operation_reports_its_edits_reverted_then_the_abort
+    Sketchup.undo
+    back = @model.find_entity_by_id(old_id)
+    refute_same face, back
+    assert_equal [old_id, false, true], [back.entityID, back.deleted?, face.deleted?]
+    assert_raises(TypeError) { face.material = nil }
+    assert_includes @log.events, [:onElementAdded, @entities, back]
+
+    back.material = @model.materials.add('Brick')
+    Sketchup.undo
+    @log.clear
+    Sketchup.redo
+    again = @model.find_entity_by_id(old_id)
+    refute_same back, again
+    assert back.deleted?
+    assert_equal 'Brick', again.material.name
+    assert_equal redone(*modified(@entities, again)), @log.events
+  end
+
+  # --- transparent operations ---------------------------------------------------------------
+
+  def test_a_transparent_operation_is_one_undo_step_with_the_one_before_it
     @model.start_operation('Draw')
     face = square(@entities, 0)
-    edges = face.outer_loop.edges
-    @log.clear
-    @model.abort_operation
-
-    # Undone in reverse: the face, then its edges from the last made to the first.
-    assert_equal [*removed(@entities, face, *edges.reverse), [:onTransactionAbort, @model]], @log.events
-    assert_equal 0, @entities.size
-    assert face.deleted?
-    @log.clear
-    Sketchup.undo
-    assert_empty @log.events, 'an aborted operation leaves nothing to undo'
-  end
-
-  def test_undo_reports_element_events_outside_any_bracket_and_redo_only_its_end
-    face = square(@entities, 0)
-    edges = face.outer_loop.edges
-    ids = [face, *edges].map(&:entityID)
-    @log.clear
+    @model.commit_operation
+    @model.start_operation('Paint', true, false, true)
+    face.material = @model.materials.add('Brick')
+    @model.commit_operation
 
     assert Sketchup.undo
-    assert_equal [*removed(@entities, face, *edges.reverse), [:onTransactionUndo, @model]], @log.events
-    assert_equal [nil] * 5, @model.find_entity_by_id(ids)
+    assert face.deleted?, 'one undo reverts both'
+    refute Sketchup.undo
+    assert Sketchup.redo
+    assert_equal 'Brick', face.material.name
 
-    @log.clear
-    assert Sketchup.send_action('editRedo:')
-    assert_equal [[:onTransactionRedo, @model]], @log.events
-    assert_equal [face, *edges], @model.find_entity_by_id(ids)
-    assert_equal ids, [face, *edges].map(&:entityID), 'ids survive undo and redo'
-    refute Sketchup.redo, 'nothing left to redo'
+    # next_transparent makes the following operation join in the same way.
+    @model.start_operation('Draw', true, true)
+    other = square(@entities, 20)
+    @model.commit_operation
+    other.material = nil
+    other.back_material = 'Brick'
+    assert Sketchup.undo
+    assert other.deleted?
+    refute face.deleted?
   end
 
-  def test_a_new_operation_after_undo_drops_the_redo
-    square(@entities, 0)
-    Sketchup.undo
-    square(@entities, 20)
+  def test_aborting_a_transparent_operation_aborts_the_one_it_joined
+    @model.start_operation('Draw')
+    face = square(@entities, 0)
+    @model.commit_operation
     @log.clear
-    refute Sketchup.redo
+    @model.start_operation('Paint', true, false, true)
+    face.material = @model.materials.add('Brick')
+    @model.abort_operation
+
+    assert face.deleted?
+    assert_empty @model.materials.to_a
+    assert_equal [:onTransactionAbort, @model], (current_order? ? @log.events[1] : @log.events.last)
+    assert_includes @log.events, [:onElementRemoved, @entities, face.entityID]
+    refute Sketchup.undo, 'the chain is gone from the undo stack'
+  end
+
+  # --- scenes and layers ----------------------------------------------------------------------
+
+  def test_scenes_report_through_the_pages_and_are_not_undone
+    pages = @model.pages
+    first = pages.add('Front')
+    assert_equal [[:onElementAdded, pages, first], [:onContentsModified, pages]], @log.events
+    second = pages.add('Back')
+
+    @log.clear
+    pages.selected_page = second
+    assert_equal [[:onContentsModified, pages]] * 2, @log.events
+
+    @log.clear
+    assert pages.erase(first)
+    assert_equal [[:onElementRemoved, pages, first]], @log.events
+    assert first.deleted?
+    assert_equal [second], pages.to_a
+    @log.clear
+    refute Sketchup.undo, 'scenes are not on the undo stack'
     assert_empty @log.events
   end
 
-  # --- newer SketchUp: element events after the commit --------------------------------------
-
-  def test_deferred_element_events_follow_the_commit
-    HostSim.defer_element_events = true
-    assert HostSim.defer_element_events
-    @model.start_operation('Draw')
-    face = square(@entities, 0)
-    edges = face.outer_loop.edges
-    assert_equal [[:onTransactionStart, @model]], @log.events, 'nothing before the commit'
-    @model.commit_operation
-    assert_equal [[:onTransactionStart, @model], [:onTransactionCommit, @model], *added(@entities, *edges, face)],
-                 @log.events
-
-    # An aborted operation had announced nothing, so it reverts silently.
-    @log.clear
-    @model.start_operation('Draw more')
-    square(@entities, 20)
-    @model.abort_operation
-    assert_equal [[:onTransactionStart, @model], [:onTransactionAbort, @model]], @log.events
-
-    # Undo and redo report as before.
+  def test_layer_edits_are_undone
+    walls = @model.layers.add('Walls')
+    assert_equal committed([:onLayerAdded, @model.layers, walls]), @log.events
+    walls.visible = false
     @log.clear
     Sketchup.undo
-    assert_equal [*removed(@entities, face, *edges.reverse), [:onTransactionUndo, @model]], @log.events
-    @log.clear
-    Sketchup.redo
-    assert_equal [[:onTransactionRedo, @model]], @log.events
-  end
-
-  def test_the_deferred_order_belongs_to_the_model_it_was_set_on
-    HostSim.defer_element_events = true
-    Sketchup.file_new
-    refute HostSim.defer_element_events, 'a new model starts in the 2017 order'
+    assert_equal undone([:onLayerChanged, @model.layers, walls]), @log.events
+    assert walls.visible?
+    Sketchup.undo
+    assert_equal %w[Layer0], @model.layers.map(&:name)
   end
 
   # --- editing inside a group ----------------------------------------------------------------
@@ -208,14 +314,12 @@ class TestObservers < Minitest::Test
     @log.clear
 
     @model.active_path = [group]
-    assert_equal [[:onTransactionStart, @model], [:onActivePathChanged, @model], [:onTransactionCommit, @model]],
-                 @log.events
+    assert_equal committed([:onActivePathChanged, @model]), @log.events
     assert_same inner, @model.active_entities
 
     @log.clear
     face = square(@model.active_entities, 0)
-    assert_equal [[:onTransactionStart, @model], *added(inner, *face.outer_loop.edges, face),
-                  [:onTransactionCommit, @model]], @log.events
+    assert_equal committed(*added(inner, *face.outer_loop.edges, face)), @log.events
     assert_equal group.definition, face.parent
     assert_equal [group], @entities.to_a, 'nothing was added to the model itself'
   end
@@ -230,8 +334,7 @@ class TestObservers < Minitest::Test
     second.make_unique
     copy = second.definition
     refute_equal chair, copy
-    assert_equal [[:onTransactionStart, @model], [:onComponentAdded, @model.definitions, copy],
-                  [:onElementModified, @entities, second], [:onTransactionCommit, @model]], @log.events
+    assert_equal committed([:onComponentAdded, @model.definitions, copy], *modified(@entities, second)), @log.events
     assert_equal ['Chair#1', 5, [first], [second]], [copy.name, copy.entities.size, chair.instances, copy.instances]
 
     @log.clear
@@ -239,8 +342,6 @@ class TestObservers < Minitest::Test
     assert_equal chair, first.definition, 'an instance that is already the only one keeps its definition'
     assert_empty @log.events
   end
-
-  # --- editing context ----------------------------------------------------------------------
 
   def test_active_path_close_active_and_undo_reopening_the_context
     outer = @entities.add_group
@@ -251,25 +352,21 @@ class TestObservers < Minitest::Test
     assert @model.edit_transform.identity?
 
     @model.active_path = [outer, inner]
-    assert_equal [outer, inner], @model.active_path
     assert_equal [2, 0, 0, 0, 0, 2, 0, 0, 0, 0, 2, 0, 100, 0, 0, 1], @model.edit_transform.to_a
     assert_raises(ArgumentError) { @model.active_path = [inner] }
 
     @log.clear
     assert @model.close_active
     assert_equal [outer], @model.active_path
-    assert_equal Geom::Transformation.translation([100, 0, 0]), @model.edit_transform
-    assert_equal [[:onTransactionStart, @model], [:onActivePathChanged, @model], [:onTransactionCommit, @model]],
-                 @log.events
+    assert_equal committed([:onActivePathChanged, @model]), @log.events
 
     @log.clear
     Sketchup.undo
     assert_equal [outer, inner], @model.active_path, 'undo reopens the closed context'
-    assert_equal [[:onActivePathChanged, @model], [:onTransactionUndo, @model]], @log.events
+    assert_equal undone([:onActivePathChanged, @model]), @log.events
 
     assert @model.close_active
     assert @model.close_active
-    assert_nil @model.active_path
     refute @model.close_active, 'nothing left to close'
     assert_same @entities, @model.active_entities
   end
@@ -298,6 +395,21 @@ class TestObservers < Minitest::Test
     Sketchup.undo
     assert @model.modified?
   end
+end
+
+class TestObserversCurrentOrder < Minitest::Test
+  include ObserverCases
+
+  def current_order?
+    true
+  end
+
+  def test_the_order_belongs_to_the_model_it_was_set_on
+    assert HostSim.defer_element_events
+    Sketchup.file_new
+    refute HostSim.defer_element_events, 'a new model starts in the 2017-18 order'
+    refute HostSim.fresh_objects_after_undo
+  end
 
   def test_application_events_reach_observers_of_the_sketchup_module
     app = EventRecorder.new
@@ -310,5 +422,13 @@ class TestObservers < Minitest::Test
     refute_equal @model, fresh
   ensure
     Sketchup.remove_observer(app)
+  end
+end
+
+class TestObservers2017Order < Minitest::Test
+  include ObserverCases
+
+  def current_order?
+    false
   end
 end

@@ -33,7 +33,7 @@ class TestView < Minitest::Test
       pages.selected_page = page
       assert_equal [page, *hidden], [pages.selected_page, left.hidden?, right.hidden?]
     end
-    assert_equal [[:onContentsModified, pages], [:onViewChanged, @view]] * 2, log.calls
+    assert_equal [[:onContentsModified, pages], [:onContentsModified, pages], [:onViewChanged, @view]] * 2, log.calls
   end
 
   def test_a_page_keeps_its_camera_and_brings_it_back_when_selected

@@ -34,6 +34,8 @@ enum class EventKind {
     LayerRemoved,       // subject = layer
     ComponentAdded,     // subject = definition
     ComponentRemoved,   // subject = definition
+    PageAdded,    // subject = page; onElementAdded on the pages
+    PageRemoved,  // subject = page; onElementRemoved on the pages, with the page itself
     PagesContentsModified,
     RenderingOptionsChanged,  // number = SketchUp's change type
     ActiveToolChanged,        // number = tool id, text = tool name

@@ -74,7 +74,9 @@ void Model::Fire(const Event& e) {
         if (std::find(listeners_.begin(), listeners_.end(), l) != listeners_.end()) l->OnEvent(e);
 }
 
-static bool IsElementEvent(EventKind k) {
+// Events that belong to an undoable edit: a redo sends them again, and they renew the Ruby
+// objects of what they name.
+static bool IsUndoableEvent(EventKind k) {
     switch (k) {
         case EventKind::ElementAdded:
         case EventKind::ElementModified:
@@ -82,11 +84,14 @@ static bool IsElementEvent(EventKind k) {
         case EventKind::MaterialAdd:
         case EventKind::MaterialChange:
         case EventKind::MaterialRemove:
+        case EventKind::MaterialUndoRedo:
         case EventKind::LayerAdded:
         case EventKind::LayerChanged:
         case EventKind::LayerRemoved:
         case EventKind::ComponentAdded:
         case EventKind::ComponentRemoved:
+        case EventKind::ActivePathChanged:
+        case EventKind::RenderingOptionsChanged:
             return true;
         default:
             return false;
@@ -94,12 +99,25 @@ static bool IsElementEvent(EventKind k) {
 }
 
 void Model::Emit(Event e) {
-    if (replaying_) return;  // redo reports nothing but its own end
-    if (deferElementEvents && open_ && IsElementEvent(e.kind)) {
-        deferred_.push_back(std::move(e));
+    if (listeners_.empty()) return;  // a model being built before it is opened: nobody to tell
+    // Nothing reaches an observer while an operation is open: it all waits for the end.
+    if (open_) {
+        if (IsUndoableEvent(e.kind)) open_->events.push_back(e);
+        queued_.push_back(std::move(e));
         return;
     }
     Fire(e);
+}
+
+void Model::FireAll(const std::vector<Event>& events) {
+    for (const Event& e : events) Fire(e);
+}
+
+void Model::RenewObjects(const std::vector<Event>& events) {
+    if (!freshObjectsAfterUndo) return;
+    for (const Event& e : events)
+        if (e.subject && e.subject->type != RefType::Model && e.subject->type != RefType::Entities)
+            e.subject->renewRubyObject = true;
 }
 
 Event ModifiedEvent(DrawingElement* e) { return {EventKind::ElementModified, e->parent, e}; }
@@ -120,49 +138,77 @@ void Model::Edit(const char* name, std::function<void()> apply, std::function<vo
     for (Event& e : forward) Emit(std::move(e));
 }
 
-void Model::StartOperation(const std::string& name) {
+void Model::StartOperation(const std::string& name, bool transparent, bool nextTransparent) {
     if (open_) CommitOperation();
     open_ = std::make_unique<Operation>();
     open_->name = name;
-    Fire({EventKind::TransactionStart, this});
+    open_->joinsPrevious = (transparent || nextJoins_) && !undo_.empty();
+    open_->nextJoins = nextTransparent;
+    nextJoins_ = false;
+    // Even the start is only heard when the operation ends.
+    queued_.push_back({EventKind::TransactionStart, this});
 }
 
 void Model::CommitOperation() {
     if (!open_) return;
     std::unique_ptr<Operation> op = std::move(open_);
-    std::vector<Event> later = std::move(deferred_);
-    deferred_.clear();
+    std::vector<Event> queued = std::move(queued_);
+    queued_.clear();
+    nextJoins_ = op->nextJoins;
     if (op->changes.empty()) {
+        FireAll(queued);
         Fire({EventKind::TransactionEmpty, this});
         return;
     }
-    Fire({EventKind::TransactionCommit, this});
-    for (const Event& e : later) Fire(e);
-    undo_.push_back(std::move(op));
+    // queued[0] is the start.
+    Fire(queued.front());
+    if (deferElementEvents) Fire({EventKind::TransactionCommit, this});
+    for (size_t i = 1; i < queued.size(); ++i) Fire(queued[i]);
+    if (!deferElementEvents) Fire({EventKind::TransactionCommit, this});
     // The saved state is gone for good when it was among the operations dropped here.
     for (const auto& dropped : redo_)
         if (saved_ && dropped.get() == *saved_) saved_.reset();
     redo_.clear();
+    if (op->joinsPrevious) {
+        Operation& previous = *undo_.back();
+        if (saved_ && *saved_ == &previous) saved_.reset();  // that step now holds more than was saved
+        for (Change& c : op->changes) previous.changes.push_back(std::move(c));
+        for (Event& e : op->events) previous.events.push_back(std::move(e));
+        previous.nextJoins = op->nextJoins;
+        return;
+    }
+    undo_.push_back(std::move(op));
 }
 
-void Model::RunRevert(Operation& op) {
+std::vector<Event> Model::Revert(Operation& op) {
+    std::vector<Event> events;
     for (auto it = op.changes.rbegin(); it != op.changes.rend(); ++it) {
         it->revert();
-        for (const Event& e : it->revertEvents) Fire(e);
+        events.insert(events.end(), it->revertEvents.begin(), it->revertEvents.end());
     }
+    return events;
 }
 
 void Model::AbortOperation() {
     if (!open_) return;
     std::unique_ptr<Operation> op = std::move(open_);
-    bool announced = deferred_.empty();  // with deferred events nothing was reported yet
-    deferred_.clear();
-    if (announced) {
-        RunRevert(*op);
-    } else {
-        for (auto it = op->changes.rbegin(); it != op->changes.rend(); ++it) it->revert();
+    std::vector<Event> queued = std::move(queued_);
+    queued_.clear();
+    std::vector<Event> reverted = Revert(*op);
+    // Aborting a transparent operation aborts the step it joined as well.
+    if (op->joinsPrevious) {
+        std::unique_ptr<Operation> previous = std::move(undo_.back());
+        undo_.pop_back();
+        if (saved_ && previous.get() == *saved_) saved_.reset();
+        std::vector<Event> more = Revert(*previous);
+        reverted.insert(reverted.end(), more.begin(), more.end());
     }
-    Fire({EventKind::TransactionAbort, this});
+    // What was queued is still delivered: an entity the abort took away arrives deleted.
+    Fire(queued.front());
+    if (deferElementEvents) Fire({EventKind::TransactionAbort, this});
+    for (size_t i = 1; i < queued.size(); ++i) Fire(queued[i]);
+    FireAll(reverted);
+    if (!deferElementEvents) Fire({EventKind::TransactionAbort, this});
 }
 
 bool Model::Undo() {
@@ -170,9 +216,13 @@ bool Model::Undo() {
     if (undo_.empty()) return false;
     std::unique_ptr<Operation> op = std::move(undo_.back());
     undo_.pop_back();
-    RunRevert(*op);
-    Fire({EventKind::TransactionUndo, this});
+    std::vector<Event> reverted = Revert(*op);
+    RenewObjects(reverted);
+    RenewObjects(op->events);
     redo_.push_back(std::move(op));
+    if (deferElementEvents) Fire({EventKind::TransactionUndo, this});
+    FireAll(reverted);
+    if (!deferElementEvents) Fire({EventKind::TransactionUndo, this});
     return true;
 }
 
@@ -181,6 +231,7 @@ void Model::ForgetHistory() {
     undo_.clear();
     redo_.clear();
     saved_ = nullptr;
+    nextJoins_ = false;
 }
 
 bool Model::Redo() {
@@ -188,10 +239,15 @@ bool Model::Redo() {
     if (redo_.empty()) return false;
     std::unique_ptr<Operation> op = std::move(redo_.back());
     redo_.pop_back();
-    replaying_ = true;
     for (Change& c : op->changes) c.reapply();
-    replaying_ = false;
+    RenewObjects(op->events);
     Fire({EventKind::TransactionRedo, this});
+    // SketchUp 2017-18 said nothing more about a redo.
+    if (deferElementEvents)
+        for (Event e : op->events) {
+            if (e.kind == EventKind::MaterialChange) e.kind = EventKind::MaterialUndoRedo;
+            Fire(e);
+        }
     undo_.push_back(std::move(op));
     return true;
 }

@@ -65,8 +65,9 @@ public:
     Transform EditTransform() const;
 
     // ---- operations, undo and redo
-    // Starting while another operation is open commits that one first.
-    void StartOperation(const std::string& name);
+    // Starting while another operation is open commits that one first. A transparent
+    // operation joins the undo step before it; next transparent makes the next one join this.
+    void StartOperation(const std::string& name, bool transparent = false, bool nextTransparent = false);
     void CommitOperation();
     void AbortOperation();
     bool Undo();
@@ -77,8 +78,17 @@ public:
     // Drops every recorded operation and counts the document as unmodified, as a model fresh
     // from a file or a generator is.
     void ForgetHistory();
-    // Newer SketchUp versions send element events after the commit rather than as they happen.
+    // Observer calls made while an operation is open wait for its commit or abort, as in every
+    // SketchUp since 2016. The order they then come in differs between versions:
+    //  - current SketchUp (true): onTransactionStart, onTransactionCommit, then the element
+    //    events; an undo or redo announces itself first, then the events of what it reverted
+    //    or applied again (material changes as onMaterialUndoRedo);
+    //  - SketchUp 2017-18 (false): the element events inside the bracket; an undo's events
+    //    before onTransactionUndo; a redo only onTransactionRedo.
     bool deferElementEvents = false;
+    // After an undo or redo, the entities it touched get new Ruby objects (same entity id; the
+    // old objects report deleted?), as SketchUp does.
+    bool freshObjectsAfterUndo = false;
 
     // ---- observers
     void AddListener(EventListener* l);
@@ -153,6 +163,8 @@ public:
 
     // ---- pages, view, options, tools, selection
     Page* AddPage(const std::string& name);
+    // The selection moves to the first page left, if any. Pages are not on the undo stack.
+    void RemovePage(Page* p);
     void SelectPage(Page* p);
     void SetPageHidden(Page* p, const std::vector<Entity*>& hidden);
     void SetPageName(Page* p, const std::string& name);
@@ -201,7 +213,11 @@ private:
 
     void Record(Change c);
     void Fire(const Event& e);
-    void RunRevert(Operation& op);
+    void FireAll(const std::vector<Event>& events);
+    // Reverts the operation's changes, newest first, and returns the events that announce it.
+    std::vector<Event> Revert(Operation& op);
+    // The subjects of the events get new Ruby objects when the model hands those out.
+    void RenewObjects(const std::vector<Event>& events);
     Vertex* FindOrAddVertex(Entities* in, const Vec3& p, std::vector<DrawingElement*>& added);
     Edge* FindOrAddEdge(Entities* in, Vertex* a, Vertex* b, std::vector<DrawingElement*>& added);
     Loop* MakeLoop(Entities* in, const std::vector<Vec3>& ring, std::vector<DrawingElement*>& added);
@@ -220,9 +236,9 @@ private:
     std::unordered_map<uint32_t, Entity*> byId_;
     std::vector<EventListener*> listeners_;
     std::unique_ptr<Operation> open_;
-    std::vector<Event> deferred_;
+    std::vector<Event> queued_;  // observer calls waiting for the open operation to end
     std::vector<std::unique_ptr<Operation>> undo_, redo_;
-    bool replaying_ = false;  // redo applies changes without element events
+    bool nextJoins_ = false;  // the operation committed last asked the next one to join it
     std::unordered_set<std::string> definitionNames_;
     std::unordered_map<std::string, int> definitionNameCounters_;
     // The newest undoable operation when last saved; nothing once that state cannot come back.

@@ -25,8 +25,17 @@ Page* Model::AddPage(const std::string& name) {
     p->camera = camera;
     pages.push_back(p);
     if (!selectedPage) selectedPage = p;
+    Emit({EventKind::PageAdded, this, p});
     Emit({EventKind::PagesContentsModified, this});
     return p;
+}
+
+void Model::RemovePage(Page* p) {
+    if (!p || p->deleted) return;
+    std::erase(pages, p);
+    p->deleted = true;
+    if (selectedPage == p) selectedPage = pages.empty() ? nullptr : pages.front();
+    Emit({EventKind::PageRemoved, this, p});
 }
 
 void Model::SetPageHidden(Page* p, const std::vector<Entity*>& hidden) { p->hiddenEntities = hidden; }
@@ -56,6 +65,8 @@ void Model::SelectPage(Page* p) {
         for (Entity* e : p->hiddenEntities) setHidden(e, true);
         camera = p->camera;
     }
+    // SketchUp reports the pages' contents twice for one selection.
+    Emit({EventKind::PagesContentsModified, this});
     Emit({EventKind::PagesContentsModified, this});
     Emit({EventKind::ViewChanged, this});
 }

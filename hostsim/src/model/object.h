@@ -47,8 +47,11 @@ struct Object {
     Object& operator=(const Object&) = delete;
 
     const RefType type;
-    // The one Ruby object that wraps this object (a Ruby VALUE), 0 until Ruby first sees it.
+    // The Ruby object that wraps this object now (a Ruby VALUE), 0 until Ruby first sees it.
     uintptr_t rubyObject = 0;
+    // Set when an undo or redo touched the object and the model hands out new Ruby objects
+    // after those: the next wrap makes a new one, and the old one reports itself deleted.
+    bool renewRubyObject = false;
 };
 
 struct AttributeDictionary;

@@ -1,7 +1,7 @@
 // The undo journal. Every edit of the document is recorded as a change that knows how to
 // revert itself (with the events SketchUp sends while undoing it) and how to apply itself
-// again (redo sends no element events). An operation is the list of changes between
-// start_operation and commit_operation.
+// again. An operation is the list of changes between start_operation and commit_operation,
+// with the events its edits sent, which a redo sends again in the current observer order.
 #pragma once
 
 #include <functional>
@@ -21,8 +21,11 @@ struct Change {
 
 struct Operation {
     std::string name;
-    bool implicit = false;  // opened by a single edit outside any operation
+    bool implicit = false;       // opened by a single edit outside any operation
+    bool joinsPrevious = false;  // transparent: one undo step with the operation before it
+    bool nextJoins = false;      // the next operation is transparent to this one
     std::vector<Change> changes;
+    std::vector<Event> events;  // the undoable events its edits sent, in order
 };
 
 }  // namespace hostsim

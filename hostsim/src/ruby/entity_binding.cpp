@@ -36,10 +36,18 @@ std::string_view View(VALUE s) { return {RSTRING_PTR(s), static_cast<size_t>(RST
 VALUE EntityId(VALUE self) { return UINT2NUM(UnwrapEntity(self)->id); }
 VALUE EntityTypename(VALUE self) { return rb_str_new_cstr(TypeName(UnwrapEntity(self)->type)); }
 VALUE EntityModel(VALUE self) { return Wrap(UnwrapEntity(self)->model); }
-VALUE EntityDeleted(VALUE self) { return UnwrapEntity(self)->deleted ? Qtrue : Qfalse; }
-VALUE EntityValid(VALUE self) { return UnwrapEntity(self)->deleted ? Qfalse : Qtrue; }
+// An object the model replaced after an undo or redo counts as deleted, as in SketchUp.
+bool IsGone(VALUE self) {
+    Entity* e = UnwrapEntity(self);
+    return e->deleted || IsSuperseded(self, e);
+}
+VALUE EntityDeleted(VALUE self) { return IsGone(self) ? Qtrue : Qfalse; }
+VALUE EntityValid(VALUE self) { return IsGone(self) ? Qfalse : Qtrue; }
 
 VALUE EntityInspect(VALUE self) {
+    // The model's collections (materials, layers, ...) are entities without an id of their own.
+    if (RB_TYPE_P(self, T_DATA) && static_cast<Object*>(DATA_PTR(self))->type == RefType::Model)
+        return rb_sprintf("#<%" PRIsVALUE ">", rb_class_name(rb_obj_class(self)));
     Entity* e = UnwrapEntity(self);
     if (e->deleted) return rb_sprintf("#<Deleted Entity:%p>", static_cast<void*>(e));
     return rb_sprintf("#<%" PRIsVALUE ":%p id=%u>", rb_class_name(rb_obj_class(self)), static_cast<void*>(e), e->id);

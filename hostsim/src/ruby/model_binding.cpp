@@ -59,14 +59,16 @@ VALUE ModelInspect(VALUE self) { return rb_sprintf("#<Sketchup::Model:%p>", stat
 
 // ---- operations
 
-void StartOperation(Model* m, VALUE packedName) { m->StartOperation(TextOf(packedName)); }
+void StartOperation(Model* m, VALUE packedName, bool transparent, bool nextTransparent) {
+    m->StartOperation(TextOf(packedName), transparent, nextTransparent);
+}
 
-// (name, disable_ui = false, next_transparent = false, transparent = false); the flags only
-// matter to SketchUp's user interface.
+// (name, disable_ui = false, next_transparent = false, transparent = false); disable_ui only
+// matters to SketchUp's user interface.
 VALUE ModelStartOperation(int argc, VALUE* argv, VALUE self) {
     rb_check_arity(argc, 1, 4);
     Model* m = UnwrapModel(self);
-    StartOperation(m, PackText(argv[0]));
+    StartOperation(m, PackText(argv[0]), argc > 3 && RTEST(argv[3]), argc > 2 && RTEST(argv[2]));
     return Qtrue;
 }
 

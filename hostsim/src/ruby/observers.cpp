@@ -90,6 +90,8 @@ public:
             case EventKind::LayerRemoved: Notify(coll(Collection::Layers), "onLayerRemoved", {coll(Collection::Layers), subject}); break;
             case EventKind::ComponentAdded: Notify(coll(Collection::Definitions), "onComponentAdded", {coll(Collection::Definitions), subject}); break;
             case EventKind::ComponentRemoved: Notify(coll(Collection::Definitions), "onComponentRemoved", {coll(Collection::Definitions), subject}); break;
+            case EventKind::PageAdded: Notify(coll(Collection::Pages), "onElementAdded", {coll(Collection::Pages), subject}); break;
+            case EventKind::PageRemoved: Notify(coll(Collection::Pages), "onElementRemoved", {coll(Collection::Pages), subject}); break;
             case EventKind::PagesContentsModified: Notify(coll(Collection::Pages), "onContentsModified", {coll(Collection::Pages)}); break;
             case EventKind::RenderingOptionsChanged:
                 Notify(coll(Collection::RenderingOptions), "onRenderingOptionsChanged", {coll(Collection::RenderingOptions), INT2NUM(e.number)});

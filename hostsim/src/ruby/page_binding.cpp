@@ -48,6 +48,15 @@ VALUE PagesSetSelected(VALUE self, VALUE page) {
     return page;
 }
 
+// True when the page was there to erase.
+VALUE PagesErase(VALUE self, VALUE page) {
+    Model* model = ModelOfCollection(self);
+    Page* p = LivePage(page);
+    if (p->model != model) return Qfalse;
+    model->RemovePage(p);
+    return Qtrue;
+}
+
 // ---- Page
 
 VALUE PageName(VALUE self) { return Utf8(LivePage(self)->name); }
@@ -102,6 +111,7 @@ void DefinePages() {
     rb_define_method(L, "count", PagesSize, 0);
     rb_define_method(L, "[]", PagesAt, 1);
     rb_define_method(L, "add", PagesAdd, -1);
+    rb_define_method(L, "erase", PagesErase, 1);
     rb_define_method(L, "selected_page", PagesSelected, 0);
     rb_define_method(L, "selected_page=", PagesSetSelected, 1);
     rb_define_method(L, "model", CollectionModel, 0);

@@ -61,7 +61,8 @@ VALUE Quit(VALUE) {
 
 // ---- HostSim
 
-// Newer SketchUp versions send element events after the commit; this switches the active model.
+// Current SketchUp's observer order (element events after the commit, undo and redo announced
+// first); off is the order of SketchUp 2017-18. Switches the active model.
 VALUE SetDeferElementEvents(VALUE, VALUE on) {
     Active()->deferElementEvents = RTEST(on);
     return on;
@@ -83,6 +84,14 @@ VALUE SetVersion(VALUE, VALUE version) {
 }
 
 VALUE DeferElementEvents(VALUE) { return Bool(Active()->deferElementEvents); }
+
+// After an undo or redo, the entities it touched come back as new Ruby objects (active model).
+VALUE SetFreshObjectsAfterUndo(VALUE, VALUE on) {
+    Active()->freshObjectsAfterUndo = RTEST(on);
+    return on;
+}
+
+VALUE FreshObjectsAfterUndo(VALUE) { return Bool(Active()->freshObjectsAfterUndo); }
 
 void UnloadExtension(VALUE packedName) { App::Instance().UnloadExtension(TextOf(packedName)); }
 
@@ -108,6 +117,8 @@ void DefineSketchupModule() {
     VALUE H = k.mHostSim;
     rb_define_module_function(H, "defer_element_events=", SetDeferElementEvents, 1);
     rb_define_module_function(H, "defer_element_events", DeferElementEvents, 0);
+    rb_define_module_function(H, "fresh_objects_after_undo=", SetFreshObjectsAfterUndo, 1);
+    rb_define_module_function(H, "fresh_objects_after_undo", FreshObjectsAfterUndo, 0);
     rb_define_module_function(H, "unload_extension", UnloadExtensionNamed, 1);
     rb_define_module_function(H, "edition=", SetEdition, 1);
     rb_define_module_function(H, "edition", Edition, 0);

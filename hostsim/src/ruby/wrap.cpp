@@ -115,12 +115,15 @@ void DefineClasses() {
 
 VALUE Wrap(Object* o) {
     if (!o) return Qnil;
-    if (o->rubyObject) return static_cast<VALUE>(o->rubyObject);
+    if (o->rubyObject && !o->renewRubyObject) return static_cast<VALUE>(o->rubyObject);
     VALUE v = rb_data_object_wrap(ClassOfObject(o), o, nullptr, nullptr);
     rb_ary_push(g_keep, v);
     o->rubyObject = v;
+    o->renewRubyObject = false;
     return v;
 }
+
+bool IsSuperseded(VALUE v, const Object* o) { return o->rubyObject != v || o->renewRubyObject; }
 
 static bool IsOurs(VALUE v) {
     if (!RB_TYPE_P(v, T_DATA) || RTYPEDDATA_P(v)) return false;
@@ -149,7 +152,8 @@ Entity* UnwrapEntity(VALUE v) {
 
 Entity* UnwrapLiveEntity(VALUE v) {
     Entity* e = UnwrapEntity(v);
-    if (e->deleted) rb_raise(rb_eTypeError, "Reference to deleted %" PRIsVALUE, rb_obj_class(v));
+    if (e->deleted || IsSuperseded(v, e))
+        rb_raise(rb_eTypeError, "Reference to deleted %" PRIsVALUE, rb_obj_class(v));
     return e;
 }
 

@@ -26,8 +26,11 @@ extern Classes k;
 // Creates the module Sketchup, Geom and every class above with SketchUp's hierarchy.
 void DefineClasses();
 
-// The one Ruby object of a document object; nil for null.
+// The Ruby object of a document object; nil for null. The same one every time, until an undo
+// or redo renews it (Model::freshObjectsAfterUndo).
 VALUE Wrap(Object* o);
+// True when v is not the object's Ruby object any more: it then reports itself deleted.
+bool IsSuperseded(VALUE v, const Object* o);
 // The document object behind a Ruby value; raises TypeError when it is none, or when it is
 // not of the given type (RefType::Unknown accepts any), and a TypeError for deleted entities
 // when live is asked for.
