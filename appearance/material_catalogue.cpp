@@ -100,7 +100,7 @@ void MaterialCatalogue::ClearCatalogue() {
 MaterialEntry* MaterialCatalogue::FindEntry(uint32_t id) {
     if (id == 0) return renderBackFaces ? &defaultEntry : &noneEntry;
     const auto found = entries.find(id);
-    return found != entries.end() ? &found->second : &defaultEntry;
+    return found != entries.end() && !found->second.removed ? &found->second : &defaultEntry;
 }
 
 bool MaterialCatalogue::AddMaterial(SUMaterialRef materialRef, VALUE material,
@@ -108,6 +108,7 @@ bool MaterialCatalogue::AddMaterial(SUMaterialRef materialRef, VALUE material,
     if (materialRef.ptr == nullptr) return false;
     const MaterialReading reading = ReadMaterial(materialRef);
     MaterialEntry& entry = entries[reading.id];
+    entry.removed = false;
     entry.ownerLayerId = ownerLayerId;
     entry.id = reading.id;
     entry.type = reading.type;
@@ -226,28 +227,40 @@ bool MaterialCatalogue::PurgeRemovedMaterials() {
         uint32_t id = 0;
         if (ReadEntityId(SUMaterialToEntity(material), id)) present.insert(id);
     }
-    for (auto it = entries.begin(); it != entries.end();) {
-        MaterialEntry& entry = it->second;
-        if (entry.ownerLayerId == kNoId && !present.contains(entry.id)) {
-            ReleaseTexture(entry);
-            RemoveMaterialRecord(entry);
-            it = entries.erase(it);
-        } else {
-            ++it;
-        }
+    for (auto& [id, entry] : entries) {
+        if (!entry.removed && entry.ownerLayerId == kNoId && !present.contains(entry.id))
+            RemoveEntry(entry);
     }
     return true;
 }
 
+bool MaterialCatalogue::AddMissingMaterials() {
+    if (modelRef.ptr == nullptr) return false;
+    bool added = false;
+    for (const SUMaterialRef material :
+         ReadSketchUpList<SUMaterialRef>(modelRef, SUModelGetNumMaterials, SUModelGetMaterials)) {
+        uint32_t id = 0;
+        if (!ReadEntityId(SUMaterialToEntity(material), id) || FindEntry(id)->id == id) continue;
+        AddMaterial(material, Qnil, kNoId);
+        added = true;
+    }
+    return added;
+}
+
 bool MaterialCatalogue::RemoveLayerMaterial(uint32_t layerId) {
-    for (auto it = entries.begin(); it != entries.end(); ++it) {
-        if (it->second.ownerLayerId != layerId) continue;
-        ReleaseTexture(it->second);
-        RemoveMaterialRecord(it->second);
-        entries.erase(it);
+    for (auto& [id, entry] : entries) {
+        if (entry.removed || entry.ownerLayerId != layerId) continue;
+        RemoveEntry(entry);
         return true;
     }
     return false;
+}
+
+void MaterialCatalogue::RemoveEntry(MaterialEntry& entry) {
+    ReleaseTexture(entry);
+    RemoveMaterialRecord(entry);
+    PendingMaterials.erase(entry.id);
+    entry.removed = true;
 }
 
 void MaterialCatalogue::ReleaseTexture(MaterialEntry& entry) {

@@ -57,8 +57,13 @@ class MaterialCatalogue {
     // Drops the entries of materials no longer in the model; layer materials stay. False when
     // no model is loaded.
     bool PurgeRemovedMaterials();
+    // Adds the model's materials that have no entry (a redo brought them back without a word);
+    // true when there were any.
+    bool AddMissingMaterials();
     // Drops the entry of the layer's own material; false when the layer has none.
     bool RemoveLayerMaterial(uint32_t layerId);
+    // The material left the model: its texture and record go, the entry stays (removed).
+    void RemoveEntry(MaterialEntry& entry);
     // Lets go of the entry's texture, deleting the file when the catalogue wrote it.
     void ReleaseTexture(MaterialEntry& entry);
 

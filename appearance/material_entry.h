@@ -23,6 +23,9 @@ struct MaterialEntry {
     uint32_t type = 0;  // SUMaterialType: colored, textured or colorized texture
     uint32_t ownerLayerId = kNoId;  // the layer whose own material this is; kNoId for the model's
     bool changed = false;           // the next write counts the content revision up
+    // The material left the model. Its entry stays until the link stops, because leaves may
+    // still point at it; an undo that brings the material back revives the same entry.
+    bool removed = false;
     std::u16string name;
     std::u16string libraryId;
     TwinLinkAPI::SurfaceType surfaceType = TwinLinkAPI::SurfaceType::None;

@@ -173,6 +173,9 @@ void PluginController::StopLink() {
     }
     model = Qnil;
     redoRecords.clear();
+    pendingRecord.reset();
+    inTransaction = false;
+    lastTransactionEvent = TransactionEvent::None;
     scene->ResetScene();
     materials->ClearCatalogue();
     connection->Stop();
@@ -236,14 +239,12 @@ void PluginController::UpdateSelectedFaces() {
         const VALUE klass = rb::ClassOf(element);
         if (klass == k.cGroup || klass == k.cComponentInstance || klass == k.cImage ||
             klass == k.cFace) {
-            ElementModified(rb::OwnerEntities(element), element);
+            scene->EntityChanged(rb::OwnerEntities(element), element);
         }
     }
     delete elements;
     RequestSyncOrStop();
 }
-
-void PluginController::ElementModified(VALUE /*entities*/, VALUE /*entity*/) {}
 
 void PluginController::StartHeartbeat() {
     if (timerId > 0) rb_funcall(k.mUI, id.stopTimer, 1, rb::FromInt(timerId));

@@ -55,9 +55,39 @@ class PluginController {
     void SendLinkDescriptor(const std::u16string& modelPath, int32_t elapsedMicroseconds);
     // Sends the selected faces, groups, components and images again ("TwinLink: Update Face").
     void UpdateSelectedFaces();
-    // The routing of a changed element (re-extracting it and, outside a transaction, recording
-    // it for redo). Arrives with the routing of the model's events; until then it does nothing.
-    void ElementModified(VALUE entities, VALUE entity);
+
+    // ---- change_routing.cpp: the model's events, in either of SketchUp's two orders
+    void OnElementAdded(VALUE entities, VALUE entity);
+    void OnElementModified(VALUE entities, VALUE entity);
+    void OnElementRemoved(VALUE entities, uint32_t entityId);
+    void OnComponentAdded(VALUE definition);
+    void OnMaterialAdded(VALUE material);
+    void OnMaterialChanged(VALUE material);
+    void OnMaterialRemoved();
+    void OnLayerAdded(VALUE layer);
+    void OnLayerChanged(VALUE layer);
+    void OnLayerRemoved(VALUE layers);
+    void OnTransactionStart();
+    // Commit, abort and empty alike.
+    void OnTransactionEnd();
+    void OnTransactionUndo();
+    void OnTransactionRedo();
+    void OnPagesChanged(VALUE pages);
+    void OnColourByLayerSwitched();
+    void OnActiveToolChanged(int32_t toolId);
+    // Closes a change that events outside an operation opened; the zero-second timer calls it
+    // once SketchUp is idle again.
+    void CloseChangeWhenIdle();
+
+    // Starts a change record when events arrive outside an operation and none is open.
+    void EnsureChangeRecord();
+    void DiscardChangeRecord();
+    // The parent id of a change key for an entity in `entities`, and back.
+    uint32_t ResolveParentId(VALUE entities);
+    VALUE ResolveEntities(uint32_t parentId);
+    // Applies a record again: with `redo`, what the undo removed comes back and what it added
+    // goes away.
+    void ReplayRecord(const ChangeRecord& record, bool redo);
 
     std::unique_ptr<TwinLinkAPI::LiveConnection> connection;
     std::unique_ptr<SUScene> scene;
@@ -77,11 +107,20 @@ class PluginController {
     VALUE model = Qnil;
     int32_t activeToolId = -1;
     bool inTransaction = false;
+    // The order SketchUp delivers events in, learnt from the events (see change_routing.cpp).
+    enum class EventOrder { Unknown, InsideBracket, AfterCommit } eventOrder = EventOrder::Unknown;
+    enum class TransactionEvent { None, Start, Commit, Undo, Redo };
+    TransactionEvent lastTransactionEvent = TransactionEvent::None;
+    bool closeTimerArmed = false;
     std::unique_ptr<ChangeRecord> pendingRecord;
     // Newest first.
     std::list<std::unique_ptr<ChangeRecord>> redoRecords;
 
   private:
+    void LearnOrderFromElementEvent();
+    void OpenPendingRecord();
+    void CloseOutsideChange();
+    void RecordKey(std::set<ChangeKey> ChangeRecord::*set, ChangeKey key);
     void StartHeartbeat();
     void StopHeartbeat();
     // Sends the model's guid, upper-cased, into the link's header.

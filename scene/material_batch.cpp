@@ -152,9 +152,7 @@ void* SectionFor(TwinLinkAPI::LiveConnection& connection, SurfaceRecord& record,
         // Twice what is needed, so that a slowly growing material keeps its section for a while.
         const uint64_t size = std::min(2 * needed, kLargestSection);
         const uint32_t id =
-            needed <= kLargestSection
-                ? connection.CreateSection(record.record.recordId, static_cast<uint32_t>(size))
-                : 0;
+            connection.CreateSection(record.record.recordId, static_cast<uint32_t>(size));
         record.geometrySectionId = id;
         // A failed creation records no size, so that the next build tries again.
         record.geometrySectionSize = id != 0 ? static_cast<uint32_t>(size) : 0;
@@ -166,28 +164,32 @@ void* SectionFor(TwinLinkAPI::LiveConnection& connection, SurfaceRecord& record,
 
 void SUScene::BuildMaterialBatch(BatchPassContext& context, uint32_t materialId) {
     if (!pending.load() || !context.keepGoing.load()) return;
-    context.processed.insert(materialId);
-    if (materialId == 0) return;
-
+    if (materialId == 0) {
+        context.processed.insert(materialId);
+        return;
+    }
     MaterialLeaves leaves;
     if (const auto found = leavesByMaterial.find(materialId); found != leavesByMaterial.end())
         leaves = CopyAndCount(found->second, materialId);
     const uint64_t vertexCount = leaves.vertexCount;
     const uint64_t indexCount = leaves.indexCount;
-
     // An id the catalogue does not hold resolves to the default entry, whose record belongs to
     // the default material (built by its own task); such an id has nothing of its own to send.
     MaterialEntry* entry = materials->FindEntry(materialId);
-    if (entry->id != materialId || entry->record == nullptr) return;
+    if (entry->id != materialId || entry->record == nullptr) {
+        context.processed.insert(materialId);
+        return;
+    }
     SurfaceRecord& record = *entry->record;
-
-    if (vertexCount == 0) {
+    const uint64_t needed = BatchBytes(vertexCount, indexCount);
+    // Sections are sized in 32 bits: a material larger than that can never be sent, and is sent
+    // empty rather than tried again at every pass.
+    if (vertexCount == 0 || needed > kLargestSection) {
         if (record.geometrySectionId != 0)
             context.sectionsToRelease.insert(record.geometrySectionId);
         record.geometrySectionId = 0;
         record.geometrySectionSize = 0;
-    } else if (void* batch = SectionFor(*connection, record, BatchBytes(vertexCount, indexCount),
-                                        context.sectionsToRelease)) {
+    } else if (void* batch = SectionFor(*connection, record, needed, context.sectionsToRelease)) {
         uint32_t* counts = static_cast<uint32_t*>(batch);
         counts[0] = static_cast<uint32_t>(vertexCount);
         counts[1] = static_cast<uint32_t>(indexCount);
@@ -218,8 +220,17 @@ void SUScene::BuildMaterialBatch(BatchPassContext& context, uint32_t materialId)
                 }
             }
         }
+        // Cut short: the batch announces nothing it does not hold, the record stays as Korvan
+        // last read it, and the material stays dirty for the next pass.
+        if (vertexOffset != vertexCount || indexOffset != indexCount) {
+            counts[0] = counts[1] = 0;
+            return;
+        }
+    } else {
+        // No section could be had this time: the material stays dirty and is tried again.
+        return;
     }
-
+    context.processed.insert(materialId);
     ++record.geometryRevision;
     connection->MarkRecord(&record.record, TwinLinkAPI::kChangedFlag);
     if (std::chrono::steady_clock::now() > context.deadline) context.keepGoing.store(false);

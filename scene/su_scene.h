@@ -9,6 +9,8 @@
 //   traversal.cpp        SketchUp entities walked into nodes, transforms converted
 //   edit_context.cpp     the open editing context, read through Ruby
 //   register_entities.cpp  faces and edges of a collection registered, observer attached (Ruby)
+//   change_handlers.cpp  one added, changed or erased entity, material or scene (Ruby)
+//   layer_changes.cpp    layers added, shown, hidden, removed; colour by layer switched (Ruby)
 //   face_extraction.cpp  face meshes, leaves, effective materials, re-meshing
 //   material_batch.cpp   one material's world-space mesh written into its data section
 //   sync_worker.cpp      scene lock, changes, worker loop and passes, reset
@@ -21,6 +23,9 @@
 #include <tbb/concurrent_unordered_set.h>
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -28,6 +33,7 @@
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
+#include <vector>
 
 #include "appearance/layer_table.h"
 #include "camera/camera_record.h"
@@ -44,6 +50,11 @@ namespace korvan {
 
 class MaterialCatalogue;
 struct BatchPassContext;
+
+// What TryLockScene found: a change opened with the lock in the host's hands, a change that
+// was already open (the lock held since), or a change opened while the worker still holds the
+// lock.
+enum class SceneLockAnswer { Opened, AlreadyOpen, NotObtained };
 
 // Where the scene shows its progress texts (the status bar, in the plug-in). Null shows
 // nothing.
@@ -93,6 +104,31 @@ class SUScene {
     // ---- register_entities.cpp (calls Ruby)
     void RegisterEntities(VALUE entities, uint32_t ownerDefinitionId);
 
+    // ---- change_handlers.cpp (calls Ruby). Each holds the scene for the host first.
+    // An entity added to `entities`: mirrored under every placement of the collection's owner,
+    // unless it is mirrored there already. True when something was added.
+    bool ElementAdded(VALUE entities, VALUE entity);
+    // Re-reads a mirrored entity (nil `entities`: its owner's); false when it is not mirrored.
+    bool EntityChanged(VALUE entities, VALUE entity);
+    // True when something was removed (an edge's state counts).
+    bool ElementRemoved(VALUE entities, uint32_t entityId);
+    // Registers the new definition's entities; always false.
+    bool DefinitionAdded(VALUE definition);
+    // Re-reads what the selected page hides; true when another page is selected now.
+    bool PageChanged(VALUE pages);
+    bool MaterialChanged(VALUE material);
+    void MarkFacesOfEntitiesDirty(VALUE entities);
+    // The nodes that hold what a collection holds: the root for the model's own entities,
+    // every placement of a definition otherwise.
+    std::vector<TreeNode*> ContainersOf(SUComponentDefinitionRef definition, bool isModel);
+
+    // ---- layer_changes.cpp (calls Ruby)
+    bool LayerAdded(VALUE layer);
+    // True when a visibility change left something to send.
+    bool OnLayerVisibilityChanged(VALUE layer);
+    bool PurgeRemovedLayers(VALUE layersValue);
+    void ApplyColourByLayerChange();
+
     // ---- face_extraction.cpp
     void RegisterFace(SUFaceRef face, uint32_t faceId, uint32_t ownerDefinitionId);
     void RegisterEdge(SUEdgeRef edge);
@@ -116,13 +152,33 @@ class SUScene {
                             uint32_t indexOffset) const;
 
     // ---- sync_worker.cpp
-    bool TryLockScene(uint32_t timeoutMs);
+    SceneLockAnswer TryLockScene(uint32_t timeoutMs);
+    // Opens a change unless one is open and makes sure the host holds the lock, waiting for
+    // the worker to stop at its next leaf if it must. Every host-side change starts here.
+    void HoldSceneForHost();
+    // Takes the scene lock for the host unless it holds it already, however long the worker
+    // needs to stop.
+    void WaitForSceneLock();
     uint32_t BeginSceneChange();
     void EndSceneChange();
     void WorkerLoop();
+    // Ends the worker's wait at once (a change was published, or the scene stops).
+    void WakeWorker();
+    void WorkerSleep(std::chrono::milliseconds period);
     bool SyncPass(uint32_t budgetMs);
     void ResetScene();
 
+  private:
+    bool AddToContainers(const std::vector<TreeNode*>& containers, VALUE klass, VALUE entity,
+                         uint32_t entityId, VALUE entities);
+    bool ApplyEntityChange(VALUE klass, VALUE entity, uint32_t entityId, uint32_t ownerId,
+                           VALUE entities);
+    void ApplyPlacementChange(VALUE klass, VALUE entity, SUEntityRef entityRef, uint32_t ownerId,
+                              const std::vector<TreeNode*>& mirrors, uint32_t materialId,
+                              VALUE entities);
+    void RefreshLeavesBelow(TreeNode* node);
+
+  public:
     // Whether the camera can be followed: the active view's camera is perspective and not 2D.
     bool CanFollowCamera() const;
     // Fills `record` from the active view's camera; true when that camera can be followed.
@@ -162,6 +218,9 @@ class SUScene {
     std::atomic<bool> running{false};
     std::atomic<bool> pending{false};
     std::thread worker;
+    std::mutex wakeMutex;
+    std::condition_variable wake;
+    bool wakeRequested = false;  // guarded by wakeMutex
     SceneLock sceneLock;
     std::atomic<bool> lockHeld{false};
     std::u16string statusText;

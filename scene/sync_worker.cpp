@@ -29,21 +29,43 @@ void ReportSceneLockTimeout() {
 
 }  // namespace
 
-bool SUScene::TryLockScene(uint32_t timeoutMs) {
-    if (openGeneration != 0) return false;
+SceneLockAnswer SUScene::TryLockScene(uint32_t timeoutMs) {
+    if (openGeneration != 0) return SceneLockAnswer::AlreadyOpen;
     openGeneration = ++lastGeneration;
-    // The worker must not start a pass while the host is changing the tree.
+    // The worker must not start a pass while the host is changing the tree, and one under way
+    // stops at its next leaf.
     pending = false;
     if (!lockHeld) {
         const auto deadline = SceneLock::Clock::now() + std::chrono::milliseconds(timeoutMs);
         lockHeld = sceneLock.TryLockUntil(deadline);
         if (!lockHeld) ReportSceneLockTimeout();
     }
-    return lockHeld;
+    return lockHeld ? SceneLockAnswer::Opened : SceneLockAnswer::NotObtained;
+}
+
+void SUScene::HoldSceneForHost() {
+    if (TryLockScene(kHostLockTimeoutMs) == SceneLockAnswer::NotObtained) {
+        // The worker is inside a pass, told to stop at its next leaf: wait for it.
+        sceneLock.Lock();
+        lockHeld = true;
+    }
+    WaitForSceneLock();  // an open change whose lock the host never got
+}
+
+void SUScene::WaitForSceneLock() {
+    if (lockHeld) return;
+    // A pass under way stops at its next leaf once pending is cleared; changing the tree before
+    // the worker lets go would race it, so wait for it.
+    pending = false;
+    if (!sceneLock.TryLockUntil(SceneLock::Clock::now() + std::chrono::milliseconds(kHostLockTimeoutMs))) {
+        ReportSceneLockTimeout();
+        sceneLock.Lock();
+    }
+    lockHeld = true;
 }
 
 uint32_t SUScene::BeginSceneChange() {
-    TryLockScene(kHostLockTimeoutMs);
+    HoldSceneForHost();
     // A fresh generation even when a change was already open.
     openGeneration = ++lastGeneration;
     remeshNeighbours = true;
@@ -51,6 +73,8 @@ uint32_t SUScene::BeginSceneChange() {
 }
 
 void SUScene::EndSceneChange() {
+    // The re-meshing and the catalogue below are the tree's: not while the worker sends.
+    WaitForSceneLock();
     // While the model colours by layer, a layer's colour reaches Korvan as the layer's material.
     if (colourByLayer && materials != nullptr) {
         for (const uint32_t id : RefreshLayerMaterials(*materials, modelRef)) dirtyMaterials.insert(id);
@@ -67,6 +91,21 @@ void SUScene::EndSceneChange() {
         lockHeld = false;
         sceneLock.Unlock();
     }
+    WakeWorker();
+}
+
+void SUScene::WakeWorker() {
+    {
+        std::lock_guard<std::mutex> guard(wakeMutex);
+        wakeRequested = true;
+    }
+    wake.notify_one();
+}
+
+void SUScene::WorkerSleep(std::chrono::milliseconds period) {
+    std::unique_lock<std::mutex> guard(wakeMutex);
+    wake.wait_for(guard, period, [this] { return wakeRequested || !running; });
+    wakeRequested = false;
 }
 
 void SUScene::WorkerLoop() {
@@ -92,12 +131,15 @@ void SUScene::WorkerLoop() {
             sceneLock.Unlock();
         }
         if (!running) break;
-        std::this_thread::sleep_for(pending ? kSendingSleep : kIdleSleep);
+        // A published change wakes the worker at once; the periods are what it waits otherwise.
+        WorkerSleep(pending ? kSendingSleep : kIdleSleep);
     }
 }
 
 bool SUScene::SyncPass(uint32_t budgetMs) {
-    if (dirtyMaterials.empty() || !pending) return true;
+    // A change begun on the host side makes this pass one that must not be announced.
+    if (!pending) return false;
+    if (dirtyMaterials.empty()) return true;
 
     BatchPassContext context;
     context.scene = this;
@@ -108,8 +150,9 @@ bool SUScene::SyncPass(uint32_t budgetMs) {
         dirtyMaterials, [&](uint32_t materialId) { BuildMaterialBatch(context, materialId); });
     for (uint32_t sectionId : context.sectionsToRelease) connection->ReleaseSection(sectionId);
 
-    // A new change began meanwhile: it will be published again, dirty set and all.
-    if (!pending) return true;
+    // A new change began meanwhile: it will be published again, dirty set and all, and Korvan
+    // is not woken to read batches that were cut short.
+    if (!pending) return false;
     // Only the worker removes from the dirty set, and only while it holds the scene lock.
     for (uint32_t materialId : context.processed) dirtyMaterials.unsafe_erase(materialId);
     connection->MarkHeader(TwinLinkAPI::kChangedFlag);
@@ -119,6 +162,7 @@ bool SUScene::SyncPass(uint32_t budgetMs) {
 void SUScene::ResetScene() {
     running = false;
     pending = false;
+    WakeWorker();
     if (lockHeld) {
         lockHeld = false;
         sceneLock.Unlock();

@@ -215,6 +215,30 @@ TEST_F(MaterialCatalogueTest, RemovedMaterialsAreRetaggedAndLayerMaterialsSurviv
     EXPECT_EQ(catalogue.FindEntry(layerMaterialId)->id, kNoId);
 }
 
+// Leaves point at catalogue entries: a material removed and brought back by an undo keeps the
+// one entry they point at (AddressSanitizer would see a freed one read).
+TEST_F(MaterialCatalogueTest, ARemovedMaterialKeepsItsEntryAndAnUndoBringsTheSameOneBack) {
+    hostsim::Material* brick = Colored("Brick", {9, 9, 9, 255});
+    Send({brick});
+    const uint32_t id = IdOf(brick);
+    MaterialEntry* leafPointsAt = catalogue.FindEntry(id);
+
+    model.RemoveMaterial(brick);
+    EXPECT_TRUE(catalogue.PurgeRemovedMaterials());
+    EXPECT_EQ(catalogue.FindEntry(id)->id, kNoId) << "drawn with the default until it comes back";
+    EXPECT_TRUE(leafPointsAt->removed);
+    EXPECT_EQ(leafPointsAt->name, u"Brick");
+    EXPECT_FALSE(catalogue.AddMissingMaterials());
+
+    ASSERT_TRUE(model.Undo());
+    EXPECT_TRUE(catalogue.AddMissingMaterials());
+    EXPECT_EQ(catalogue.FindEntry(id), leafPointsAt);
+    EXPECT_FALSE(leafPointsAt->removed);
+    catalogue.FlushMaterials();
+    EXPECT_EQ(Record(id).Bytes(0, 4), "SRFC");
+    EXPECT_EQ(Record(id).Text(24, 260), u"Brick");
+}
+
 TEST_F(MaterialCatalogueTest, AReplacedTextureSectionIsReleasedAtTheEndOfTheFlush) {
     hostsim::Material* picture = Colored("Picture", {0, 0, 0, 255});
     catalogue.BeginLoad(Qnil, Ref(model), true, true);

@@ -15,6 +15,7 @@ namespace {
 
 using namespace scene_test;
 using korvan::SceneLock;
+using korvan::SceneLockAnswer;
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 
@@ -63,7 +64,7 @@ TEST_F(SyncWorkerTest, AChangeThatDirtiesNothingPublishesNothingAndKeepsTheLockF
     EXPECT_EQ(scene.openGeneration, 2u);
     EXPECT_TRUE(scene.remeshNeighbours);
     // While a change is open no other opens; a new beginning still gets a fresh generation.
-    EXPECT_FALSE(scene.TryLockScene(50));
+    EXPECT_EQ(scene.TryLockScene(50), SceneLockAnswer::AlreadyOpen);
     EXPECT_EQ(scene.lastGeneration, 2u);
     EXPECT_EQ(scene.BeginSceneChange(), 3u);
     scene.EndSceneChange();
@@ -73,7 +74,7 @@ TEST_F(SyncWorkerTest, AChangeThatDirtiesNothingPublishesNothingAndKeepsTheLockF
     EXPECT_FALSE(LockIsFree());
 
     // The lock is still the host's, so the next change has it without taking it again.
-    EXPECT_TRUE(scene.TryLockScene(50));
+    EXPECT_EQ(scene.TryLockScene(50), SceneLockAnswer::Opened);
     EXPECT_EQ(scene.openGeneration, 4u);
     scene.dirtyMaterials.insert(10);
     scene.EndSceneChange();
@@ -193,10 +194,43 @@ TEST_F(SyncWorkerTest, ResetSceneLetsGoOfALockTheHostKept) {
     EXPECT_TRUE(connection.Calls().empty());
 }
 
+// The worker is parked inside a pass when the host begins a change: the host waits for it to
+// stop at its next leaf, the cut-short pass wakes nobody, and the next pass sends both changes.
+TEST_F(SyncWorkerTest, AHostChangeWaitsForThePassUnderWayAndNothingIsLost) {
+    AddPaintedSquare(10);
+    std::atomic<bool> parked{false};
+    std::atomic<bool> first{true};
+    connection.onMap = [&] {
+        if (!first.exchange(false)) return;
+        parked = true;
+        while (scene.pending) std::this_thread::yield();
+    };
+    StartWorker();
+    scene.dirtyMaterials.insert(10);
+    scene.EndSceneChange();
+    while (!parked) std::this_thread::yield();
+
+    scene.BeginSceneChange();
+    EXPECT_TRUE(scene.lockHeld);
+    AddPaintedSquare(11);
+    scene.dirtyMaterials.insert(11);
+    scene.EndSceneChange();
+
+    ASSERT_TRUE(connection.WaitFor(kNotify));
+    EXPECT_THAT(PassCalls(), ElementsAre("lock", "unlock", "lock", "mark header", "unlock",
+                                         "publish", kNotify));
+    for (const uint32_t id : {10u, 11u}) {
+        const BatchView batch(RecordOf(id).geometrySectionId);
+        ASSERT_TRUE(batch.IsOpen()) << id;
+        EXPECT_EQ(batch.V(), 4u) << id;
+        EXPECT_EQ(RecordOf(id).geometryRevision, 1u) << "the cut-short write counts nothing";
+    }
+}
+
 TEST_F(SyncWorkerTest, AHostThatCannotGetTheLockSaysSoInTheDebugOutput) {
     scene.sceneLock.Lock();  // as the worker holds it during a pass
     ::testing::internal::CaptureStderr();
-    EXPECT_FALSE(scene.TryLockScene(0));
+    EXPECT_EQ(scene.TryLockScene(0), SceneLockAnswer::NotObtained);
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "\n --- Can't lock mutex! ---\n");
     EXPECT_FALSE(scene.lockHeld);
     scene.sceneLock.Unlock();

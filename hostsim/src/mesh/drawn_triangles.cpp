@@ -26,10 +26,18 @@ struct Side {
     const Material* own = nullptr;       // what the face itself carries on that side
 };
 
-Side SideOf(const PlacedFace& pf, bool back, bool renderBackFaces) {
+bool ColoursByLayer(const Model& model) {
+    const auto option = model.renderingOptions.find("DisplayColorByLayer");
+    return option != model.renderingOptions.end() && std::holds_alternative<bool>(option->second) &&
+           std::get<bool>(option->second);
+}
+
+// Colouring by layer paints both sides in the layer's colour; an image keeps its picture.
+Side SideOf(const PlacedFace& pf, bool back, bool renderBackFaces, bool byLayer) {
     Side side;
     side.own = back ? pf.face->backMaterial : pf.face->material;
     side.material = side.own ? side.own : pf.inherited;
+    if (byLayer && !(pf.parent && pf.parent->type == RefType::Image)) side.material = pf.colourLayer->material;
     side.drawn = side.material || !back || renderBackFaces;
     return side;
 }
@@ -37,12 +45,13 @@ Side SideOf(const PlacedFace& pf, bool back, bool renderBackFaces) {
 template <typename Visit>
 void ForEachDrawnSide(const Model& model, bool renderBackFaces, const Visit& visit) {
     std::map<const Face*, FaceMesh> meshes;
+    const bool byLayer = ColoursByLayer(model);
     ForEachPlacedFace(model, [&](const PlacedFace& pf) {
         if (!pf.visible) return;
         auto it = meshes.find(pf.face);
         if (it == meshes.end()) it = meshes.emplace(pf.face, MeshFace(*pf.face)).first;
         for (bool back : {false, true}) {
-            const Side side = SideOf(pf, back, renderBackFaces);
+            const Side side = SideOf(pf, back, renderBackFaces, byLayer);
             if (side.drawn) visit(pf, it->second, side, back);
         }
     });

@@ -1,0 +1,189 @@
+require 'minitest/autorun'
+require 'plugin_host'
+require 'mirror_oracle'
+
+# Every edit a user makes reaches Korvan while the link runs: after each step, and after each
+# undo back to the start and each redo to the end, korvan-peer reads what SketchUp draws. Run in
+# both of SketchUp's observer orders, and with new Ruby objects handed out after undo and redo.
+module LiveEditCases
+  include PluginHost::FreshModel
+  include MirrorOracle
+
+  def setup
+    super
+    HostSim.defer_element_events = current_order?
+    HostSim.fresh_objects_after_undo = fresh_objects?
+  end
+
+  def square(entities, x, y = 0, size = 10, z = 0)
+    entities.add_face([x, y, z], [x + size, y, z], [x + size, y + size, z], [x, y + size, z])
+  end
+
+  # A face on the ground, a group on its own layer, a component placed three times, a group to
+  # erase later, two materials.
+  def build_model
+    @red = @model.materials.add('Red')
+    @red.color = Sketchup::Color.new(200, 30, 30)
+    @blue = @model.materials.add('Blue')
+    @blue.color = Sketchup::Color.new(30, 30, 200)
+    @walls = @model.layers.add('Walls')
+    @ground = square(@model.entities, 0).entityID
+    group = @model.entities.add_group
+    square(group.entities, 0, 30)
+    group.layer = @walls
+    @group = group.entityID
+    chair = @model.definitions.add('Chair')
+    square(chair.entities, 0, 0, 5)
+    @chairs = [0, 20, 40].map do |x|
+      @model.entities.add_instance(chair, Geom::Transformation.translation([x, 60, 0])).entityID
+    end
+    shed = @model.entities.add_group
+    square(shed.entities, 60, 0)
+    @shed = shed.entityID
+  end
+
+  def find(id) = @model.find_entity_by_id(id)
+
+  # Each step is one operation: one undo takes it back.
+  def steps
+    [
+      ['draw a face', -> { square(@model.entities, 100) }],
+      ['draw and erase in one operation', lambda {
+        square(@model.entities, 120).erase!
+      }],
+      ['move a group', -> { find(@group).transform!(Geom::Transformation.translation([5, 0, 2])) }],
+      ['rotate a group', lambda {
+        find(@group).transform!(Geom::Transformation.rotation([0, 0, 0], [0, 0, 1], Math::PI / 2))
+      }],
+      ['mirror a group', -> { find(@group).transform!(Geom::Transformation.scaling(-1, 1, 1)) }],
+      ['paint front and back', lambda {
+        face = find(@ground)
+        face.material = 'Red'
+        face.back_material = 'Blue'
+      }],
+      ['paint a group', -> { find(@group).material = 'Blue' }],
+      ['hide an entity', -> { find(@ground).hidden = true }],
+      ['unhide it', -> { find(@ground).hidden = false }],
+      ['hide a layer', -> { @model.layers['Walls'].visible = false }],
+      ['show it again', -> { @model.layers['Walls'].visible = true }],
+      ['colour by layer', -> { @model.rendering_options['DisplayColorByLayer'] = true }],
+      ['change a layer colour while colouring by layer', lambda {
+        @model.layers['Walls'].color = Sketchup::Color.new(10, 200, 200)
+      }],
+      ['stop colouring by layer', -> { @model.rendering_options['DisplayColorByLayer'] = false }],
+      ['edit a definition placed three times', lambda {
+        square(@model.definitions['Chair'].entities, 0, 6, 3)
+      }],
+      ['make one placement unique', -> { find(@chairs[1]).make_unique }],
+      ['give a placement another definition', lambda {
+        find(@chairs[2]).definition = find(@chairs[1]).definition
+      }],
+      ['erase a group', -> { find(@shed).erase! }],
+      ['add a material and paint with it', lambda {
+        green = @model.materials.add('Green')
+        green.color = Sketchup::Color.new(20, 180, 20)
+        find(@ground).material = green
+      }],
+      ['change a material', -> { @model.materials['Green'].color = Sketchup::Color.new(250, 250, 0) }],
+      ['remove a material', -> { @model.materials.remove(@model.materials['Green']) }]
+    ]
+  end
+
+  # Lets the host go idle (its zero-second timers run), then waits for Korvan to agree.
+  def assert_korvan_sees_the_model(what)
+    HostSim.pump(0)
+    assert_mirror_matches(@model, @path)
+  rescue Minitest::Assertion => e
+    raise Minitest::Assertion, "after #{what}: #{e.message}"
+  end
+
+  def start_linked
+    build_model
+    start_saved
+    PluginHost.wait_until_published(@path)
+    assert_korvan_sees_the_model('the start')
+  end
+
+  # { material name => geometry revision } of every material record.
+  def revisions
+    PluginHost.inspect_link(@path)['records'].select { |r| r['tag'] == 'SRFC' }
+              .to_h { |r| [r['name'], r['geometryRevision']] }
+  end
+
+  def changed_since(before) = revisions.reject { |name, revision| before[name] == revision }.keys.sort
+
+  def test_only_the_materials_an_edit_touches_are_sent_again
+    start_linked
+    find(@group).material = 'Blue'
+    assert_korvan_sees_the_model('painting the group')
+
+    before = revisions
+    find(@ground).material = 'Red'
+    assert_korvan_sees_the_model('painting one face')
+    assert_equal ['Default material', 'Red'], changed_since(before), 'the material the face left and the one it took'
+
+    before = revisions
+    find(@group).transform!(Geom::Transformation.translation([0, 0, 7]))
+    assert_korvan_sees_the_model('moving the group')
+    assert_equal ['Blue'], changed_since(before)
+  end
+
+  def test_a_burst_of_edits_loses_nothing_and_leaves_nothing_open
+    start_linked
+    group = find(@group)
+    1000.times do |i|
+      group = find(@group) if fresh_objects?
+      if i.even?
+        group.transform!(Geom::Transformation.translation([0.5, 0, 0]))
+      else
+        group.material = i % 4 == 1 ? 'Red' : 'Blue'
+      end
+      HostSim.pump(0)
+    end
+    assert_korvan_sees_the_model('the burst')
+    assert PluginHost.inspect_link(@path)['lockTaken'], 'Korvan gets the shared lock'
+    # A change left open would hold the next one back.
+    find(@ground).material = 'Blue'
+    assert_korvan_sees_the_model('an edit after the burst')
+  end
+
+  def test_every_edit_and_every_undo_and_redo_reach_korvan
+    start_linked
+
+    steps.each do |name, edit|
+      @model.start_operation(name)
+      edit.call
+      @model.commit_operation
+      assert_korvan_sees_the_model(name)
+    end
+    steps.reverse_each do |name, _|
+      assert Sketchup.undo, "undo of #{name}"
+      assert_korvan_sees_the_model("undo of #{name}")
+    end
+    steps.each do |name, _|
+      assert Sketchup.redo, "redo of #{name}"
+      assert_korvan_sees_the_model("redo of #{name}")
+    end
+  end
+end
+
+class TestLiveEdits2017Order < Minitest::Test
+  include LiveEditCases
+
+  def current_order? = false
+  def fresh_objects? = false
+end
+
+class TestLiveEditsCurrentOrder < Minitest::Test
+  include LiveEditCases
+
+  def current_order? = true
+  def fresh_objects? = false
+end
+
+class TestLiveEditsCurrentOrderFreshObjects < Minitest::Test
+  include LiveEditCases
+
+  def current_order? = true
+  def fresh_objects? = true
+end
