@@ -5,7 +5,9 @@
 #   ./run demo FILE          a file in a common exchange format (OBJ, COLLADA, glTF, ...)
 # Everything it writes goes to build/demo: the picture (house.png, or FILE's name with .png),
 # the scene as glTF (house.gltf), and the link's registry, shared memory and runtime folders,
-# so that the demo never touches another link on this machine.
+# so that the demo never touches another link on this machine. On the sample house it then
+# edits the model while the link runs (the roof painted red, a tree moved) and draws what
+# Korvan holds afterwards (house-edited.png).
 require 'fileutils'
 require 'json'
 require 'open3'
@@ -85,5 +87,44 @@ puts format('Start TwinLink returned after %.1f ms (of which SketchUp meshing fa
 puts format('Korvan held the whole model %.1f ms after Start', (held - started) * 1000)
 puts "Picture of what Korvan received: #{image}"
 puts "The scene as glTF 2.0:          #{scene}"
+
+# { material => [vertices, indices] } as Korvan holds it, and as SketchUp draws the model.
+def held_counts(link)
+  JSON.parse(peer('counts', '--link', link))['materials'].reject { |m| m['vertices'].zero? }
+      .to_h { |m| [m['name'], [m['vertices'], m['indices']]] }
+end
+
+def drawn_counts(model)
+  listed = model.materials.map(&:name)
+  HostSim.drawn_triangles(model, File.join(OUT, 'drawn.txt')).each_with_object(Hash.new([0, 0])) do |(name, c), all|
+    name = 'Default material' unless listed.include?(name)
+    all[name] = all[name].zip(c).map(&:sum)
+  end
+end
+
+unless source
+  model.start_operation('Paint the roof')
+  roof = model.entities.grep(Sketchup::Group).find { |g| g.name == 'House' }
+              .definition.entities.grep(Sketchup::Group).find { |g| g.name == 'Roof' }
+  roof.definition.entities.grep(Sketchup::Face).each { |face| face.material = 'Canopy Red' }
+  model.commit_operation
+  tree = model.entities.grep(Sketchup::Group).find { |g| g.name == 'Garden' }
+              .definition.entities.grep(Sketchup::ComponentInstance).find { |i| i.definition.name == 'Tree' }
+  tree.transform!(Geom::Transformation.translation([-120, -60, 0]))
+  edited = now
+  # SketchUp goes idle: what arrived outside an operation is closed and handed to the worker.
+  HostSim.pump(0)
+  wanted = drawn_counts(model)
+  until held_counts(link) == wanted
+    abort 'Korvan never got the edits' if now - edited > WAIT_LIMIT_SECONDS
+    sleep 0.001
+  end
+  puts
+  puts format('Live edits (roof painted red, a tree moved): Korvan held them %.1f ms after the last edit',
+              (now - edited) * 1000)
+  edited_image = File.join(OUT, "#{stem}-edited.png")
+  peer('render', '--link', link, '--out', edited_image)
+  puts "Picture after the edits:        #{edited_image}"
+end
 
 HostSim.menu_item('Extensions', 'Korvan TwinLink', 'Stop TwinLink').command.invoke
