@@ -170,6 +170,24 @@ FAULTS = [
   Fault.new("peer-gltf-offset", "peer/gltf_export.cpp",
             "json.Key(\"byteOffset\").Unsigned(accessor.byteOffset);",
             "json.Key(\"byteOffset\").Unsigned(accessor.byteOffset + 4);", "glTF accessors point 4 bytes off"),
+
+  # Live edits and the hand-over to the sync worker.
+  Fault.new("host-races-worker", "scene/sync_worker.cpp",
+            "    if (TryLockScene(kHostLockTimeoutMs) == SceneLockAnswer::NotObtained) {\n" \
+            "        // The worker is inside a pass, told to stop at its next leaf: wait for it.\n" \
+            "        sceneLock.Lock();\n        lockHeld = true;\n    }\n" \
+            "    WaitForSceneLock();  // an open change whose lock the host never got\n",
+            "    TryLockScene(kHostLockTimeoutMs);\n", "a host change does not wait for the worker's pass to stop"),
+  Fault.new("cut-short-announced", "scene/material_batch.cpp",
+            "            counts[0] = counts[1] = 0;\n            return;\n", "",
+            "a batch cut short by a host change is announced with what it never wrote"),
+  Fault.new("redo-not-replayed", "plugin/change_routing.cpp",
+            "if (eventOrder != EventOrder::AfterCommit) ReplayRecord(*record, true);",
+            "if (eventOrder == EventOrder::Unknown) ReplayRecord(*record, true);",
+            "a redo that SketchUp does not report is not replayed"),
+  Fault.new("removed-entry-freed", "appearance/material_catalogue.cpp",
+            "    entry.removed = true;\n}", "    entries.erase(entry.id);\n}",
+            "a removed material's entry is freed while leaves point at it"),
 ].freeze
 
 def parse_options
