@@ -128,6 +128,17 @@ module LiveEditCases
     assert_equal ['Blue'], changed_since(before)
   end
 
+  # "TwinLink: Update Face" sends the selected face again: its material's batch is rewritten.
+  def test_update_face_sends_the_selected_face_again
+    start_linked
+    @model.selection.add(find(@ground))
+    before = revisions
+    HostSim.open_context_menu.items.last.command.invoke
+    deadline = Process.clock_gettime(Process::CLOCK_MONOTONIC) + 60
+    sleep 0.005 while changed_since(before).empty? && Process.clock_gettime(Process::CLOCK_MONOTONIC) < deadline
+    assert_equal ['Default material'], changed_since(before)
+  end
+
   def test_a_burst_of_edits_loses_nothing_and_leaves_nothing_open
     start_linked
     group = find(@group)

@@ -200,10 +200,13 @@ TEST_F(SyncWorkerTest, AHostChangeWaitsForThePassUnderWayAndNothingIsLost) {
     AddPaintedSquare(10);
     std::atomic<bool> parked{false};
     std::atomic<bool> first{true};
+    // Told to stop, the worker still holds the lock for longer than the host's first try: the
+    // host must wait rather than go on without it.
     connection.onMap = [&] {
         if (!first.exchange(false)) return;
         parked = true;
         while (scene.pending) std::this_thread::yield();
+        std::this_thread::sleep_for(kLongerThanAPass);
     };
     StartWorker();
     scene.dirtyMaterials.insert(10);
