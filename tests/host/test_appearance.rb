@@ -77,26 +77,6 @@ class TestAppearance < Minitest::Test
     assert_same glass, @materials.current
   end
 
-  def test_undoing_material_changes_reports_material_undo_redo
-    glass = @materials.add('Glass')
-    log = EventRecorder.new(*MATERIAL_EVENTS)
-    @materials.add_observer(log)
-    glass.alpha = 0.25
-    glass.color = 'red'
-
-    Sketchup.undo
-    assert_equal [255, 255, 255, 64], glass.color.to_a
-    Sketchup.undo
-    assert_equal [1.0, false, [255, 255, 255, 255]], [glass.alpha, glass.use_alpha?, glass.color.to_a]
-    changed = [:onMaterialChange, @materials, glass]
-    undone = [:onMaterialUndoRedo, @materials, glass]
-    assert_equal [changed, changed, undone, undone], log.calls
-
-    Sketchup.redo
-    assert_equal 0.25, glass.alpha
-    assert_equal 4, log.calls.size, 'redo sends no material events'
-  end
-
   def test_purge_unused_keeps_the_materials_something_is_painted_with
     used = @materials.add('Used')
     @materials.add('Spare')

@@ -178,23 +178,13 @@ module LiveEditCases
   end
 end
 
-class TestLiveEdits2017Order < Minitest::Test
-  include LiveEditCases
-
-  def current_order? = false
-  def fresh_objects? = false
-end
-
-class TestLiveEditsCurrentOrder < Minitest::Test
-  include LiveEditCases
-
-  def current_order? = true
-  def fresh_objects? = false
-end
-
-class TestLiveEditsCurrentOrderFreshObjects < Minitest::Test
-  include LiveEditCases
-
-  def current_order? = true
-  def fresh_objects? = true
-end
+# One suite per way SketchUp can report: [current order?, fresh objects after undo?].
+{ '2017Order' => [false, false], 'CurrentOrder' => [true, false], 'CurrentOrderFreshObjects' => [true, true] }
+  .each do |name, (current, fresh)|
+    suite = Class.new(Minitest::Test) do
+      include LiveEditCases
+      define_method(:current_order?) { current }
+      define_method(:fresh_objects?) { fresh }
+    end
+    Object.const_set("TestLiveEdits#{name}", suite)
+  end

@@ -84,19 +84,6 @@ TEST_F(SceneTraversalTest, ConvertTransformationSwapsYAndZScalesTranslationAndDi
     EXPECT_EQ(scene.ConvertTransformation(nullptr, true), kIdentityMatrix);
 }
 
-TEST_F(SceneTraversalTest, OnlyTransformsInsideTheOpenDefinitionGetTheEditInverse) {
-    const double moved[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 100, 0, 0, 1};
-    scene.editInverse = scene_test::Translation(0, -1, 0);
-
-    const Matrix4 plain = scene_test::Translation(100 * kInch, 0, 0);
-    // No definition open: the flag alone changes nothing.
-    EXPECT_EQ(scene.ConvertTransformation(moved, true), plain);
-
-    scene.openDefinitionId = 42;
-    EXPECT_EQ(scene.ConvertTransformation(moved, false), plain);
-    EXPECT_EQ(scene.ConvertTransformation(moved, true), scene_test::Translation(100 * kInch, -1, 0));
-}
-
 TEST_F(SceneTraversalTest, ContainerNodesCarryLayerVisibilityOwnMaterialAndOpeningsButImagesNoMaterial) {
     hostsim::Material* red = model.AddMaterial("Red");
     hostsim::Layer* hiddenLayer = model.AddLayer("Hidden");

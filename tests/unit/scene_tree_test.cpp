@@ -1,6 +1,6 @@
 // The mirrored scene tree: visibility as the renderer must see it, which materials a change
-// marks for re-sending, transforms down the tree, the indexes kept when nodes go, and the
-// vertex count the descriptor reports.
+// marks for re-sending, transforms down the tree, and the indexes kept when nodes go. What an
+// edit does to the whole tree is compared with what SketchUp draws in the live-edit host test.
 #include <gtest/gtest.h>
 
 #include <set>
@@ -46,7 +46,7 @@ class SceneTreeTest : public ::testing::Test {
     SUScene scene{nullptr, nullptr, Qnil};
 };
 
-TEST_F(SceneTreeTest, TheDefaultLayerInsideAContainerFollowsTheContainerAndBuildingMarksNothing) {
+TEST_F(SceneTreeTest, TheDefaultLayerInsideAContainerFollowsTheContainer) {
     TreeNode* root = Root();
     TreeNode* group = scene.CreateNode(NodeType::Group, root);
     TreeNode* inGroup = scene.CreateNode(NodeType::Leaf, group);
@@ -68,22 +68,10 @@ TEST_F(SceneTreeTest, TheDefaultLayerInsideAContainerFollowsTheContainerAndBuild
     // Back where it was: still dirty until the change has been reported.
     EXPECT_TRUE(scene.SetNotHidden(inGroup, true));
     EXPECT_EQ(inGroup->flags, 0x7D | VisibilityFlags::Dirty);
-
-    // The flags a build sets take the parent's visibility and mark nothing.
-    scene.SetVisibilityFlags(root, false, true);
-    EXPECT_EQ(root->flags, 0x7E);  // without a parent the parent bit stays set
-    TreeNode* built = scene.CreateNode(NodeType::Group, root);
-    scene.SetVisibilityFlags(built, true, true);
-    EXPECT_EQ(built->flags, 0x7B);
-    TreeNode* leaf = scene.CreateNode(NodeType::Leaf, built);
-    scene.SetVisibilityFlags(leaf, true, false);
-    EXPECT_EQ(leaf->flags, 0x79);
-    EXPECT_FALSE(leaf->EffectiveVisible());
 }
 
 TEST_F(SceneTreeTest, HidingAContainerMarksOnlyLeavesWhoseVisibilityChangedOrWasUnreported) {
-    TreeNode* root = Root();
-    TreeNode* group = scene.CreateNode(NodeType::Group, root);
+    TreeNode* group = scene.CreateNode(NodeType::Group, Root());
     group->materialId = 50;
     LeafNode* alreadyHidden = Leaf(group, 10, 11);
     LeafNode* hiddenUnreported = Leaf(group, 20, 21);
@@ -102,53 +90,31 @@ TEST_F(SceneTreeTest, HidingAContainerMarksOnlyLeavesWhoseVisibilityChangedOrWas
     dirty.clear();
     group->SetParentVisible(false, &dirty);
     EXPECT_TRUE(dirty.empty());
-
-    // A hidden container passes its own visibility down, not the one it was given.
-    scene.SetNotHidden(group, false);
-    root->SetParentVisible(true, &dirty);
-    EXPECT_TRUE(dirty.empty());
-    EXPECT_FALSE(visible->EffectiveVisible());
-    scene.SetNotHidden(group, true);
-    root->SetParentVisible(true, &dirty);
-    EXPECT_EQ(Ids(dirty), std::set<uint32_t>{30});
-    EXPECT_TRUE(visible->EffectiveVisible());
-    EXPECT_FALSE(hiddenUnreported->EffectiveVisible());  // still hidden itself
-
-    // Without a set nothing is recorded, but the flags still move.
-    root->SetParentVisible(false, nullptr);
-    EXPECT_FALSE(visible->EffectiveVisible());
 }
 
-TEST_F(SceneTreeTest, MovingAGroupMarksTheMaterialsOfEveryLeafBelowItAndOnlyThose) {
+// One level below a moved group is the live-edit test's; here the levels below that.
+TEST_F(SceneTreeTest, MovingAGroupCarriesEveryLevelBelowItAndMarksOnlyTheirMaterials) {
     TreeNode* root = Root();
-    root->SetWorldTransform(Translation(0, 0.5f, 0));  // the root's world is set, not derived
     TreeNode* moved = scene.CreateNode(NodeType::Group, root);
-    moved->materialId = 99;
     TreeNode* nested = scene.CreateNode(NodeType::ComponentInstance, moved);
     nested->SetLocalTransform(Translation(1, 2, 3), nullptr);
-    TreeNode* other = scene.CreateNode(NodeType::Group, root);
-    Leaf(moved, 10, 11);
-    Leaf(moved, 12, 0);
-    LeafNode* deep = Leaf(nested, 13, 14);
-    Leaf(other, 20, 21);
-    Leaf(root, 30, 31);
+    LeafNode* direct = Leaf(moved, 10, 0);
+    LeafNode* deep = Leaf(nested, 11, 12);
+    Leaf(root, 20, 21);
 
     MaterialIdSet dirty;
-    moved->SetLocalTransform(Translation(10, 0, 0), &dirty);
-    EXPECT_EQ(Ids(dirty), (std::set<uint32_t>{10, 11, 12, 13, 14}));
-    // world = local x parent world, all the way down; a leaf sits where its container is.
-    EXPECT_EQ(moved->world, Translation(10, 0.5f, 0));
-    EXPECT_EQ(nested->world, Translation(11, 2.5f, 3));
-    EXPECT_EQ(deep->world, nested->world);
-    EXPECT_FALSE(deep->mirrored);
-
-    dirty.clear();
     moved->SetLocalTransform(Scaling(-1, 1, 1), &dirty);
-    EXPECT_TRUE(moved->mirrored);
-    EXPECT_TRUE(nested->mirrored);
+    EXPECT_EQ(Ids(dirty), (std::set<uint32_t>{10, 11, 12}));
     EXPECT_TRUE(deep->mirrored);
-    EXPECT_EQ(deep->world, ScaleThenMove({-1, 1, 1}, {-1, 2.5f, 3}));
-    EXPECT_EQ(Ids(dirty), (std::set<uint32_t>{10, 11, 12, 13, 14}));
+    EXPECT_EQ(deep->world, ScaleThenMove({-1, 1, 1}, {-1, 2, 3}));
+
+    // Painting a container reaches every level; an opening re-meshes only the faces beside it.
+    LeafSet leaves, children;
+    moved->CollectLeaves(leaves);
+    moved->CollectLeafChildren(children);
+    EXPECT_EQ(std::set<LeafNode*>(leaves.begin(), leaves.end()),
+              (std::set<LeafNode*>{direct, deep}));
+    EXPECT_EQ(std::set<LeafNode*>(children.begin(), children.end()), std::set<LeafNode*>{direct});
 }
 
 TEST_F(SceneTreeTest, OnlyAStrictlyNegativeDeterminantMirrors) {
@@ -167,56 +133,34 @@ TEST_F(SceneTreeTest, OnlyAStrictlyNegativeDeterminantMirrors) {
     EXPECT_EQ(node->world, flipped);
 }
 
-TEST_F(SceneTreeTest, TheLastPlacementOfAFaceTakesItsRecordWithIt) {
-    TreeNode* root = Root();
-    LeafNode* first = Leaf(root, 10, 11, 500);
-    LeafNode* second = Leaf(root, 10, 12, 500);
-    FaceRecord& record = scene.faces.at(500);
-    record.vertexCount = 4;
-    record.positions.assign(12, 1.0f);
-    ASSERT_EQ(record.references, 2u);
-    EXPECT_EQ(scene.CountVertices(), u"16");  // every placement, both sides
-
-    scene.DeleteNode(first);
-    EXPECT_EQ(Ids(scene.dirtyMaterials), (std::set<uint32_t>{10, 11}));
-    ASSERT_TRUE(scene.faces.contains(500));
-    EXPECT_EQ(scene.faces.at(500).references, 1u);
-    EXPECT_EQ(scene.faces.at(500).positions.size(), 12u);
-    EXPECT_EQ(scene.nodesByEntity.at(500).size(), 1u);
-    EXPECT_EQ(scene.leavesByMaterial.at(10), std::unordered_set<LeafNode*>{second});
-    EXPECT_FALSE(scene.leavesByMaterial.contains(11));
-    EXPECT_EQ(scene.nodes.size(), 2u);
-    EXPECT_EQ(scene.CountVertices(), u"8");
-
-    // The parent drops it first, as the change handlers do.
-    root->children.erase(second);
-    scene.DeleteNode(second);
-    EXPECT_FALSE(scene.faces.contains(500));
-    EXPECT_FALSE(scene.nodesByEntity.contains(500));
-    EXPECT_FALSE(scene.leavesByMaterial.contains(10));
-    EXPECT_EQ(Ids(scene.dirtyMaterials), (std::set<uint32_t>{10, 11, 12}));
-    EXPECT_EQ(scene.nodes, std::unordered_set<TreeNode*>{root});
-    EXPECT_EQ(scene.CountVertices(), u"0");
-}
-
-TEST_F(SceneTreeTest, DeletingASubtreeLeavesTheRestAndItsParentIntact) {
+TEST_F(SceneTreeTest, DeletingASubtreeKeepsAFacesRecordUntilItsLastPlacementGoes) {
     TreeNode* root = Root();
     TreeNode* group = scene.CreateNode(NodeType::Group, root);
     group->entityId = 70;
     scene.IndexByEntity(group);
     TreeNode* nested = scene.CreateNode(NodeType::Group, group);
-    Leaf(group, 10, 0, 501);
-    Leaf(nested, 11, 0, 502);
-    LeafNode* kept = Leaf(root, 12, 0, 503);
+    Leaf(nested, 10, 11, 500);
+    LeafNode* kept = Leaf(root, 10, 12, 500);  // the same face placed a second time
+    scene.faces.at(500).positions.assign(12, 1.0f);
 
     scene.DeleteSubtree(group);
     EXPECT_EQ(root->children, std::set<TreeNode*>{kept});
     EXPECT_EQ(scene.nodes, (std::unordered_set<TreeNode*>{root, kept}));
     EXPECT_EQ(Ids(scene.dirtyMaterials), (std::set<uint32_t>{10, 11}));
     EXPECT_FALSE(scene.nodesByEntity.contains(70));
-    EXPECT_FALSE(scene.faces.contains(501));
-    EXPECT_FALSE(scene.faces.contains(502));
-    EXPECT_TRUE(scene.faces.contains(503));
+    ASSERT_TRUE(scene.faces.contains(500));
+    EXPECT_EQ(scene.faces.at(500).references, 1u);
+    EXPECT_EQ(scene.faces.at(500).positions.size(), 12u);
+    EXPECT_EQ(scene.nodesByEntity.at(500).size(), 1u);
+    EXPECT_EQ(scene.leavesByMaterial.at(10), std::unordered_set<LeafNode*>{kept});
+    EXPECT_FALSE(scene.leavesByMaterial.contains(11));
+
+    scene.DeleteSubtree(kept);
+    EXPECT_FALSE(scene.faces.contains(500));
+    EXPECT_FALSE(scene.nodesByEntity.contains(500));
+    EXPECT_FALSE(scene.leavesByMaterial.contains(10));
+    EXPECT_EQ(Ids(scene.dirtyMaterials), (std::set<uint32_t>{10, 11, 12}));
+    EXPECT_EQ(scene.nodes, std::unordered_set<TreeNode*>{root});
 }
 
 TEST_F(SceneTreeTest, LeafMaterialsMoveBetweenIndexesAndMarkOldAndNew) {
@@ -243,43 +187,6 @@ TEST_F(SceneTreeTest, LeafMaterialsMoveBetweenIndexesAndMarkOldAndNew) {
     EXPECT_FALSE(scene.leavesByMaterial.contains(7));
     EXPECT_FALSE(scene.leavesByMaterial.contains(8));
     EXPECT_EQ(scene.leavesByMaterial.at(9), std::unordered_set<LeafNode*>{leaf});
-
-    // Same material on both sides: one index entry, and changing one side keeps it.
-    EXPECT_TRUE(scene.SetLeafMaterials(leaf, &stone, &stone));
-    scene.dirtyMaterials.clear();
-    EXPECT_TRUE(scene.SetLeafMaterials(leaf, &stone, &brick));
-    EXPECT_EQ(Ids(scene.dirtyMaterials), (std::set<uint32_t>{9, 7}));
-    EXPECT_TRUE(scene.leavesByMaterial.at(9).contains(leaf));
-}
-
-TEST_F(SceneTreeTest, RecursiveCollectionsReachEveryLevelAndLeafChildrenOnlyOne) {
-    TreeNode* root = Root();
-    TreeNode* group = scene.CreateNode(NodeType::Group, root);
-    group->entityId = 5;
-    TreeNode* nested = scene.CreateNode(NodeType::ComponentInstance, group);
-    nested->entityId = 5;  // a second placement of the same entity
-    LeafNode* top = Leaf(root, 1, 0);
-    LeafNode* middle = Leaf(group, 1, 0);
-    LeafNode* deep = Leaf(nested, 1, 0);
-
-    NodeList all;
-    root->CollectSubtree(all, false);
-    EXPECT_EQ(std::set<TreeNode*>(all.begin(), all.end()),
-              (std::set<TreeNode*>{group, nested, top, middle, deep}));
-    NodeList withSelf;
-    group->CollectSubtree(withSelf, true);
-    EXPECT_EQ(withSelf.size(), 4u);
-
-    NodeList found;
-    root->FindByEntityId(5, found);
-    EXPECT_EQ(std::set<TreeNode*>(found.begin(), found.end()), (std::set<TreeNode*>{group, nested}));
-
-    LeafSet leaves;
-    root->CollectLeaves(leaves);
-    EXPECT_EQ(std::set<LeafNode*>(leaves.begin(), leaves.end()), (std::set<LeafNode*>{top, middle, deep}));
-    LeafSet children;
-    group->CollectLeafChildren(children);
-    EXPECT_EQ(std::set<LeafNode*>(children.begin(), children.end()), std::set<LeafNode*>{middle});
 }
 
 TEST_F(SceneTreeTest, WideNodesRunEveryChild) {
