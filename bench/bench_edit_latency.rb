@@ -9,17 +9,11 @@ require 'etc'
 require 'fileutils'
 require 'json'
 require 'tmpdir'
+require_relative 'bench_support'
 
-ROOT = File.expand_path('..', __dir__)
-BUILD = ENV.fetch('TWINLINK_BUILD_DIR', File.join(ROOT, 'build'))
-PEER = File.join(BUILD, 'peer', 'korvan-peer')
-LOADER = File.join(BUILD, 'plugin', 'Plugins', 'korvan_twinlink.rb')
 EDITS = Integer(ARGV[0] || 200)
 CITY_TRIANGLES = Integer(ARGV[1] || 1_000_000)
-# A safety net for a broken build, not a timing assumption.
-WAIT_LIMIT_MS = 600_000
 
-def wall = Process.clock_gettime(Process::CLOCK_MONOTONIC)
 
 def percentile(values, fraction) = values.sort[[(fraction * values.size).ceil - 1, 0].max]
 
@@ -64,12 +58,7 @@ def moves(timer, placement)
   end
 end
 
-abort "no plug-in at #{LOADER}: build first" unless File.exist?(LOADER)
-base = Dir.mktmpdir('twinlink-bench-')
-{ 'TWINLINK_REGISTRY_ROOT' => 'registry', 'TWINLINK_SHM_DIR' => 'shm', 'TWINLINK_RUNTIME_DIR' => 'run' }
-  .each { |variable, folder| ENV[variable] = File.join(base, folder) }
-load LOADER
-begin
+with_private_plugin do |base|
   puts "Edit latency benchmark (#{Etc.nprocessors} cores, #{EDITS} edits each)"
   house = HostSim.open_sample_house
   with_link(house, base, 'House') do |timer, _|
@@ -95,6 +84,4 @@ begin
     end
     report(format('city: repaint one face of %s (%d triangles)', largest['name'], largest['triangles']), repaints)
   end
-ensure
-  FileUtils.rm_rf(base)
 end

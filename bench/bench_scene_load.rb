@@ -15,16 +15,10 @@ require 'fileutils'
 require 'json'
 require 'rbconfig'
 require 'tmpdir'
+require_relative 'bench_support'
 
-ROOT = File.expand_path('..', __dir__)
-BUILD = ENV.fetch('TWINLINK_BUILD_DIR', File.join(ROOT, 'build'))
-PEER = File.join(BUILD, 'peer', 'korvan-peer')
-LOADER = File.join(BUILD, 'plugin', 'Plugins', 'korvan_twinlink.rb')
 SIZES = ARGV.empty? ? [100_000, 1_000_000] : ARGV.map { |a| Integer(a) }
-# A safety net for a broken build, not a timing assumption.
-WAIT_LIMIT_MS = 600_000
 
-def wall = Process.clock_gettime(Process::CLOCK_MONOTONIC)
 def cpu = Process.clock_gettime(Process::CLOCK_PROCESS_CPUTIME_ID)
 
 def timed
@@ -108,14 +102,7 @@ def load_city(seed, triangles, folder)
               growth / 2**20, growth / model_triangles)
 end
 
-abort "no plug-in at #{LOADER}: build first" unless File.exist?(LOADER)
-base = Dir.mktmpdir('twinlink-bench-')
-{ 'TWINLINK_REGISTRY_ROOT' => 'registry', 'TWINLINK_SHM_DIR' => 'shm', 'TWINLINK_RUNTIME_DIR' => 'run' }
-  .each { |variable, folder| ENV[variable] = File.join(base, folder) }
-load LOADER
-begin
+with_private_plugin do |base|
   puts "Scene load benchmark (#{Etc.nprocessors} cores)"
   SIZES.each_with_index { |triangles, i| load_city(11 + i, triangles, base) }
-ensure
-  FileUtils.rm_rf(base)
 end

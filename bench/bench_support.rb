@@ -1,0 +1,25 @@
+# What the Ruby benchmarks share: where the build's pieces are, and a private place for the
+# link's registry, shared memory and runtime folders with the plug-in loaded over it.
+require 'fileutils'
+require 'tmpdir'
+
+ROOT = File.expand_path('..', __dir__)
+BUILD = ENV.fetch('TWINLINK_BUILD_DIR', File.join(ROOT, 'build'))
+PEER = File.join(BUILD, 'peer', 'korvan-peer')
+LOADER = File.join(BUILD, 'plugin', 'Plugins', 'korvan_twinlink.rb')
+# A safety net for a broken build, not a timing assumption.
+WAIT_LIMIT_MS = 600_000
+
+def wall = Process.clock_gettime(Process::CLOCK_MONOTONIC)
+
+# Loads the plug-in with the platform's state in a new folder, yields that folder, removes it.
+def with_private_plugin
+  abort "no plug-in at #{LOADER}: build first" unless File.exist?(LOADER)
+  base = Dir.mktmpdir('twinlink-bench-')
+  { 'TWINLINK_REGISTRY_ROOT' => 'registry', 'TWINLINK_SHM_DIR' => 'shm', 'TWINLINK_RUNTIME_DIR' => 'run' }
+    .each { |variable, folder| ENV[variable] = File.join(base, folder) }
+  load LOADER
+  yield base
+ensure
+  FileUtils.rm_rf(base) if base
+end
