@@ -126,6 +126,26 @@ module ObserverCases
   end
 
   # An attribute, the colour and the opacity alike; each undo gives back what its edit replaced.
+  # Push/pull stretches the faces around the pushed one without a word about them.
+  def test_push_pull_reports_the_pushed_face_alone
+    @model.start_operation('Box')
+    sides = [[0, 0, 10, 0], [10, 0, 10, 10], [10, 10, 0, 10], [0, 10, 0, 0]].map do |ax, ay, bx, by|
+      @entities.add_face([ax, ay, 0], [bx, by, 0], [bx, by, 10], [ax, ay, 10])
+    end
+    top = @entities.add_face([0, 0, 10], [10, 0, 10], [10, 10, 10], [0, 10, 10])
+    @model.commit_operation
+    heights = -> { sides.map { |f| f.vertices.map { |v| v.position.z }.max } }
+    @log.clear
+    top.pushpull(4)
+    assert_equal committed(*modified(@entities, top)), @log.events
+    assert_equal [14.0] * 4, heights.call
+    @log.clear
+    Sketchup.undo
+    assert_equal undone(*modified(@entities, top)), @log.events
+    assert_equal [10.0] * 4, heights.call
+    assert_raises(NotImplementedError) { square(@entities, 50).pushpull(1) }
+  end
+
   def test_a_material_change_is_undone_and_redone_as_material_undo_redo
     brick = @model.materials.add('Brick')
     read = -> { [brick.get_attribute('Korvan', 'roughness'), brick.color.to_a, brick.alpha, brick.use_alpha?] }
@@ -272,11 +292,27 @@ module ObserverCases
     pages.selected_page = second
     assert_equal [[:onContentsModified, pages]] * 2, @log.events
 
+    # A scene that hides a layer switches it as the user would, and the next one switches it back.
+    trees = @model.layers.add('Trees')
+    second.set_visibility(trees, false)
+    assert_equal [trees], second.layers
+    pages.selected_page = first
+    @log.clear
+    pages.selected_page = second
+    assert_equal [[:onLayerChanged, @model.layers, trees]] + [[:onContentsModified, pages]] * 2, @log.events
+    refute trees.visible?
+    @log.clear
+    pages.selected_page = first
+    assert_equal [[:onLayerChanged, @model.layers, trees]] + [[:onContentsModified, pages]] * 2, @log.events
+    assert trees.visible?
+
     @log.clear
     assert pages.erase(first)
     assert_equal [[:onElementRemoved, pages, first]], @log.events
     assert first.deleted?
     assert_equal [second], pages.to_a
+    Sketchup.undo
+    assert_equal %w[Layer0], @model.layers.map(&:name), 'the undo takes back adding the layer, not the scenes'
     @log.clear
     refute Sketchup.undo, 'scenes are not on the undo stack'
     assert_empty @log.events

@@ -32,7 +32,9 @@ SUResult DefinitionOf(ComponentInstance* inst, SUComponentDefinitionRef* out) {
 SUResult TransformOf(ComponentInstance* inst, struct SUTransformation* out) {
     if (!inst) return SU_ERROR_INVALID_INPUT;
     if (!out) return SU_ERROR_NULL_POINTER_OUTPUT;
-    std::copy(inst->transform.m.begin(), inst->transform.m.end(), out->values);
+    const auto frame = inst->model->ReportedFrame(inst->parent);
+    const Transform reported = frame ? *frame * inst->transform : inst->transform;
+    std::copy(reported.m.begin(), reported.m.end(), out->values);
     return SU_ERROR_NONE;
 }
 

@@ -79,7 +79,8 @@ SUResult SUFaceGetNormal(SUFaceRef face, struct SUVector3D* normal) {
     Face* f = AsFace(face);
     if (!f) return SU_ERROR_INVALID_INPUT;
     if (!normal) return SU_ERROR_NULL_POINTER_OUTPUT;
-    *normal = ToVector(f->Normal());
+    const auto frame = f->model->ReportedFrame(f->parent);
+    *normal = ToVector(frame ? frame->ApplyNormal(f->Normal()).Normalized() : f->Normal());
     return SU_ERROR_NONE;
 }
 
@@ -96,7 +97,12 @@ SUResult SUFaceGetPlane(SUFaceRef face, struct SUPlane3D* plane) {
     if (!f) return SU_ERROR_INVALID_INPUT;
     if (!plane) return SU_ERROR_NULL_POINTER_OUTPUT;
     Vec3 n = f->Normal();
-    *plane = {n.x, n.y, n.z, -n.Dot(f->outer->vertices[0]->position)};
+    Vec3 on = f->outer->vertices[0]->position;
+    if (const auto frame = f->model->ReportedFrame(f->parent)) {
+        n = frame->ApplyNormal(n).Normalized();
+        on = frame->ApplyPoint(on);
+    }
+    *plane = {n.x, n.y, n.z, -n.Dot(on)};
     return SU_ERROR_NONE;
 }
 
@@ -225,7 +231,8 @@ SUResult SUVertexGetPosition(SUVertexRef vertex, struct SUPoint3D* position) {
     Vertex* v = AsEntity<Vertex>(vertex.ptr, {RefType::Vertex});
     if (!v) return SU_ERROR_INVALID_INPUT;
     if (!position) return SU_ERROR_NULL_POINTER_OUTPUT;
-    *position = ToPoint(v->position);
+    const auto frame = v->model->ReportedFrame(v->collection);
+    *position = ToPoint(frame ? frame->ApplyPoint(v->position) : v->position);
     return SU_ERROR_NONE;
 }
 

@@ -33,6 +33,10 @@ SUResult SUMeshHelperCreate(SUMeshHelperRef* mesh, SUFaceRef face) {
     const auto started = std::chrono::steady_clock::now();
     auto* h = new MeshHelperImpl();
     h->mesh = MeshFace(*f);
+    if (const auto frame = f->model->ReportedFrame(f->parent)) {
+        for (Vec3& p : h->mesh.vertices) p = frame->ApplyPoint(p);
+        for (Vec3& n : h->mesh.normals) n = frame->ApplyNormal(n).Normalized();
+    }
     AddMeshingNanoseconds(static_cast<uint64_t>(
         std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - started).count()));
     mesh->ptr = h;

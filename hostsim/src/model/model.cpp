@@ -59,6 +59,13 @@ Transform Model::EditTransform() const {
     return t;
 }
 
+std::optional<Transform> Model::ReportedFrame(const Entities* in) const {
+    if (activePath.empty() || in == nullptr) return std::nullopt;
+    const ComponentDefinition* open = activePath.back()->definition;
+    if (open == nullptr || open->entities != in) return std::nullopt;
+    return EditTransform();
+}
+
 // ---- events
 
 void Model::AddListener(EventListener* l) {

@@ -63,6 +63,9 @@ public:
     ModelCounts Counts() const;
     // The transformation of the innermost open editing context, identity when none.
     Transform EditTransform() const;
+    // While a context is open, SketchUp's C API reports what its definition holds in model
+    // coordinates: the frame to apply for geometry in `in`, nothing when `in` is not open.
+    std::optional<Transform> ReportedFrame(const Entities* in) const;
 
     // ---- operations, undo and redo
     // Starting while another operation is open commits that one first. A transparent
@@ -115,6 +118,9 @@ public:
     // Moves the given geometry (vertices of faces and edges) or composes the transformation of
     // the given placements.
     void TransformEntities(const Transform& t, const std::vector<DrawingElement*>& which);
+    // Pushes a face whose every edge has a neighbour across the push (the top of a box) along its
+    // normal, stretching the neighbours; false, and nothing changed, for any other face.
+    bool PushPull(Face* f, double distance);
 
     // ---- components, groups and images
     ComponentDefinition* AddDefinition(const std::string& name);
@@ -167,6 +173,7 @@ public:
     void RemovePage(Page* p);
     void SelectPage(Page* p);
     void SetPageHidden(Page* p, const std::vector<Entity*>& hidden);
+    void SetPageLayerVisible(Page* p, Layer* l, bool visible);
     void SetPageName(Page* p, const std::string& name);
     void SetPageCamera(Page* p, const Camera& c);
     void SetCamera(const Camera& c);

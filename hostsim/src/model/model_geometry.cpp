@@ -1,6 +1,7 @@
 // Editing geometry: faces, edges, erasing and moving.
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <set>
 #include <unordered_set>
 
@@ -35,6 +36,17 @@ void GridRemove(Vertex* v) {
     const Vec3& p = v->position;
     auto it = v->collection->vertexGrid.find(GridKey(Cell(p.x), Cell(p.y), Cell(p.z)));
     if (it != v->collection->vertexGrid.end()) std::erase(it->second, v);
+}
+
+// Puts each vertex at its place in `where`, for doing and undoing a move.
+std::function<void()> PlaceVertices(const std::vector<Vertex*>& moved, std::vector<Vec3> where) {
+    return [moved, where = std::move(where)] {
+        for (size_t i = 0; i < moved.size(); ++i) {
+            GridRemove(moved[i]);
+            moved[i]->position = where[i];
+            GridInsert(moved[i]);
+        }
+    };
 }
 
 }  // namespace
@@ -263,16 +275,7 @@ void Model::TransformEntities(const Transform& t, const std::vector<DrawingEleme
         before.push_back(v->position);
         after.push_back(t.ApplyPoint(v->position));
     }
-    auto place = [moved](std::vector<Vec3> where) {
-        return [moved, where] {
-            for (size_t i = 0; i < moved.size(); ++i) {
-                GridRemove(moved[i]);
-                moved[i]->position = where[i];
-                GridInsert(moved[i]);
-            }
-        };
-    };
-    place(after)();
+    PlaceVertices(moved, after)();
     // Every edge and face that touches a moved vertex changed shape.
     std::vector<Event> events;
     std::set<uint32_t> edgeSeen;
@@ -280,8 +283,32 @@ void Model::TransformEntities(const Transform& t, const std::vector<DrawingEleme
         for (Edge* e : v->edges)
             if (edgeSeen.insert(e->id).second) events.push_back({EventKind::ElementModified, e->parent, e});
     for (Face* f : FacesUsing(moved)) events.push_back({EventKind::ElementModified, f->parent, f});
-    Record({place(before), place(after), events});
+    Record({PlaceVertices(moved, before), PlaceVertices(moved, after), events});
     for (const Event& ev : events) Emit(ev);
+}
+
+bool Model::PushPull(Face* f, double distance) {
+    const Vec3 normal = f->Normal().Normalized();
+    auto across = [&](const Edge* e) {
+        return std::any_of(e->faces.begin(), e->faces.end(), [&](const Face* other) {
+            return other != f && std::fabs(other->Normal().Normalized().Dot(normal)) < 1e-9;
+        });
+    };
+    const std::vector<Edge*> edges = f->AllEdges();
+    if (!std::all_of(edges.begin(), edges.end(), across)) return false;
+    OperationScope scope(*this, "Push/Pull");
+    const std::vector<Vertex*> moved = f->AllVertices();
+    std::vector<Vec3> before, after;
+    for (const Vertex* v : moved) {
+        before.push_back(v->position);
+        after.push_back(v->position + normal * distance);
+    }
+    PlaceVertices(moved, after)();
+    // SketchUp reports the pushed face alone: the neighbours it stretched change unannounced.
+    const std::vector<Event> events{{EventKind::ElementModified, f->parent, f}};
+    Record({PlaceVertices(moved, before), PlaceVertices(moved, after), events});
+    Emit(events.front());
+    return true;
 }
 
 }  // namespace hostsim

@@ -40,6 +40,11 @@ void Model::RemovePage(Page* p) {
 
 void Model::SetPageHidden(Page* p, const std::vector<Entity*>& hidden) { p->hiddenEntities = hidden; }
 
+void Model::SetPageLayerVisible(Page* p, Layer* l, bool visible) {
+    std::erase(p->hiddenLayers, l);
+    if (!visible) p->hiddenLayers.push_back(l);
+}
+
 void Model::SetPageName(Page* p, const std::string& name) {
     if (p->name == name) return;
     p->name = name;
@@ -60,11 +65,23 @@ void Model::SelectPage(Page* p) {
     };
     if (selectedPage)
         for (Entity* e : selectedPage->hiddenEntities) setHidden(e, false);
+    // Layers change as the user would switch them, each reported as changed, but the switch is
+    // the scene's and not on the undo stack.
+    std::vector<Layer*> shown = selectedPage ? selectedPage->hiddenLayers : std::vector<Layer*>{};
     selectedPage = p;
     if (p) {
         for (Entity* e : p->hiddenEntities) setHidden(e, true);
+        for (Layer* l : p->hiddenLayers) std::erase(shown, l);
         camera = p->camera;
     }
+    auto setLayerVisible = [this](Layer* l, bool visible) {
+        if (l->deleted || l->visible == visible) return;
+        l->visible = visible;
+        Emit({EventKind::LayerChanged, this, l});
+    };
+    for (Layer* l : shown) setLayerVisible(l, true);
+    if (p)
+        for (Layer* l : p->hiddenLayers) setLayerVisible(l, false);
     // SketchUp reports the pages' contents twice for one selection.
     Emit({EventKind::PagesContentsModified, this});
     Emit({EventKind::PagesContentsModified, this});

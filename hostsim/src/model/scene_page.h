@@ -19,13 +19,16 @@ struct Camera {
     bool operator==(const Camera&) const = default;
 };
 
-// A scene page: a saved camera plus the entities it hides.
+struct Layer;
+
+// A scene page: a saved camera plus the entities and layers it hides.
 struct Page : Entity {
     Page(Model* m, uint32_t entityId) : Entity(RefType::Scene, m, entityId) {}
 
     std::string name;
     Camera camera;
     std::vector<Entity*> hiddenEntities;
+    std::vector<Layer*> hiddenLayers;
 };
 
 }  // namespace hostsim

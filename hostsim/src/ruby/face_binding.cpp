@@ -69,6 +69,16 @@ VALUE FaceReverse(VALUE self) {
     return self;
 }
 
+// Only the push/pull hostsim models: a face whose neighbours all stand across the push.
+VALUE FacePushPull(int argc, VALUE* argv, VALUE self) {
+    rb_check_arity(argc, 1, 2);
+    Face* f = LiveFace(self);
+    if (argc > 1 && RTEST(argv[1])) rb_raise(rb_eNotImpError, "hostsim does not push/pull a copy");
+    if (!f->model->PushPull(f, NUM2DBL(argv[0])))
+        rb_raise(rb_eNotImpError, "hostsim pushes/pulls only a face whose every edge has a neighbour across the push");
+    return Qnil;
+}
+
 // ---- Edge
 
 VALUE EdgeSoft(VALUE self) { return Bool(LiveEdge(self)->soft); }
@@ -162,6 +172,7 @@ void DefineTopology() {
     rb_define_method(F, "back_material", FaceBackMaterial, 0);
     rb_define_method(F, "back_material=", FaceSetBackMaterial, 1);
     rb_define_method(F, "reverse!", FaceReverse, 0);
+    rb_define_method(F, "pushpull", FacePushPull, -1);
 
     VALUE E = k.cEdge;
     rb_define_method(E, "soft?", EdgeSoft, 0);

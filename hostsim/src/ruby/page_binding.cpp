@@ -70,6 +70,22 @@ VALUE PageSetName(VALUE self, VALUE name) {
 
 VALUE PageCameraOf(VALUE self) { return PageCamera(LivePage(self)); }
 
+// The layers the page hides when it is shown.
+VALUE PageLayers(VALUE self) {
+    VALUE list = rb_ary_new();
+    for (Layer* l : LivePage(self)->hiddenLayers)
+        if (!l->deleted) rb_ary_push(list, Wrap(l));
+    return list;
+}
+
+VALUE PageSetVisibility(VALUE self, VALUE layer, VALUE visible) {
+    Page* p = LivePage(self);
+    auto* l = static_cast<Layer*>(UnwrapLiveEntity(layer));
+    if (l->type != RefType::Layer || l->model != p->model) rb_raise(rb_eArgError, "expected a layer of the page's model");
+    p->model->SetPageLayerVisible(p, l, RTEST(visible));
+    return self;
+}
+
 VALUE PageHiddenEntities(VALUE self) {
     VALUE list = rb_ary_new();
     for (Entity* e : LivePage(self)->hiddenEntities)
@@ -121,6 +137,8 @@ void DefinePages() {
     rb_define_method(P, "name=", PageSetName, 1);
     rb_define_method(P, "camera", PageCameraOf, 0);
     rb_define_method(P, "hidden_entities", PageHiddenEntities, 0);
+    rb_define_method(P, "layers", PageLayers, 0);
+    rb_define_method(P, "set_visibility", PageSetVisibility, 2);
     rb_define_method(P, "hidden_entities=", PageSetHiddenEntities, 1);
     rb_define_method(P, "update", PageUpdate, -1);
 }
