@@ -19,8 +19,46 @@ module LiveEditCases
     entities.add_face([x, y, z], [x + size, y, z], [x + size, y + size, z], [x, y + size, z])
   end
 
+  # Five faces of a box standing on the ground; returns the top.
+  def open_box(entities, x, size = 10)
+    corners = [[x, 0], [x + size, 0], [x + size, size], [x, size]]
+    corners.each_with_index do |(ax, ay), i|
+      bx, by = corners[(i + 1) % 4]
+      entities.add_face([ax, ay, 0], [bx, by, 0], [bx, by, size], [ax, ay, size])
+    end
+    entities.add_face(*corners.map { |cx, cy| [cx, cy, size] })
+  end
+
+  # A wall standing at y = -20 with a window glued to it that cuts an opening.
+  def build_wall_with_window
+    wall = @model.entities.add_face([0, -20, 0], [40, -20, 0], [40, -20, 30], [0, -20, 30])
+    window = @model.definitions.add('Window')
+    window.behavior.cuts_opening = true
+    window.entities.add_edges([0, 0, 0], [6, 0, 0], [6, 8, 0], [0, 8, 0], [0, 0, 0])
+    window.entities.add_face([1, 1, -1], [5, 1, -1], [5, 7, -1], [1, 7, -1])
+    # The window's x along the wall, its y up, its z out of the wall's front.
+    on_wall = Geom::Transformation.axes([5, -20, 10], [1, 0, 0], [0, 0, 1], [0, -1, 0])
+    placement = @model.entities.add_instance(window, on_wall)
+    placement.glued_to = wall
+    @window = placement.entityID
+  end
+
+  # A group turned and lifted, opened for editing later; trees on a layer that a scene hides.
+  def build_porch_and_scenes
+    porch = @model.entities.add_group
+    square(porch.entities, 0, 0, 6)
+    porch.transform!(Geom::Transformation.translation([-30, 10, 3]) *
+                     Geom::Transformation.rotation([0, 0, 0], [0, 0, 1], Math::PI / 6))
+    @porch = porch.entityID
+    trees = @model.entities.add_group
+    square(trees.entities, 250, 0, 4)
+    trees.layer = @model.layers.add('Trees')
+    @model.pages.add('Summer')
+    @model.pages.add('Winter').set_visibility(@model.layers['Trees'], false)
+  end
+
   # A face on the ground, a group on its own layer, a component placed three times, a group to
-  # erase later, two materials.
+  # erase later, two materials; a box, a wall with a window, a porch, two scenes.
   def build_model
     @red = @model.materials.add('Red')
     @red.color = Sketchup::Color.new(200, 30, 30)
@@ -40,11 +78,18 @@ module LiveEditCases
     shed = @model.entities.add_group
     square(shed.entities, 60, 0)
     @shed = shed.entityID
+    @box_top = open_box(@model.entities, 200).entityID
+    build_wall_with_window
+    build_porch_and_scenes
   end
 
   def find(id) = @model.find_entity_by_id(id)
 
-  # Each step is one operation: one undo takes it back.
+  PUSH_PULL_TOOL = 21_041
+  SELECT_TOOL = 21_022
+
+  # Each step is one operation that one undo takes back, unless it says `undoable: false`
+  # (scenes are not on the undo stack); `tool:` is picked before the operation.
   def steps
     [
       ['draw a face', -> { square(@model.entities, 100) }],
@@ -79,6 +124,21 @@ module LiveEditCases
         find(@chairs[2]).definition = find(@chairs[1]).definition
       }],
       ['erase a group', -> { find(@shed).erase! }],
+      ['push/pull the top of a box', -> { find(@box_top).pushpull(4) }, { tool: PUSH_PULL_TOOL }],
+      ['move a window across its wall', lambda {
+        find(@window).transform!(Geom::Transformation.translation([20, 0, 0]))
+      }],
+      ['open a group for editing', -> { @model.active_path = [find(@porch)] }],
+      ['draw inside the open group', -> { square(find(@porch).entities, 1, 8, 3) }],
+      ['move a face inside the open group', lambda {
+        porch = find(@porch).entities
+        porch.transform_entities(Geom::Transformation.translation([0, 0, 2]), porch.grep(Sketchup::Face).first)
+      }],
+      ['close the group', -> { @model.close_active }],
+      ['select a scene that hides a layer', -> { @model.pages.selected_page = @model.pages['Winter'] },
+       { undoable: false }],
+      ['select a scene that shows it', -> { @model.pages.selected_page = @model.pages['Summer'] },
+       { undoable: false }],
       ['add a material and paint with it', lambda {
         green = @model.materials.add('Green')
         green.color = Sketchup::Color.new(20, 180, 20)
@@ -161,17 +221,24 @@ module LiveEditCases
   def test_every_edit_and_every_undo_and_redo_reach_korvan
     start_linked
 
-    steps.each do |name, edit|
-      @model.start_operation(name)
-      edit.call
-      @model.commit_operation
+    steps.each do |name, edit, options = {}|
+      if options[:undoable] == false
+        edit.call
+      else
+        HostSim.select_tool(options[:tool]) if options[:tool]
+        @model.start_operation(name)
+        edit.call
+        @model.commit_operation
+        HostSim.select_tool(SELECT_TOOL) if options[:tool]
+      end
       assert_korvan_sees_the_model(name)
     end
-    steps.reverse_each do |name, _|
+    undoable = steps.reject { |_, _, options = {}| options[:undoable] == false }.map(&:first)
+    undoable.reverse_each do |name|
       assert Sketchup.undo, "undo of #{name}"
       assert_korvan_sees_the_model("undo of #{name}")
     end
-    steps.each do |name, _|
+    undoable.each do |name|
       assert Sketchup.redo, "redo of #{name}"
       assert_korvan_sees_the_model("redo of #{name}")
     end
