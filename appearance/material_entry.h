@@ -41,6 +41,9 @@ struct MaterialEntry {
     float textureUScale = 1.0f;
     float textureVScale = 1.0f;
     TwinLinkAPI::SurfaceRecord* record = nullptr;  // made at the first write
+    // The sync worker's stamp of the batch's layout as its last complete build laid it out; 0
+    // while none is complete. Leaves written by that build carry the same stamp.
+    uint32_t batchLayout = 0;
 };
 
 }  // namespace korvan

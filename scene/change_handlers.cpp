@@ -186,6 +186,8 @@ bool SUScene::ApplyEntityChange(VALUE klass, VALUE entity, uint32_t entityId, ui
         FaceRecord& record = faces[entityId];
         // Meshed already in this change (a face reported twice).
         if (record.generation != openGeneration || openGeneration == 0) {
+            const uint32_t vertices = record.vertexCount;
+            const uint32_t indices = record.indexCount;
             record.vertexCount = record.indexCount = 0;
             record.indices.clear();
             record.positions.clear();
@@ -193,14 +195,15 @@ bool SUScene::ApplyEntityChange(VALUE klass, VALUE entity, uint32_t entityId, ui
             record.frontUV.clear();
             record.backUV.clear();
             BuildFaceMesh(record, face, entityId, ownerId);
+            const bool sameSize = vertices != 0 && record.vertexCount == vertices && record.indexCount == indices;
             for (TreeNode* node : mirrors)
-                if (node->type == NodeType::Leaf) RefreshLeaf(static_cast<LeafNode*>(node));
+                if (node->type == NodeType::Leaf) RefreshLeaf(static_cast<LeafNode*>(node), sameSize);
             if (remeshNeighbours) MarkNeighbourFacesDirty(face);
         }
     } else if (klass == k.cImage) {
         const Matrix4 local = EntityTransform(entityRef, ownerId == openDefinitionId);
         if (local != reference->local)
-            for (TreeNode* node : mirrors) node->SetLocalTransform(local, &dirtyMaterials);
+            for (TreeNode* node : mirrors) node->SetLocalTransform(local, &dirtyMaterials, &leavesToRewrite);
         if (layerChanged && colourByLayer) RefreshLeavesBelow(reference);
     } else if (klass == k.cGroup || klass == k.cComponentInstance) {
         ApplyPlacementChange(klass, entity, entityRef, ownerId, mirrors, materialId, entities);
@@ -263,7 +266,7 @@ void SUScene::ApplyPlacementChange(VALUE klass, VALUE entity, SUEntityRef entity
     }
     const Matrix4 local = EntityTransform(entityRef, ownerId == openDefinitionId);
     if (local != reference->local)
-        for (TreeNode* node : mirrors) node->SetLocalTransform(local, &dirtyMaterials);
+        for (TreeNode* node : mirrors) node->SetLocalTransform(local, &dirtyMaterials, &leavesToRewrite);
     if (openings != reference->openings)
         for (TreeNode* node : mirrors) node->openings = openings;
     if (openings != 0 || openings != reference->openings) MarkFacesOfEntitiesDirty(entities);

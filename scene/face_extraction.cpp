@@ -292,16 +292,22 @@ std::pair<MaterialEntry*, MaterialEntry*> SUScene::ResolveEffectiveMaterials(
     return {materials->FindEntry(front), materials->FindEntry(back)};
 }
 
-void SUScene::RefreshLeaf(LeafNode* leaf) {
+void SUScene::RefreshLeaf(LeafNode* leaf, bool sameSize) {
+    const bool shownBefore = leaf->EffectiveVisible();
     if (FaceRecord* record = leaf->face; record != nullptr) {
         leaf->layerId = record->layerId;
         leaf->onDefaultLayer = leaf->layerId == defaultLayerId;
         SetLayerVisible(leaf, layers[leaf->layerId].visible);
         SetNotHidden(leaf, record->visible);
         const auto [front, back] = ResolveEffectiveMaterials(*record, leaf->parent);
+        // A side that changed material rebuilds both batches it left and joined; the other side
+        // keeps its place.
         SetLeafMaterials(leaf, front, back);
     }
-    leaf->MarkMaterialsDirty(&dirtyMaterials);
+    if (sameSize && leaf->EffectiveVisible() == shownBefore)
+        leavesToRewrite.insert(leaf);
+    else
+        leaf->MarkMaterialsDirty(&dirtyMaterials);
 }
 
 void SUScene::MarkNeighbourFacesDirty(SUFaceRef face) {
@@ -323,10 +329,18 @@ void SUScene::RemeshDirtyFaces() {
     for (const uint32_t faceId : dirtyFaces) {
         FaceRecord& record = faces[faceId];
         if (record.generation == openGeneration || record.face.ptr == nullptr) continue;
+        const uint32_t vertices = record.vertexCount;
+        const uint32_t indices = record.indexCount;
         BuildFaceMesh(record, record.face, faceId, record.ownerDefinitionId);
+        const bool sameSize = vertices != 0 && record.vertexCount == vertices && record.indexCount == indices;
         const auto placed = nodesByEntity.find(faceId);
         if (placed == nodesByEntity.end()) continue;
-        for (TreeNode* node : placed->second) node->MarkMaterialsDirty(&dirtyMaterials);
+        for (TreeNode* node : placed->second) {
+            if (sameSize && node->type == NodeType::Leaf)
+                leavesToRewrite.insert(static_cast<LeafNode*>(node));
+            else
+                node->MarkMaterialsDirty(&dirtyMaterials);
+        }
     }
 }
 

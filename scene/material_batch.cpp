@@ -181,6 +181,9 @@ void SUScene::BuildMaterialBatch(BatchPassContext& context, uint32_t materialId)
         return;
     }
     SurfaceRecord& record = *entry->record;
+    // Until this build completes, no leaf's place in the batch is known.
+    entry->batchLayout = 0;
+    const uint32_t layout = ++lastBatchLayout;
     const uint64_t needed = BatchBytes(vertexCount, indexCount);
     // Sections are sized in 32 bits: a material larger than that can never be sent, and is sent
     // empty rather than tried again at every pass.
@@ -208,13 +211,10 @@ void SUScene::BuildMaterialBatch(BatchPassContext& context, uint32_t materialId)
                 // Only visible leaves with a face made it into the list.
                 const LeafNode* leaf = part[i];
                 const FaceRecord& face = *leaf->face;
-                if (leaf->materialId == materialId) {
-                    WriteLeafIntoBatch(batch, leaf, 0, vertexOffset, indexOffset);
-                    vertexOffset += face.vertexCount;
-                    indexOffset += face.indexCount;
-                }
-                if (leaf->backMaterialId == materialId) {
-                    WriteLeafIntoBatch(batch, leaf, 1, vertexOffset, indexOffset);
+                for (int side = 0; side < 2; ++side) {
+                    if ((side == 0 ? leaf->materialId : leaf->backMaterialId) != materialId) continue;
+                    leaf->slots[side] = {vertexOffset, indexOffset, layout};
+                    WriteLeafIntoBatch(batch, leaf, side, vertexOffset, indexOffset);
                     vertexOffset += face.vertexCount;
                     indexOffset += face.indexCount;
                 }
@@ -226,6 +226,7 @@ void SUScene::BuildMaterialBatch(BatchPassContext& context, uint32_t materialId)
             counts[0] = counts[1] = 0;
             return;
         }
+        entry->batchLayout = layout;
     } else {
         // No section could be had this time: the material stays dirty and is tried again.
         return;
@@ -234,6 +235,44 @@ void SUScene::BuildMaterialBatch(BatchPassContext& context, uint32_t materialId)
     ++record.geometryRevision;
     connection->MarkRecord(&record.record, TwinLinkAPI::kChangedFlag);
     if (std::chrono::steady_clock::now() > context.deadline) context.keepGoing.store(false);
+}
+
+std::unordered_map<uint32_t, SUScene::LeafSides> SUScene::SortLeavesToRewrite() {
+    std::unordered_map<uint32_t, LeafSides> byMaterial;
+    for (LeafNode* leaf : leavesToRewrite) {
+        for (int side = 0; side < 2; ++side) {
+            const uint32_t id = side == 0 ? leaf->materialId : leaf->backMaterialId;
+            if (id == 0 || dirtyMaterials.count(id) != 0) continue;
+            const MaterialEntry* entry = materials != nullptr ? materials->FindEntry(id) : nullptr;
+            const bool laidOut = entry != nullptr && entry->id == id && entry->record != nullptr &&
+                                 entry->batchLayout != 0 && leaf->slots[side].layout == entry->batchLayout;
+            const bool shown = leaf->face != nullptr && leaf->EffectiveVisible();
+            if (shown && laidOut)
+                byMaterial[id].emplace_back(leaf, side);
+            else if (shown || laidOut)
+                dirtyMaterials.insert(id);  // it must come into the batch or leave it
+        }
+    }
+    return byMaterial;
+}
+
+void SUScene::RewriteLeavesInPlace(const std::unordered_map<uint32_t, LeafSides>& byMaterial) {
+    std::vector<const std::pair<const uint32_t, LeafSides>*> groups;
+    groups.reserve(byMaterial.size());
+    for (const auto& group : byMaterial) groups.push_back(&group);
+    twinlink::parallel::For(groups.size(), [&](size_t i) {
+        const auto& [materialId, sides] = *groups[i];
+        SurfaceRecord& record = *materials->FindEntry(materialId)->record;
+        void* batch = connection->MapSection(record.geometrySectionId);
+        if (batch == nullptr) {
+            dirtyMaterials.insert(materialId);
+            return;
+        }
+        for (const auto& [leaf, side] : sides)
+            WriteLeafIntoBatch(batch, leaf, side, leaf->slots[side].vertexOffset, leaf->slots[side].indexOffset);
+        ++record.geometryRevision;
+        connection->MarkRecord(&record.record, TwinLinkAPI::kChangedFlag);
+    });
 }
 
 void SUScene::WriteLeafIntoBatch(void* batch, const LeafNode* leaf, int side, uint32_t vertexOffset,

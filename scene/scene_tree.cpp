@@ -45,6 +45,7 @@ void SUScene::DeleteNode(TreeNode* node) {
             }
             if (id != 0) dirtyMaterials.insert(id);
         }
+        leavesToRewrite.unsafe_erase(leaf);
         FaceRecord* record = leaf->face;
         if (record != nullptr && --record->references < 1) {
             record->vertexCount = 0;

@@ -142,7 +142,10 @@ class SUScene {
     LeafNode* CreateLeafNode(SUFaceRef face, TreeNode* parent);
     std::pair<MaterialEntry*, MaterialEntry*> ResolveEffectiveMaterials(const FaceRecord& record,
                                                                        const TreeNode* parent);
-    void RefreshLeaf(LeafNode* leaf);
+    // Reads the leaf's layer, visibility and materials again from its face record. `sameSize`:
+    // the record was meshed again to the counts it had, so the leaf's batches may keep their
+    // layout.
+    void RefreshLeaf(LeafNode* leaf, bool sameSize = false);
     void MarkNeighbourFacesDirty(SUFaceRef face);
     void RemeshDirtyFaces();
 
@@ -150,6 +153,11 @@ class SUScene {
     void BuildMaterialBatch(BatchPassContext& context, uint32_t materialId);
     void WriteLeafIntoBatch(void* batch, const LeafNode* leaf, int side, uint32_t vertexOffset,
                             uint32_t indexOffset) const;
+    // Writes the leaves to rewrite where they lie; a leaf whose place is gone sends its material
+    // to a full rebuild instead. Before the rebuilds of the pass.
+    using LeafSides = std::vector<std::pair<const LeafNode*, int>>;
+    std::unordered_map<uint32_t, LeafSides> SortLeavesToRewrite();
+    void RewriteLeavesInPlace(const std::unordered_map<uint32_t, LeafSides>& byMaterial);
 
     // ---- sync_worker.cpp
     SceneLockAnswer TryLockScene(uint32_t timeoutMs);
@@ -195,6 +203,10 @@ class SUScene {
     // Eight buckets to start; braces would make 8 an element instead.
     MaterialIdSet dirtyFaces = MaterialIdSet(8);
     MaterialIdSet dirtyMaterials = MaterialIdSet(8);
+    // Leaves that moved or were meshed again to the same size: their batches keep their layout
+    // and each is written again where it lies, unless its material is rebuilt anyway.
+    LeafSet leavesToRewrite = LeafSet(8);
+    std::atomic<uint32_t> lastBatchLayout{0};
     std::unordered_map<uint32_t, std::unordered_set<LeafNode*>> leavesByMaterial;
     uint32_t defaultLayerId = kNoId;
     LayerTable layers;

@@ -85,7 +85,7 @@ void SUScene::EndSceneChange() {
     }
     openGeneration = 0;
     // Nothing to send: the host keeps the lock, and its next change starts without waiting.
-    if (materials->PendingMaterials.empty() && dirtyMaterials.empty()) return;
+    if (materials->PendingMaterials.empty() && dirtyMaterials.empty() && leavesToRewrite.empty()) return;
     pending = true;
     if (lockHeld) {
         lockHeld = false;
@@ -139,8 +139,11 @@ void SUScene::WorkerLoop() {
 bool SUScene::SyncPass(uint32_t budgetMs) {
     // A change begun on the host side makes this pass one that must not be announced.
     if (!pending) return false;
-    if (dirtyMaterials.empty()) return true;
+    if (dirtyMaterials.empty() && leavesToRewrite.empty()) return true;
 
+    // Decided first: a leaf that cannot be written where it lay adds its material to the
+    // rebuilds below.
+    const auto inPlace = SortLeavesToRewrite();
     BatchPassContext context;
     context.scene = this;
     context.deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(budgetMs);
@@ -153,6 +156,9 @@ bool SUScene::SyncPass(uint32_t budgetMs) {
     // A new change began meanwhile: it will be published again, dirty set and all, and Korvan
     // is not woken to read batches that were cut short.
     if (!pending) return false;
+    RewriteLeavesInPlace(inPlace);
+    if (!pending) return false;
+    leavesToRewrite.clear();
     // Only the worker removes from the dirty set, and only while it holds the scene lock.
     for (uint32_t materialId : context.processed) dirtyMaterials.unsafe_erase(materialId);
     connection->MarkHeader(TwinLinkAPI::kChangedFlag);
@@ -178,6 +184,7 @@ void SUScene::ResetScene() {
     nodesByEntity.clear();
     edgeStates.clear();
     dirtyMaterials.clear();
+    leavesToRewrite.clear();
     // Faces of the old mirror must not be re-meshed into the next one.
     dirtyFaces.clear();
     // Children sets hold no ownership, so every node can go at once.

@@ -34,14 +34,14 @@ void TreeNode::SetParentVisible(bool visible, MaterialIdSet* dirty) {
     ForEachChild(children, [&](TreeNode* child) { child->SetParentVisible(mine, dirty); });
 }
 
-void TreeNode::SetLocalTransform(const Matrix4& matrix, MaterialIdSet* dirty) {
+void TreeNode::SetLocalTransform(const Matrix4& matrix, MaterialIdSet* dirty, LeafSet* moved) {
     local = matrix;
-    UpdateWorldTransform(dirty);
+    UpdateWorldTransform(dirty, moved);
 }
 
-void TreeNode::UpdateWorldTransform(MaterialIdSet* dirty) {
+void TreeNode::UpdateWorldTransform(MaterialIdSet* dirty, LeafSet* moved) {
     if (parent != nullptr) SetWorldTransform(Multiply(local, parent->world));
-    ForEachChild(children, [&](TreeNode* child) { child->UpdateWorldTransform(dirty); });
+    ForEachChild(children, [&](TreeNode* child) { child->UpdateWorldTransform(dirty, moved); });
 }
 
 const Matrix4& TreeNode::SetWorldTransform(const Matrix4& matrix) {
@@ -86,13 +86,14 @@ void LeafNode::SetParentVisible(bool visible, MaterialIdSet* dirty) {
     MarkMaterialsDirty(dirty);
 }
 
-void LeafNode::UpdateWorldTransform(MaterialIdSet* dirty) {
+void LeafNode::UpdateWorldTransform(MaterialIdSet* dirty, LeafSet* moved) {
     // A face has no transform of its own: it sits where its container puts it.
     if (parent != nullptr) {
         world = parent->world;
         mirrored = parent->mirrored;
     }
-    MarkMaterialsDirty(dirty);
+    if (moved != nullptr) moved->insert(this);
+    else MarkMaterialsDirty(dirty);
 }
 
 void LeafNode::CollectLeaves(LeafSet& leaves) {

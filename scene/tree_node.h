@@ -64,11 +64,13 @@ struct TreeNode {
     bool mirrored = false;
     uint64_t openings = 0;
 
-    // The nine operations, in this order. A null dirty set marks nothing.
+    // The nine operations, in this order. A null dirty set marks nothing. Given a set of moved
+    // leaves, the transforms put the leaves below there instead of marking their materials:
+    // a leaf that only moved is written again where it lies in its batches.
     virtual void MarkMaterialsDirty(MaterialIdSet* dirty);
     virtual void SetParentVisible(bool visible, MaterialIdSet* dirty);
-    virtual void SetLocalTransform(const Matrix4& matrix, MaterialIdSet* dirty);
-    virtual void UpdateWorldTransform(MaterialIdSet* dirty);
+    virtual void SetLocalTransform(const Matrix4& matrix, MaterialIdSet* dirty, LeafSet* moved = nullptr);
+    virtual void UpdateWorldTransform(MaterialIdSet* dirty, LeafSet* moved = nullptr);
     virtual const Matrix4& SetWorldTransform(const Matrix4& matrix);
     virtual void CollectSubtree(NodeList& nodes, bool includeSelf);
     virtual void FindByEntityId(uint32_t id, NodeList& found);
@@ -81,15 +83,24 @@ struct TreeNode {
     bool EffectiveVisible() const;
 };
 
+// Where one side of a leaf lies in its material's batch, as the build stamped `layout` laid it
+// out. Written and read by the sync worker only.
+struct BatchSlot {
+    uint32_t vertexOffset = 0;
+    uint32_t indexOffset = 0;
+    uint32_t layout = 0;
+};
+
 struct LeafNode : TreeNode {
     FaceRecord* face = nullptr;  // one counted reference into the scene's face table
     uint32_t backMaterialId = 0;
     MaterialEntry* frontEntry = nullptr;
     MaterialEntry* backEntry = nullptr;
+    mutable BatchSlot slots[2];  // front, back
 
     void MarkMaterialsDirty(MaterialIdSet* dirty) override;
     void SetParentVisible(bool visible, MaterialIdSet* dirty) override;
-    void UpdateWorldTransform(MaterialIdSet* dirty) override;
+    void UpdateWorldTransform(MaterialIdSet* dirty, LeafSet* moved = nullptr) override;
     void CollectLeaves(LeafSet& leaves) override;
 };
 

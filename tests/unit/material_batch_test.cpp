@@ -288,3 +288,73 @@ TEST_F(MaterialBatchTest, AChangeBegunDuringThePassLeavesAnEmptyUnannouncedBatch
 }
 
 }  // namespace
+
+namespace {
+
+// Every word of a batch, as Korvan would copy it.
+std::vector<uint32_t> Words(uint32_t sectionId) {
+    const BatchView batch(sectionId);
+    std::vector<uint32_t> words;
+    for (uint64_t i = 0; i < batch.Size() / 4; ++i) words.push_back(batch.Word(i));
+    return words;
+}
+
+TEST_F(MaterialBatchTest, AMovedLeafIsWrittenWhereItLiesAndTheBatchIsWhatARebuildWouldWrite) {
+    MaterialEntry* brick = AddMaterial(10);
+    MaterialEntry* plaster = AddMaterial(11);
+    AddLeaf(MakeSquare(AddFace(100)), brick, plaster, ScaleThenMove({1, 1, 1}, {0, 0, 0}));
+    LeafNode* moved = AddLeaf(MakeSquare(AddFace(101)), brick, nullptr, ScaleThenMove({1, 1, 1}, {5, 0, 0}));
+    AddLeaf(MakeSquare(AddFace(102)), brick, nullptr, ScaleThenMove({2, 2, 2}, {9, 0, 0}));
+    ASSERT_TRUE(Pass({10, 11}));
+    const uint32_t section = RecordOf(10).geometrySectionId;
+    const std::vector<uint32_t> before = Words(section);
+    connection.ClearCalls();
+
+    // Moved and turned over by a mirroring placement: same counts, new positions and winding.
+    moved->world = ScaleThenMove({-1, 1, 1}, {40, 50, 60});
+    moved->mirrored = true;
+    scene.leavesToRewrite.insert(moved);
+    scene.pending = true;
+    EXPECT_TRUE(scene.SyncPass(100));
+
+    EXPECT_EQ(RecordOf(10).geometryRevision, 2u);
+    EXPECT_EQ(RecordOf(11).geometryRevision, 1u) << "the moved leaf shows no plaster";
+    EXPECT_EQ(RecordOf(10).geometrySectionId, section);
+    EXPECT_THAT(connection.Calls(), ElementsAre("mark record " + Id(RecordOf(10).record.recordId), "mark header"));
+    EXPECT_TRUE(scene.leavesToRewrite.empty());
+    const std::vector<uint32_t> inPlace = Words(section);
+    size_t changedWords = 0;
+    for (size_t i = 0; i < before.size(); ++i) changedWords += before[i] != inPlace[i] ? 1 : 0;
+    EXPECT_GT(changedWords, 0u);
+    // Four positions and four normals at most, and the six indices of its two triangles.
+    EXPECT_LE(changedWords, 4u * 3 + 4u * 3 + 6u);
+
+    ASSERT_TRUE(Pass({10}));
+    EXPECT_EQ(Words(section), inPlace) << "a full rebuild writes the same batch";
+}
+
+// A leaf that only moved but whose place in the batch no longer holds rebuilds its material:
+// hidden since the batch was laid out, or shown again after it was.
+TEST_F(MaterialBatchTest, AMovedLeafThatCameOrWentSinceTheBatchWasLaidOutRebuildsTheBatch) {
+    MaterialEntry* brick = AddMaterial(10);
+    AddLeaf(MakeSquare(AddFace(100)), brick, nullptr);
+    LeafNode* comes = AddLeaf(MakeSquare(AddFace(101)), brick, nullptr);
+    comes->flags &= ~korvan::VisibilityFlags::NotHidden;
+    ASSERT_TRUE(Pass({10}));
+    ASSERT_EQ(BatchView(RecordOf(10).geometrySectionId).V(), 4u);
+
+    comes->flags |= korvan::VisibilityFlags::NotHidden;
+    scene.leavesToRewrite.insert(comes);
+    scene.pending = true;
+    EXPECT_TRUE(scene.SyncPass(100));
+    EXPECT_EQ(BatchView(RecordOf(10).geometrySectionId).V(), 8u);
+
+    comes->flags &= ~korvan::VisibilityFlags::NotHidden;
+    scene.leavesToRewrite.insert(comes);
+    scene.pending = true;
+    EXPECT_TRUE(scene.SyncPass(100));
+    EXPECT_EQ(BatchView(RecordOf(10).geometrySectionId).V(), 4u);
+    EXPECT_EQ(RecordOf(10).geometryRevision, 3u);
+}
+
+}  // namespace
