@@ -1,4 +1,5 @@
 // korvan-peer: the stand-in for the Korvan renderer (see peer/README.md).
+#include <malloc.h>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -16,5 +17,10 @@ int main(int argc, char** argv) {
         return kExitUsage;
     }
     InstallStopHandlers();
+    // A watching peer copies every changed batch out of the link, tens of megabytes at a time
+    // for a large model. Blocks that size would each be mapped afresh and handed back when
+    // freed, so that every read paid a page fault per page; kept in the heap they are reused.
+    mallopt(M_MMAP_THRESHOLD, 1 << 30);
+    mallopt(M_TRIM_THRESHOLD, 1 << 30);
     return RunPeerCommand(*line.options, std::cout, std::cerr);
 }
