@@ -4,7 +4,9 @@
 #   build/hostsim/hostsim-ruby bench/bench_edit_latency.rb [EDITS] [CITY_TRIANGLES]
 # Reported for the sample house and a generated city: median and 99th percentile over EDITS
 # moves of one placement, and over EDITS repaints of one face inside the city's largest
-# material (whose whole batch is written again), with that material's size.
+# material (whose whole batch is written again), with that material's size. Two times each,
+# on the machine's monotonic clock that korvan-peer reports: until Korvan is woken (the
+# plug-in's part) and until it has read the changed batches.
 require 'etc'
 require 'fileutils'
 require 'json'
@@ -20,7 +22,8 @@ def percentile(values, fraction) = values.sort[[(fraction * values.size).ceil - 
 def command(text) = HostSim.menu_item('Extensions', 'Korvan TwinLink', text).command
 
 # Starts the link on `model` with a watching peer; yields a block that times one edit: the
-# commit happens inside `edit`, the wait ends when the peer has read what the edit sent.
+# commit happens inside `edit`, the wait ends when the peer has read what the edit sent. The
+# block answers [seconds until the peer was woken, seconds until it had read].
 def with_link(model, folder, name)
   link = File.join(folder, "#{name}.skp")
   model.save(link)
@@ -35,8 +38,9 @@ def with_link(model, folder, name)
     committed = wall
     HostSim.pump(0)  # SketchUp goes idle: what the edit reported is handed to the worker
     line = output.gets or abort 'korvan-peer saw no wake-up message'
-    JSON.parse(line)['scene'] or abort "korvan-peer read no scene: #{line}"
-    wall - committed
+    report = JSON.parse(line)
+    report['scene'] or abort "korvan-peer read no scene: #{line}"
+    report['clock'].values_at('wokenNs', 'readNs').map { |ns| ns / 1e9 - committed }
   end
   yield timer, link
 ensure
@@ -45,9 +49,12 @@ ensure
   Process.wait(watcher) if watcher
 end
 
-def report(label, seconds)
-  ms = seconds.map { |s| s * 1000 }
-  puts format('  %-52s median %7.2f ms   p99 %7.2f ms', label, percentile(ms, 0.5), percentile(ms, 0.99))
+def report(label, samples)
+  puts "  #{label}"
+  [['Korvan woken', 0], ['batches read', 1]].each do |what, column|
+    ms = samples.map { |sample| sample[column] * 1000 }
+    puts format('    %-14s median %7.2f ms   p99 %7.2f ms', what, percentile(ms, 0.5), percentile(ms, 0.99))
+  end
 end
 
 def moves(timer, placement)

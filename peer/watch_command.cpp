@@ -57,8 +57,9 @@ class LinkWatcher {
         seenInDirectory_ = seenInDirectory_ || listedNow;
     }
 
-    // One line for one wake-up message. The scene is brought up to date by the same read.
-    std::string Report(const platform::WindowMessage& message) {
+    // One line for one wake-up message, received at `woken`. The scene is brought up to date by
+    // the same read.
+    std::string Report(const platform::WindowMessage& message, Clock::time_point woken) {
         JsonWriter json;
         json.BeginObject();
         json.Key("message").Unsigned(message.message);
@@ -73,6 +74,16 @@ class LinkWatcher {
             json.Null();
             json.Key("scene").Null();
         }
+        // The monotonic clock, which every process on the machine shares: a writer can tell how
+        // long the wake-up and the read took after its change.
+        const auto nanoseconds = [](Clock::time_point at) {
+            return static_cast<uint64_t>(
+                std::chrono::duration_cast<std::chrono::nanoseconds>(at.time_since_epoch()).count());
+        };
+        json.Key("clock").BeginObject();
+        json.Key("wokenNs").Unsigned(nanoseconds(woken));
+        json.Key("readNs").Unsigned(nanoseconds(Clock::now()));
+        json.EndObject();
         json.EndObject();
         return json.Text();
     }
@@ -119,8 +130,9 @@ int WatchLinks(const PeerOptions& options, std::ostream& out, std::ostream& err)
             continue;
         }
         if (message->message != TwinLinkAPI::kUpdateMessage) continue;
+        const Clock::time_point woken = Clock::now();
         watcher.AttachIfNeeded();
-        out << watcher.Report(*message) << '\n' << std::flush;
+        out << watcher.Report(*message, woken) << '\n' << std::flush;
         ++received;
     }
     return kExitDone;

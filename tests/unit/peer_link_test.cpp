@@ -3,6 +3,9 @@
 // link, the header lock, Korvan's uninstall entry and its launcher, and the command line.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <regex>
+
 #include "peer/uninstall_entry.h"
 #include "peer_test_support.h"
 
@@ -61,6 +64,7 @@ TEST_F(PeerLinkTest, DirectoryShowsEveryEntryAsItStandsAndListSweepsTheDeadOnes)
 // test has the ones that moved). Out of time before the count, watch gives up.
 TEST_F(PeerLinkTest, WatchPrintsTheSnapshotAndTheSceneAtEveryMessageUntilItsTimeRunsOut) {
     PutMaterial(host, u"Floor", 0xFF808080, 1.0f, FlatSquare(0, 1));
+    const auto started = std::chrono::steady_clock::now();
     PeerProcess peer({"watch", "--link", kLink, "--version", "9.1", "--count", "2"}, ErrorFile());
     const auto window = WaitForWindow([&](const platform::WindowInfo& candidate) {
         return candidate.processId == static_cast<uint32_t>(peer.pid);
@@ -81,7 +85,7 @@ TEST_F(PeerLinkTest, WatchPrintsTheSnapshotAndTheSceneAtEveryMessageUntilItsTime
          {R"("flags":0,"ended":false,"changeCounter":1,"lockOwner":)" + std::to_string(peer.pid),
           std::string(R"("records":[{"slot":0,"tag":"VIEW")"),
           std::string(R"("problems":[]},"scene":{"materials":1,"vertices":4,"indices":6,)"
-                      R"("triangles":2,"batchesRead":1}})")})
+                      R"("triangles":2,"batchesRead":1},"clock":{"wokenNs":)")})
         EXPECT_THAT(*first, HasSubstr(part));
 
     // The second wake-up sees what the host changed in between; only the new batch is read.
@@ -92,8 +96,16 @@ TEST_F(PeerLinkTest, WatchPrintsTheSnapshotAndTheSceneAtEveryMessageUntilItsTime
     ASSERT_TRUE(second.has_value()) << ReadFile(ErrorFile());
     for (const char* part :
          {R"("flags":1,"ended":false,"changeCounter":2,)", R"("updateCount":2,)",
-          R"(,"scene":{"materials":2,"vertices":7,"indices":9,"triangles":3,"batchesRead":1}})"})
+          R"(,"scene":{"materials":2,"vertices":7,"indices":9,"triangles":3,"batchesRead":1},)"})
         EXPECT_THAT(*second, HasSubstr(part));
+    // The shared monotonic clock: the message came before the read ended, after this test began.
+    std::smatch clock;
+    ASSERT_TRUE(std::regex_search(*second, clock, std::regex(R"("clock":\{"wokenNs":(\d+),"readNs":(\d+)\}\}$)")))
+        << *second;
+    const uint64_t woken = std::stoull(clock[1]);
+    EXPECT_LE(woken, std::stoull(clock[2]));
+    EXPECT_LT(static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(
+                  started.time_since_epoch()).count()), woken);
     EXPECT_EQ(peer.Wait(), kExitDone);
     EXPECT_EQ(peer.ReadRest(), "");
 
