@@ -3,8 +3,9 @@
 # observer order (element events after the commit). Run by ./run bench inside hostsim-ruby:
 #   build/hostsim/hostsim-ruby bench/bench_edit_latency.rb [EDITS] [CITY_TRIANGLES]
 # Reported for the sample house and a generated city: median and 99th percentile over EDITS
-# moves of one placement, and over EDITS repaints of one face inside the city's largest
-# material (whose whole batch is written again), with that material's size. Two times each,
+# moves of one placement; then, with every face of the city painted one material, over up to 50
+# repaints of one face (the material's whole batch is written again) and 50 moves of that face
+# (written where it lies). Two times each,
 # on the machine's monotonic clock that korvan-peer reports: until Korvan is woken (the
 # plug-in's part) and until it has read the changed batches.
 require 'etc'
@@ -75,20 +76,31 @@ with_private_plugin do |base|
   end
 
   city = HostSim.open_city(21, CITY_TRIANGLES)
-  with_link(city, base, 'City') do |timer, link|
+  with_link(city, base, 'City') do |timer, _|
     building = city.entities.grep(Sketchup::Group).first || city.entities.grep(Sketchup::ComponentInstance).first
     report(format('city of %d triangles: move a placement', CITY_TRIANGLES), moves(timer, building))
+  end
 
-    named = city.materials.map(&:name)
-    largest = JSON.parse(`"#{PEER}" counts --link "#{link}"`)['materials']
-                  .select { |m| named.include?(m['name']) }.max_by { |m| m['triangles'] }
-    face = city.definitions.flat_map { |d| d.entities.grep(Sketchup::Face) }
-               .find { |f| f.material&.name == largest['name'] }
-    abort "no face painted #{largest['name']}" unless face
-    other = city.materials.find { |m| m.name != largest['name'] }
-    repaints = Array.new(EDITS) do |i|
-      timer.call(-> { face.material = i.even? ? other : largest['name'] })
-    end
-    report(format('city: repaint one face of %s (%d triangles)', largest['name'], largest['triangles']), repaints)
+  # The same city with every face painted one material: a batch of the whole city.
+  city = HostSim.open_city(21, CITY_TRIANGLES)
+  whole = city.materials.add('Whole city')
+  other = city.materials.add('One face')
+  faces = city.definitions.flat_map { |d| d.entities.grep(Sketchup::Face) }
+  city.start_operation('Paint everything')
+  faces.each { |f| f.material = whole }
+  city.commit_operation
+  with_link(city, base, 'OneMaterialCity') do |timer, link|
+    triangles = JSON.parse(`"#{PEER}" counts --link "#{link}"`)['materials']
+                    .find { |m| m['name'] == whole.name }['triangles']
+    face = faces.first
+    edits = [EDITS, 50].min
+    report(format('one material of %d triangles: repaint one face', triangles),
+           Array.new(edits) { |i| timer.call(-> { face.material = i.even? ? other : whole }) })
+    report(format('one material of %d triangles: move one face', triangles),
+           Array.new(edits) do |i|
+             timer.call(lambda do
+               face.parent.entities.transform_entities(Geom::Transformation.translation([0, 0, i.even? ? 1 : -1]), face)
+             end)
+           end)
   end
 end
