@@ -327,7 +327,10 @@ void SUScene::MarkNeighbourFacesDirty(SUFaceRef face) {
 
 void SUScene::RemeshDirtyFaces() {
     for (const uint32_t faceId : dirtyFaces) {
-        FaceRecord& record = faces[faceId];
+        // A neighbour that is not mirrored (in a definition nothing places) has no record.
+        const auto known = faces.find(faceId);
+        if (known == faces.end()) continue;
+        FaceRecord& record = known->second;
         if (record.generation == openGeneration || record.face.ptr == nullptr) continue;
         const uint32_t vertices = record.vertexCount;
         const uint32_t indices = record.indexCount;

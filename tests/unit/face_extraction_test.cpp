@@ -329,7 +329,9 @@ TEST_F(CubeTest, RemeshingExtractsEachQueuedFaceOncePerChange) {
     scene.dirtyMaterials.clear();
     scene.dirtyFaces.insert(IdOf(top));
     scene.dirtyFaces.insert(IdOf(bottom));
+    scene.dirtyFaces.insert(IdOf(sides[0]));  // never mirrored: nothing to mesh, no record made
     scene.RemeshDirtyFaces();
+    EXPECT_EQ(scene.faces.count(IdOf(sides[0])), 0u);
 
     EXPECT_EQ(scene.faces.at(IdOf(top)).generation, 3u);
     EXPECT_FLOAT_EQ(scene.faces.at(IdOf(top)).positions[1], topY + 5 * kInch);
