@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "liveconnection/shared_layout.h"
+#include "peer/geometry_batch.h"
 #include "peer/peer_connection.h"
 #include "peer/problems.h"
 #include "peer/section_references.h"
@@ -30,6 +31,9 @@ struct CapturedSection {
     bool contentRead = false;
     // The caller's filter declined the content: the section was opened and measured only.
     bool contentSkipped = false;
+    // A geometry batch whose counts fit is copied straight into its arrays (no second copy for
+    // the largest contents); any other content read is kept as bytes.
+    std::optional<CopiedGeometry> geometry;
     std::vector<uint8_t> bytes;
 };
 

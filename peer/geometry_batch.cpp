@@ -15,9 +15,9 @@ namespace {
 
 // Word `first` onwards, `count` words, copied out of the section bytes (already bounds-checked).
 template <typename Word>
-std::vector<Word> WordsAt(const std::vector<uint8_t>& bytes, uint64_t first, uint64_t count) {
+std::vector<Word> WordsAt(const uint8_t* bytes, uint64_t first, uint64_t count) {
     std::vector<Word> words(count);
-    if (count > 0) std::memcpy(words.data(), bytes.data() + first * 4, count * 4);
+    if (count > 0) std::memcpy(words.data(), bytes + first * 4, count * 4);
     return words;
 }
 
@@ -56,27 +56,26 @@ bool CheckFinite(const std::vector<float>& values, size_t perVertex, const char*
 
 }  // namespace
 
-std::optional<MaterialMesh> DecodeGeometryBatch(const std::vector<uint8_t>& bytes,
-                                                uint32_t sectionId, const std::string& where,
-                                                Problems& problems) {
-    if (bytes.size() < sizeof(GeometryCounts)) {
-        problems.push_back(
-            {where, Format("geometry section %u holds %zu bytes, too few for its counts", sectionId,
-                           bytes.size())});
-        return std::nullopt;
-    }
-    GeometryCounts counts;
-    std::memcpy(&counts, bytes.data(), sizeof counts);
-    const uint64_t needed = GeometryBytesNeeded(counts);
-    if (needed > bytes.size()) {
-        problems.push_back(
-            {where,
-             Format("geometry section %u needs %llu bytes for %u vertices, %u indices and %u "
-                    "UV sets but declares %zu",
-                    sectionId, static_cast<unsigned long long>(needed), counts.vertexCount,
-                    counts.indexCount, counts.uvSetCount, bytes.size())});
-        return std::nullopt;
-    }
+std::optional<CopiedGeometry> CopyGeometryBatch(const uint8_t* bytes, uint64_t size) {
+    if (size < sizeof(GeometryCounts)) return std::nullopt;
+    CopiedGeometry copied;
+    std::memcpy(&copied.counts, bytes, sizeof copied.counts);
+    if (GeometryBytesNeeded(copied.counts) > size) return std::nullopt;
+    const uint64_t vertices = copied.counts.vertexCount;
+    const uint64_t uvWords = 2 * uint64_t{copied.counts.uvSetCount} * vertices;
+    auto& mesh = *(copied.mesh = std::make_shared<MaterialMesh>());
+    mesh.positions = WordsAt<float>(bytes, 3, 3 * vertices);
+    mesh.normals = WordsAt<float>(bytes, 3 + 3 * vertices, 3 * vertices);
+    // Only the first UV set is kept; a batch with another count is rejected by the checks anyway.
+    mesh.uvs = WordsAt<float>(bytes, 3 + 6 * vertices, std::min<uint64_t>(uvWords, 2 * vertices));
+    mesh.indices = WordsAt<uint32_t>(bytes, 3 + 6 * vertices + uvWords, copied.counts.indexCount);
+    return copied;
+}
+
+std::shared_ptr<const MaterialMesh> CheckGeometryBatch(const CopiedGeometry& copied, const std::string& where,
+                                                       Problems& problems) {
+    const GeometryCounts& counts = copied.counts;
+    const MaterialMesh& mesh = *copied.mesh;
     bool sound = true;
     if (counts.uvSetCount != 1) {
         problems.push_back(
@@ -88,16 +87,6 @@ std::optional<MaterialMesh> DecodeGeometryBatch(const std::vector<uint8_t>& byte
             {where, Format("geometry index count %u is not a multiple of 3", counts.indexCount)});
         sound = false;
     }
-
-    const uint64_t vertices = counts.vertexCount;
-    const uint64_t uvWords = 2 * uint64_t{counts.uvSetCount} * vertices;
-    MaterialMesh mesh;
-    mesh.positions = WordsAt<float>(bytes, 3, 3 * vertices);
-    mesh.normals = WordsAt<float>(bytes, 3 + 3 * vertices, 3 * vertices);
-    // Only the first UV set is kept; a batch with another count is rejected above anyway.
-    mesh.uvs = WordsAt<float>(bytes, 3 + 6 * vertices, std::min<uint64_t>(uvWords, 2 * vertices));
-    mesh.indices = WordsAt<uint32_t>(bytes, 3 + 6 * vertices + uvWords, counts.indexCount);
-
     const uint32_t vertexCount = counts.vertexCount;
     const auto outside = [vertexCount](uint32_t index) { return index >= vertexCount; };
     const auto outOfRange = static_cast<uint32_t>(CountInBlocks(mesh.indices, outside));
@@ -114,8 +103,32 @@ std::optional<MaterialMesh> DecodeGeometryBatch(const std::vector<uint8_t>& byte
     sound = CheckFinite(mesh.positions, 3, "position", where, problems) && sound;
     sound = CheckFinite(mesh.normals, 3, "normal", where, problems) && sound;
     sound = CheckFinite(mesh.uvs, 2, "UV", where, problems) && sound;
-    if (!sound) return std::nullopt;
-    return mesh;
+    if (!sound) return nullptr;
+    return copied.mesh;
+}
+
+std::shared_ptr<const MaterialMesh> DecodeGeometryBatch(const std::vector<uint8_t>& bytes,
+                                                        uint32_t sectionId, const std::string& where,
+                                                        Problems& problems) {
+    if (bytes.size() < sizeof(GeometryCounts)) {
+        problems.push_back(
+            {where, Format("geometry section %u holds %zu bytes, too few for its counts", sectionId,
+                           bytes.size())});
+        return nullptr;
+    }
+    GeometryCounts counts;
+    std::memcpy(&counts, bytes.data(), sizeof counts);
+    const uint64_t needed = GeometryBytesNeeded(counts);
+    if (needed > bytes.size()) {
+        problems.push_back(
+            {where,
+             Format("geometry section %u needs %llu bytes for %u vertices, %u indices and %u "
+                    "UV sets but declares %zu",
+                    sectionId, static_cast<unsigned long long>(needed), counts.vertexCount,
+                    counts.indexCount, counts.uvSetCount, bytes.size())});
+        return nullptr;
+    }
+    return CheckGeometryBatch(*CopyGeometryBatch(bytes.data(), bytes.size()), where, problems);
 }
 
 }  // namespace korvan::peer

@@ -4,10 +4,12 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "liveconnection/shared_layout.h"
 #include "peer/problems.h"
 
 namespace korvan::peer {
@@ -22,10 +24,26 @@ struct MaterialMesh {
     size_t TriangleCount() const { return indices.size() / 3; }
 };
 
-// Checks and decodes the copied content (declared size) of geometry section `sectionId`. Each
-// failed check adds one problem under `where`; the batch is then rejected as a whole.
-std::optional<MaterialMesh> DecodeGeometryBatch(const std::vector<uint8_t>& bytes,
-                                                uint32_t sectionId, const std::string& where,
-                                                Problems& problems);
+// A batch copied out of its section straight into its arrays (the first UV set only), with the
+// counts it declared, before any check.
+struct CopiedGeometry {
+    TwinLinkAPI::GeometryCounts counts{};
+    std::shared_ptr<MaterialMesh> mesh;
+};
+
+// Copies the batch in `size` bytes (the declared size) when its counts fit in them; nothing
+// otherwise. Reads each count once, so that a writer changing them meanwhile cannot make the
+// copy run past `size`.
+std::optional<CopiedGeometry> CopyGeometryBatch(const uint8_t* bytes, uint64_t size);
+
+// Checks a copied batch. Each failed check adds one problem under `where`; the batch is then
+// rejected as a whole (null).
+std::shared_ptr<const MaterialMesh> CheckGeometryBatch(const CopiedGeometry& copied, const std::string& where,
+                                                       Problems& problems);
+
+// Both, for a section copied whole, with the problems of a section too small for its counts.
+std::shared_ptr<const MaterialMesh> DecodeGeometryBatch(const std::vector<uint8_t>& bytes,
+                                                        uint32_t sectionId, const std::string& where,
+                                                        Problems& problems);
 
 }  // namespace korvan::peer

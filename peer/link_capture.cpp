@@ -28,7 +28,9 @@ void CaptureSections(PeerConnection& connection, uint32_t creatorProcessId,
                                   reference.declaredSize <= section.mappedSize;
                 section.contentSkipped = read && wanted && !wanted(slotBytes, reference);
                 if (read && !section.contentSkipped) {
-                    section.bytes.assign(view, view + reference.declaredSize);
+                    if (reference.use == SectionUse::Geometry)
+                        section.geometry = CopyGeometryBatch(view, reference.declaredSize);
+                    if (!section.geometry) section.bytes.assign(view, view + reference.declaredSize);
                     section.contentRead = true;
                 }
             }

@@ -175,12 +175,14 @@ SurfaceSnapshot DecodeSurface(const uint8_t* slotBytes, bool removed,
     if (geometry.usable != nullptr && geometry.usable->contentSkipped) {
         surface.geometryKept = true;
     } else if (geometry.usable != nullptr) {
-        std::optional<MaterialMesh> mesh = DecodeGeometryBatch(
-            geometry.usable->bytes, geometry.usable->reference.id, where, problems);
+        const CapturedSection& content = *geometry.usable;
+        std::shared_ptr<const MaterialMesh> mesh =
+            content.geometry ? CheckGeometryBatch(*content.geometry, where, problems)
+                             : DecodeGeometryBatch(content.bytes, content.reference.id, where, problems);
         if (mesh) {
             surface.geometry = GeometrySnapshot{static_cast<uint32_t>(mesh->VertexCount()),
                                                 static_cast<uint32_t>(mesh->indices.size()), 1};
-            surface.mesh = std::make_shared<const MaterialMesh>(std::move(*mesh));
+            surface.mesh = std::move(mesh);
         }
     }
     return surface;
