@@ -176,10 +176,13 @@ struct GeometryCounts {
 };
 static_assert(sizeof(GeometryCounts) == 12);
 
-// Bytes a batch with these counts occupies; 64-bit so that hostile counts cannot wrap.
+// Bytes a batch with these counts occupies, or the largest 64-bit number when it would be more:
+// hostile counts must not wrap (two UV sets' worth of 32-bit counts alone can pass 2^64).
 constexpr uint64_t GeometryBytesNeeded(const GeometryCounts& counts) {
-    const uint64_t vertices = counts.vertexCount;
-    return 4 * (3 + 6 * vertices + 2 * uint64_t{counts.uvSetCount} * vertices + counts.indexCount);
+    using Wide = unsigned __int128;
+    const Wide vertices = counts.vertexCount;
+    const Wide bytes = 4 * (3 + 6 * vertices + 2 * Wide{counts.uvSetCount} * vertices + counts.indexCount);
+    return bytes > Wide{UINT64_MAX} ? UINT64_MAX : static_cast<uint64_t>(bytes);
 }
 
 // Any other tag: the bare record header.

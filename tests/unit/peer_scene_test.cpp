@@ -79,6 +79,13 @@ TEST_F(PeerSceneTest, GarbageBatchesAreReportedAndTheirMaterialsLeftOut) {
     twoSetsWords[2] = 2;
     PutBatchWords(host, PutMaterial(host, u"TwoSets", 0xFF000000, 1.0f), twoSetsWords, 64, 1);
 
+    // Counts whose byte size, taken modulo 2^64, would be 24 and pass for a small batch.
+    std::vector<uint32_t> wrappingWords = BatchWords(OddTriangle());
+    wrappingWords[0] = 0x20000000;
+    wrappingWords[2] = 0xFFFFFFFD;
+    RecordHeader* wrapping = PutMaterial(host, u"Wrapping", 0xFF000000, 1.0f);
+    const uint32_t wrappingSection = PutBatchWords(host, wrapping, wrappingWords, 0, 1);
+
     EXPECT_EQ(
         Run({"counts", "--link", kLink}),
         Done(
@@ -96,7 +103,11 @@ TEST_F(PeerSceneTest, GarbageBatchesAreReportedAndTheirMaterialsLeftOut) {
             R"({"where":"slot 7","message":"geometry section )" +
             std::to_string(shortSection) +
             R"( holds 8 bytes, too few for its counts"},)"
-            R"({"where":"slot 8","message":"geometry UV set count is 2, expected 1"}]})"));
+            R"({"where":"slot 8","message":"geometry UV set count is 2, expected 1"},)"
+            R"({"where":"slot 9","message":"geometry section )" +
+            std::to_string(wrappingSection) +
+            R"( needs 18446744073709551615 bytes for 536870912 vertices, 3 indices and 4294967293 UV )"
+            R"(sets but declares 120"}]})"));
 }
 
 TEST_F(PeerSceneTest, TheMirrorRereadsOnlyBatchesWhoseRevisionMoved) {
