@@ -41,9 +41,13 @@ struct MaterialEntry {
     float textureUScale = 1.0f;
     float textureVScale = 1.0f;
     TwinLinkAPI::SurfaceRecord* record = nullptr;  // made at the first write
-    // The sync worker's stamp of the batch's layout as its last complete build laid it out; 0
-    // while none is complete. Leaves written by that build carry the same stamp.
+    // The sync worker's stamp of the batch's layout as its last complete build laid it out (0
+    // while none is complete), and that batch's counts. Leaves written by that build carry the
+    // same stamp. The counts are kept here: the section's own copy is shared memory, which any
+    // process can write.
     uint32_t batchLayout = 0;
+    uint32_t batchVertices = 0;
+    uint32_t batchIndices = 0;
 };
 
 }  // namespace korvan

@@ -213,8 +213,8 @@ void SUScene::BuildMaterialBatch(BatchPassContext& context, uint32_t materialId)
                 const FaceRecord& face = *leaf->face;
                 for (int side = 0; side < 2; ++side) {
                     if ((side == 0 ? leaf->materialId : leaf->backMaterialId) != materialId) continue;
-                    leaf->slots[side] = {vertexOffset, indexOffset, layout};
-                    WriteLeafIntoBatch(batch, leaf, side, vertexOffset, indexOffset);
+                    leaf->slots[side] = {vertexOffset, indexOffset, face.vertexCount, face.indexCount, layout};
+                    WriteLeafIntoBatch(batch, vertexCount, leaf, side, vertexOffset, indexOffset);
                     vertexOffset += face.vertexCount;
                     indexOffset += face.indexCount;
                 }
@@ -227,6 +227,8 @@ void SUScene::BuildMaterialBatch(BatchPassContext& context, uint32_t materialId)
             return;
         }
         entry->batchLayout = layout;
+        entry->batchVertices = static_cast<uint32_t>(vertexCount);
+        entry->batchIndices = static_cast<uint32_t>(indexCount);
     } else {
         // No section could be had this time: the material stays dirty and is tried again.
         return;
@@ -244,10 +246,16 @@ std::unordered_map<uint32_t, SUScene::LeafSides> SUScene::SortLeavesToRewrite() 
             const uint32_t id = side == 0 ? leaf->materialId : leaf->backMaterialId;
             if (id == 0 || dirtyMaterials.count(id) != 0) continue;
             const MaterialEntry* entry = materials != nullptr ? materials->FindEntry(id) : nullptr;
+            const BatchSlot& slot = leaf->slots[side];
             const bool laidOut = entry != nullptr && entry->id == id && entry->record != nullptr &&
-                                 entry->batchLayout != 0 && leaf->slots[side].layout == entry->batchLayout;
+                                 entry->batchLayout != 0 && slot.layout == entry->batchLayout;
             const bool shown = leaf->face != nullptr && leaf->EffectiveVisible();
-            if (shown && laidOut)
+            // Its mesh must fill exactly the room it had, or it would write over its neighbours.
+            const bool fits = shown && laidOut && leaf->face->vertexCount == slot.vertexCount &&
+                              leaf->face->indexCount == slot.indexCount &&
+                              uint64_t{slot.vertexOffset} + slot.vertexCount <= entry->batchVertices &&
+                              uint64_t{slot.indexOffset} + slot.indexCount <= entry->batchIndices;
+            if (fits)
                 byMaterial[id].emplace_back(leaf, side);
             else if (shown || laidOut)
                 dirtyMaterials.insert(id);  // it must come into the batch or leave it
@@ -262,28 +270,32 @@ void SUScene::RewriteLeavesInPlace(const std::unordered_map<uint32_t, LeafSides>
     for (const auto& group : byMaterial) groups.push_back(&group);
     twinlink::parallel::For(groups.size(), [&](size_t i) {
         const auto& [materialId, sides] = *groups[i];
-        SurfaceRecord& record = *materials->FindEntry(materialId)->record;
+        const MaterialEntry& entry = *materials->FindEntry(materialId);
+        SurfaceRecord& record = *entry.record;
         void* batch = connection->MapSection(record.geometrySectionId);
         if (batch == nullptr) {
             dirtyMaterials.insert(materialId);
             return;
         }
-        for (const auto& [leaf, side] : sides)
-            WriteLeafIntoBatch(batch, leaf, side, leaf->slots[side].vertexOffset, leaf->slots[side].indexOffset);
+        for (const auto& [leaf, side] : sides) {
+            // A change begun on the host side stops the pass; the set is written again by the next.
+            if (!pending.load(std::memory_order_relaxed)) return;
+            WriteLeafIntoBatch(batch, entry.batchVertices, leaf, side, leaf->slots[side].vertexOffset,
+                               leaf->slots[side].indexOffset);
+        }
         ++record.geometryRevision;
         connection->MarkRecord(&record.record, TwinLinkAPI::kChangedFlag);
     });
 }
 
-void SUScene::WriteLeafIntoBatch(void* batch, const LeafNode* leaf, int side, uint32_t vertexOffset,
-                                 uint32_t indexOffset) const {
+void SUScene::WriteLeafIntoBatch(void* batch, uint64_t batchVertices, const LeafNode* leaf, int side,
+                                 uint32_t vertexOffset, uint32_t indexOffset) const {
     const FaceRecord& face = *leaf->face;
     const uint32_t count = face.vertexCount;
     if (count == 0 || !HoldsWhatItCounts(face)) return;
 
     uint32_t* words = static_cast<uint32_t*>(batch);
-    const uint64_t batchVertices = words[0];
-    const uint64_t uvSets = words[2];
+    const uint64_t uvSets = kBatchUVSets;
     float* __restrict positionOut =
         reinterpret_cast<float*>(words + 3) + 3 * uint64_t{vertexOffset};
     float* __restrict normalOut =

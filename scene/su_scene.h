@@ -151,8 +151,9 @@ class SUScene {
 
     // ---- material_batch.cpp
     void BuildMaterialBatch(BatchPassContext& context, uint32_t materialId);
-    void WriteLeafIntoBatch(void* batch, const LeafNode* leaf, int side, uint32_t vertexOffset,
-                            uint32_t indexOffset) const;
+    // Writes one side of the leaf at its offsets into a batch of `batchVertices` vertices.
+    void WriteLeafIntoBatch(void* batch, uint64_t batchVertices, const LeafNode* leaf, int side,
+                            uint32_t vertexOffset, uint32_t indexOffset) const;
     // Writes the leaves to rewrite where they lie; a leaf whose place is gone sends its material
     // to a full rebuild instead. Before the rebuilds of the pass.
     using LeafSides = std::vector<std::pair<const LeafNode*, int>>;

@@ -83,11 +83,13 @@ struct TreeNode {
     bool EffectiveVisible() const;
 };
 
-// Where one side of a leaf lies in its material's batch, as the build stamped `layout` laid it
-// out. Written and read by the sync worker only.
+// Where one side of a leaf lies in its material's batch, and how much room it has there, as the
+// build stamped `layout` laid it out. Written and read by the sync worker only.
 struct BatchSlot {
     uint32_t vertexOffset = 0;
     uint32_t indexOffset = 0;
+    uint32_t vertexCount = 0;
+    uint32_t indexCount = 0;
     uint32_t layout = 0;
 };
 

@@ -355,6 +355,17 @@ TEST_F(MaterialBatchTest, AMovedLeafThatCameOrWentSinceTheBatchWasLaidOutRebuild
     EXPECT_TRUE(scene.SyncPass(100));
     EXPECT_EQ(BatchView(RecordOf(10).geometrySectionId).V(), 4u);
     EXPECT_EQ(RecordOf(10).geometryRevision, 3u);
+
+    // Meshed again to other counts but only queued to be rewritten: it no longer fits its room,
+    // so the batch is laid out again rather than written over.
+    MakeStrip(scene.faces.at(100), 6);
+    scene.leavesToRewrite.insert(static_cast<LeafNode*>(*std::find_if(
+        root->children.begin(), root->children.end(), [&](TreeNode* n) { return n != comes; })));
+    scene.pending = true;
+    EXPECT_TRUE(scene.SyncPass(100));
+    const BatchView grown(RecordOf(10).geometrySectionId);
+    EXPECT_EQ(grown.V(), 6u);
+    EXPECT_EQ(grown.I(), 12u);
 }
 
 }  // namespace
