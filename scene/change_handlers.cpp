@@ -186,8 +186,6 @@ bool SUScene::ApplyEntityChange(VALUE klass, VALUE entity, uint32_t entityId, ui
         FaceRecord& record = faces[entityId];
         // Meshed already in this change (a face reported twice).
         if (record.generation != openGeneration || openGeneration == 0) {
-            const uint32_t vertices = record.vertexCount;
-            const uint32_t indices = record.indexCount;
             record.vertexCount = record.indexCount = 0;
             record.indices.clear();
             record.positions.clear();
@@ -195,9 +193,8 @@ bool SUScene::ApplyEntityChange(VALUE klass, VALUE entity, uint32_t entityId, ui
             record.frontUV.clear();
             record.backUV.clear();
             BuildFaceMesh(record, face, entityId, ownerId);
-            const bool sameSize = vertices != 0 && record.vertexCount == vertices && record.indexCount == indices;
             for (TreeNode* node : mirrors)
-                if (node->type == NodeType::Leaf) RefreshLeaf(static_cast<LeafNode*>(node), sameSize);
+                if (node->type == NodeType::Leaf) RefreshLeaf(static_cast<LeafNode*>(node));
             if (remeshNeighbours) MarkNeighbourFacesDirty(face);
         }
     } else if (klass == k.cImage) {

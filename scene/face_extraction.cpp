@@ -292,8 +292,7 @@ std::pair<MaterialEntry*, MaterialEntry*> SUScene::ResolveEffectiveMaterials(
     return {materials->FindEntry(front), materials->FindEntry(back)};
 }
 
-void SUScene::RefreshLeaf(LeafNode* leaf, bool sameSize) {
-    const bool shownBefore = leaf->EffectiveVisible();
+void SUScene::RefreshLeaf(LeafNode* leaf) {
     if (FaceRecord* record = leaf->face; record != nullptr) {
         leaf->layerId = record->layerId;
         leaf->onDefaultLayer = leaf->layerId == defaultLayerId;
@@ -304,10 +303,9 @@ void SUScene::RefreshLeaf(LeafNode* leaf, bool sameSize) {
         // keeps its place.
         SetLeafMaterials(leaf, front, back);
     }
-    if (sameSize && leaf->EffectiveVisible() == shownBefore)
-        leavesToRewrite.insert(leaf);
-    else
-        leaf->MarkMaterialsDirty(&dirtyMaterials);
+    // Written again where it lies; the worker rebuilds the batch instead when the leaf no longer
+    // fits its place there (other counts) or came into view or left it.
+    leavesToRewrite.insert(leaf);
 }
 
 void SUScene::MarkNeighbourFacesDirty(SUFaceRef face) {
@@ -332,18 +330,12 @@ void SUScene::RemeshDirtyFaces() {
         if (known == faces.end()) continue;
         FaceRecord& record = known->second;
         if (record.generation == openGeneration || record.face.ptr == nullptr) continue;
-        const uint32_t vertices = record.vertexCount;
-        const uint32_t indices = record.indexCount;
         BuildFaceMesh(record, record.face, faceId, record.ownerDefinitionId);
-        const bool sameSize = vertices != 0 && record.vertexCount == vertices && record.indexCount == indices;
         const auto placed = nodesByEntity.find(faceId);
         if (placed == nodesByEntity.end()) continue;
-        for (TreeNode* node : placed->second) {
-            if (sameSize && node->type == NodeType::Leaf)
-                leavesToRewrite.insert(static_cast<LeafNode*>(node));
-            else
-                node->MarkMaterialsDirty(&dirtyMaterials);
-        }
+        // As RefreshLeaf: the worker decides between writing in place and rebuilding.
+        for (TreeNode* node : placed->second)
+            if (node->type == NodeType::Leaf) leavesToRewrite.insert(static_cast<LeafNode*>(node));
     }
 }
 

@@ -142,10 +142,9 @@ class SUScene {
     LeafNode* CreateLeafNode(SUFaceRef face, TreeNode* parent);
     std::pair<MaterialEntry*, MaterialEntry*> ResolveEffectiveMaterials(const FaceRecord& record,
                                                                        const TreeNode* parent);
-    // Reads the leaf's layer, visibility and materials again from its face record. `sameSize`:
-    // the record was meshed again to the counts it had, so the leaf's batches may keep their
-    // layout.
-    void RefreshLeaf(LeafNode* leaf, bool sameSize = false);
+    // Reads the leaf's layer, visibility and materials again from its face record and queues it
+    // to be written again.
+    void RefreshLeaf(LeafNode* leaf);
     void MarkNeighbourFacesDirty(SUFaceRef face);
     void RemeshDirtyFaces();
 
@@ -204,8 +203,8 @@ class SUScene {
     // Eight buckets to start; braces would make 8 an element instead.
     MaterialIdSet dirtyFaces = MaterialIdSet(8);
     MaterialIdSet dirtyMaterials = MaterialIdSet(8);
-    // Leaves that moved or were meshed again to the same size: their batches keep their layout
-    // and each is written again where it lies, unless its material is rebuilt anyway.
+    // Leaves that moved or were meshed again: each is written again where it lies in its batches,
+    // unless its material is rebuilt anyway or it no longer fits there (the worker checks).
     LeafSet leavesToRewrite = LeafSet(8);
     std::atomic<uint32_t> lastBatchLayout{0};
     std::unordered_map<uint32_t, std::unordered_set<LeafNode*>> leavesByMaterial;
