@@ -65,10 +65,10 @@ class TestPluginCommands < Minitest::Test
   end
 
   def test_enabling_and_the_heartbeat_follow_the_link_state
-    # The camera cannot be followed until the scene reads it, so both camera commands stay grey.
     assert_equal ['Start TwinLink', 'TwinLink settings…', 'About…'], enabled_commands, 'link stopped'
     start_saved
-    assert_equal ['Stop TwinLink', 'About…'], enabled_commands, 'link running'
+    # A new model's camera is a perspective one, followed from the start.
+    assert_equal ['Stop TwinLink', 'Stop camera synchronization', 'About…'], enabled_commands, 'link running'
     assert_equal 1, HostSim.timer_ids.size, 'one heartbeat per link'
 
     # A second start finds the link open and does nothing.
