@@ -119,6 +119,10 @@ bool WriteGltfFile(const std::string& path, const PeerScene& scene, const std::s
     if (!drawn.empty()) {
         json.Key("nodes").BeginArray().BeginObject();
         json.Key("name").String(name).Key("mesh").Unsigned(0);
+        // Korvan's axes are left-handed (SketchUp's y and z exchanged), glTF's right-handed:
+        // mirrored along z the model reads as in SketchUp, and glTF viewers turn the winding
+        // of a mirrored node's faces round themselves.
+        json.Key("scale").BeginArray().Float(1).Float(1).Float(-1).EndArray();
         json.EndObject().EndArray();
         json.Key("meshes").BeginArray().BeginObject().Key("name").String(name);
         json.Key("primitives").BeginArray();

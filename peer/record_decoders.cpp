@@ -75,6 +75,8 @@ void CheckCamera(const CameraRecord& camera, const std::string& where, Problems&
         problems.push_back(
             {where, Format("camera projection is %u, expected 1, 2 or 3", camera.projection)});
     }
+    if (std::any_of(std::begin(camera.unused), std::end(camera.unused), [](uint8_t b) { return b != 0; }))
+        problems.push_back({where, "camera bytes 64 to 583 are not all zero"});
     const auto notFinite = [&](const char* what) {
         problems.push_back(
             {where, Format("camera %s holds a value that is not a finite number", what)});

@@ -74,6 +74,17 @@ void PrintWritten(std::ostream& out, const SceneRead& read, const std::string& f
 
 }  // namespace
 
+namespace {
+
+// The camera in the link's VIEW record, if SketchUp has sent one.
+std::optional<CameraRecord> SentCamera(const LinkSnapshot& snapshot) {
+    for (const RecordSnapshot& record : snapshot.records)
+        if (record.view && record.view->camera) return record.view->camera;
+    return std::nullopt;
+}
+
+}  // namespace
+
 int CountsCommand(const PeerOptions& options, std::ostream& out, std::ostream& err) {
     const SceneRead read = ReadScene(options, err);
     if (read.exitCode == kExitFailed) return read.exitCode;
@@ -87,7 +98,9 @@ int RenderCommand(const PeerOptions& options, std::ostream& out, std::ostream& e
     const SceneRead read = ReadScene(options, err);
     if (read.exitCode != kExitDone) return ExplainGaveUp(read, err);
     const double aspect = static_cast<double>(options.imageWidth) / options.imageHeight;
-    const ViewCamera camera = FitCamera(SceneBounds(read.scene), aspect, options.camera);
+    CameraChoice choice = options.camera;
+    const bool fromLink = UseSentCamera(choice, SentCamera(read.snapshot));
+    const ViewCamera camera = FitCamera(SceneBounds(read.scene), aspect, choice);
     const std::string fault = CameraFault(camera);
     if (!fault.empty()) {
         err << "korvan-peer: cannot render: " << fault << "\n";
@@ -104,6 +117,7 @@ int RenderCommand(const PeerOptions& options, std::ostream& out, std::ostream& e
         json.Key("width").Unsigned(image.width);
         json.Key("height").Unsigned(image.height);
         json.Key("camera").BeginObject();
+        json.Key("from").String(fromLink ? "link" : "fitted");
         json.Key("eye");
         WriteVector(json, camera.eye);
         json.Key("target");

@@ -31,9 +31,11 @@ class Rasteriser {
             colour_[i + 1] = kBackgroundRgb[1];
             colour_[i + 2] = kBackgroundRgb[2];
         }
+        // Korvan's world is left-handed (SketchUp's y and z exchanged), so right is up x forward;
+        // the other way round would show the model mirrored.
         forward_ = Normalised(camera.target - camera.eye);
-        right_ = Normalised(Cross(forward_, camera.up));
-        up_ = Cross(right_, forward_);
+        right_ = Normalised(Cross(camera.up, forward_));
+        up_ = Cross(forward_, right_);
         eye_ = camera.eye;
         focal_ = 0.5 * height / std::tan(camera.fieldOfViewDegrees * std::numbers::pi / 360.0);
         centreX_ = 0.5 * width;

@@ -57,6 +57,22 @@ ViewCamera FitCamera(const std::optional<Bounds>& bounds, double aspect,
     return camera;
 }
 
+bool UseSentCamera(CameraChoice& choice, const std::optional<CameraRecord>& sent) {
+    if (!sent || sent->projection != static_cast<uint32_t>(ProjectionKind::Perspective)) return false;
+    const Vec3 eye{sent->eye[0], sent->eye[1], sent->eye[2]};
+    const Vec3 direction{sent->direction[0], sent->direction[1], sent->direction[2]};
+    const Vec3 up{sent->up[0], sent->up[1], sent->up[2]};
+    const double fov = sent->fieldOfView;
+    const bool finite = std::isfinite(Length(eye)) && std::isfinite(Length(up)) && std::isfinite(fov);
+    const double sight = Length(direction);
+    if (!finite || !(sight > 0 && std::isfinite(sight)) || !(fov > 0 && fov < 180)) return false;
+    if (!choice.eye) choice.eye = eye;
+    if (!choice.target) choice.target = *choice.eye + direction;
+    if (!choice.up) choice.up = up;
+    if (!choice.fieldOfViewDegrees) choice.fieldOfViewDegrees = fov;
+    return true;
+}
+
 std::string CameraFault(const ViewCamera& camera) {
     const Vec3 sight = camera.eye - camera.target;
     if (Length(sight) == 0) return "the eye is on the target";

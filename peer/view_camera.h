@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "camera/camera_record.h"
 #include "peer/peer_scene.h"
 #include "peer/vector3.h"
 
@@ -40,6 +41,12 @@ std::optional<Bounds> SceneBounds(const PeerScene& scene);
 // scene is empty) for an image of `aspect` = width / height.
 ViewCamera FitCamera(const std::optional<Bounds>& bounds, double aspect,
                      const CameraChoice& choice);
+
+// Fills what the command line left out of `choice` from the camera the link's VIEW record holds:
+// Korvan looks through SketchUp's camera when it is a perspective one with finite values.
+// Anything else (no camera sent, parallel or 2D, an eye on its target) leaves the choice as it
+// is. True when the sent camera was used.
+bool UseSentCamera(CameraChoice& choice, const std::optional<CameraRecord>& sent);
 
 // Why the camera cannot be used (eye on the target, up along the line of sight); empty when it
 // can.

@@ -62,6 +62,24 @@ TEST(PeerRender, ASquareShowsItsColourWhereItIsAndTheBackgroundElsewhere) {
     EXPECT_EQ(dim[0], 2 * dim[1]);
 }
 
+TEST(PeerRender, TheWorldIsSeenAsSketchUpShowsItNotMirrored) {
+    // Looking down with SketchUp's north (renderer +z) at the top of the image: a square to the
+    // east (+x) lies right of the middle, one to the north above it.
+    PeerScene scene;
+    Batch east = FlatSquare(0, 0.5f, kTowardsLight), north = FlatSquare(0, 0.5f, kTowardsLight);
+    for (size_t i = 0; i < east.positions.size(); i += 3) {
+        east.positions[i] += 1.5f;
+        north.positions[i + 2] += 1.5f;
+    }
+    scene.materials.push_back(Material(3, 0xFF0000FF, 1.0f, east));
+    scene.materials.push_back(Material(4, 0xFFFF0000, 1.0f, north));
+    const RgbImage image = RenderScene(scene, ViewCamera{{0, 5, 0}, {0, 0, 0}, {0, 0, 1}, 60}, 64, 48);
+    EXPECT_EQ(Pixel(image, 32 + 12, 24), (Rgb{0, 0, 255}));
+    EXPECT_EQ(Pixel(image, 32 - 12, 24), kBackground);
+    EXPECT_EQ(Pixel(image, 32, 24 - 12), (Rgb{255, 0, 0}));
+    EXPECT_EQ(Pixel(image, 32, 24 + 12), kBackground);
+}
+
 TEST(PeerRender, TheNearerSquareHidesTheFartherWhicheverIsDrawnFirst) {
     for (const bool nearFirst : {true, false}) {
         PeerScene scene;
@@ -121,7 +139,7 @@ TEST_F(PeerRenderCommandTest, WritesThePngOfTheLinkAndFitsTheCameraByDefault) {
              "--target", "0,3,0", "--up", "0,0,-1", "--fov", "40.5"});
     EXPECT_EQ(exitCode, kExitDone) << ReadFile(ErrorFile());
     EXPECT_THAT(line, StartsWith(std::string("{") + kLinkJson + R"(,"out":")" + png.string() +
-                                 R"(","width":64,"height":48,"camera":{"eye":[0,8,0],)"
+                                 R"(","width":64,"height":48,"camera":{"from":"fitted","eye":[0,8,0],)"
                                  R"("target":[0,3,0],"up":[0,0,-1],"fieldOfView":40.5},)"
                                  R"("milliseconds":)"));
     EXPECT_THAT(line, HasSubstr(R"(,"materials":1,"triangles":2,"problems":[]})"));
@@ -140,6 +158,46 @@ TEST_F(PeerRenderCommandTest, WritesThePngOfTheLinkAndFitsTheCameraByDefault) {
     EXPECT_EQ(Pixel(fitted, 40, 30), (Rgb{200, 100, 50}));
     for (const auto& [x, y] : {std::pair{0u, 0u}, {79u, 0u}, {0u, 59u}, {79u, 59u}})
         EXPECT_EQ(Pixel(fitted, x, y), kBackground);
+}
+
+// SketchUp's camera as the plug-in writes it: eye and line of sight in the renderer's axes.
+korvan::CameraRecord SentCamera(korvan::ProjectionKind kind, std::array<float, 3> eye, std::array<float, 3> direction) {
+    korvan::CameraRecord camera{};
+    camera.projection = static_cast<uint32_t>(kind);
+    camera.fieldOfView = kind == korvan::ProjectionKind::Perspective ? 30 : 0;
+    std::copy(eye.begin(), eye.end(), camera.eye);
+    std::copy(direction.begin(), direction.end(), camera.direction);
+    camera.up[2] = -1;
+    return camera;
+}
+
+TEST_F(PeerRenderCommandTest, DrawsFromSketchUpsPerspectiveCameraUnlessTheCommandLineSaysOtherwise) {
+    PutMaterial(host, u"Floor", 0xFFC86432, 1.0f, FlatSquare(3, 1, kTowardsLight));
+    const std::filesystem::path png = root / "out.png";
+    const auto cameraDrawn = [&](std::vector<std::string> extra) {
+        std::vector<std::string> arguments{"render", "--link", kLink, "--out", png.string(), "--size", "8x6"};
+        arguments.insert(arguments.end(), extra.begin(), extra.end());
+        const auto [line, exitCode] = Run(arguments);
+        EXPECT_EQ(exitCode, kExitDone) << ReadFile(ErrorFile());
+        const size_t from = line.find(R"("camera":)"), to = line.find(R"(,"milliseconds")");
+        return from == std::string::npos || to == std::string::npos ? line : line.substr(from, to - from);
+    };
+
+    const korvan::CameraRecord above = SentCamera(korvan::ProjectionKind::Perspective, {0.5f, 9, 0}, {0, -1, 0});
+    host.SendView(false, &above);  // followed or not, it is where SketchUp looks from
+    EXPECT_EQ(cameraDrawn({}), R"("camera":{"from":"link","eye":[0.5,9,0],"target":[0.5,8,0],)"
+                               R"("up":[0,0,-1],"fieldOfView":30})");
+    EXPECT_EQ(cameraDrawn({"--eye", "0,4,0", "--fov", "50"}),
+              R"("camera":{"from":"link","eye":[0,4,0],"target":[0,3,0],"up":[0,0,-1],"fieldOfView":50})");
+
+    // A parallel camera, and one without a line of sight, cannot be drawn through: the scene is
+    // framed as without a camera.
+    const std::string fitted = cameraDrawn({"--up", "0,0,-1"});
+    for (const korvan::CameraRecord& unusable : {SentCamera(korvan::ProjectionKind::Parallel, {0.5f, 9, 0}, {0, -1, 0}),
+                                         SentCamera(korvan::ProjectionKind::Perspective, {0.5f, 9, 0}, {0, 0, 0})}) {
+        host.SendView(false, &unusable);
+        EXPECT_THAT(cameraDrawn({}), StartsWith(R"("camera":{"from":"fitted","eye":[)"));
+    }
 }
 
 }  // namespace

@@ -246,7 +246,7 @@ TEST_F(PeerExportTest, GltfHoldsOnePrimitivePerMaterialWithItsBatchAndColour) {
     EXPECT_EQ(
         gltf,
         R"({"asset":{"version":"2.0","generator":"korvan-peer"},"scene":0,"scenes":[{)" + name +
-            R"(,"nodes":[0]}],"nodes":[{)" + name + R"(,"mesh":0}],"meshes":[{)" + name +
+            R"(,"nodes":[0]}],"nodes":[{)" + name + R"(,"mesh":0,"scale":[1,1,-1]}],"meshes":[{)" + name +
             R"(,"primitives":[)"
             R"({"attributes":{"POSITION":0,"NORMAL":1,"TEXCOORD_0":2},"indices":3,"material":0,"mode":4},)"
             R"({"attributes":{"POSITION":4,"NORMAL":5,"TEXCOORD_0":6},"indices":7,"material":1,"mode":4}]}],)"
