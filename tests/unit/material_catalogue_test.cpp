@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "appearance/material_classification.h"
 #include "hand_built_scene.h"
 
 namespace {
@@ -284,6 +285,53 @@ TEST_F(MaterialCatalogueTest, AReplacedTextureSectionIsReleasedAtTheEndOfTheFlus
     EXPECT_EQ(Record(entry->id).U32(1380), 0u);
     EXPECT_EQ(Record(entry->id).U32(1384), 0u);
     EXPECT_EQ(connection.MapSection(second), nullptr);
+}
+
+TEST(MaterialNames, WaterAndGlassWordsAreFoundInAnyCaseAndEauOnlyAsAWordOfItsOwn) {
+    for (std::u16string_view water : {u"WASSER 2", u"Agua-azul", u"Acquario", u"Water glass", u"Озеро вода",
+                                      u"池の水", u"Eau claire", u"pool eau", u"Eau-de-vie", u"EAU"})
+        EXPECT_TRUE(IsWaterName(water)) << std::string(water.begin(), water.end());
+    for (std::u16string_view dry : {u"pool_eau", u"Bureau", u"Plateau", u"Cristal", u"Wat er", u""})
+        EXPECT_FALSE(IsWaterName(dry)) << std::string(dry.begin(), dry.end());
+    for (std::u16string_view glass : {u"Glass_Blue", u"Fiberglass", u"VERRE", u"szkło", u"窓ガラス", u"Glas"})
+        EXPECT_TRUE(IsGlassName(glass));
+    for (std::u16string_view other : {u"Cristal", u"Gla ss", u"Brick"}) EXPECT_FALSE(IsGlassName(other));
+}
+
+TEST_F(MaterialCatalogueTest, SurfaceTypeAndLibraryIdReachTheRecordAndFollowTheirChanges) {
+    hostsim::Material* blueGlass = Colored("Glass_Blue", {0x20, 0x40, 0xFF, 102});
+    hostsim::Material* opaqueGlass = Colored("Glass_Blue opaque", {0x20, 0x40, 0xFF, 255});
+    hostsim::Material* pond = Colored("Water glass", {0x10, 0x60, 0x90, 255});
+    hostsim::Material* oak = Colored("Oak", {0x80, 0x50, 0x20, 255});
+    model.SetAttribute(oak, "Korvan Material Settings", "KorvanLibraryId", std::string("wood/oak-natural"));
+    // Only the dictionary named exactly so is read.
+    hostsim::Material* ash = Colored("Ash", {0x90, 0x80, 0x70, 255});
+    model.SetAttribute(ash, "korvan material settings", "KorvanLibraryId", std::string("wood/ash"));
+    hostsim::Material* pine = Colored("Pine", {0x90, 0x80, 0x70, 255});
+    model.SetAttribute(pine, "Korvan Material Settings", "KorvanLibraryId", int64_t{42});
+    Send({blueGlass, opaqueGlass, pond, oak, ash, pine});
+
+    const auto surface = [&](hostsim::Material* m) { return Record(IdOf(m)).U32(544); };
+    const auto libraryId = [&](hostsim::Material* m) { return Record(IdOf(m)).Text(548, 256); };
+    EXPECT_EQ((std::vector<uint32_t>{surface(blueGlass), surface(opaqueGlass), surface(pond), surface(oak)}),
+              (std::vector<uint32_t>{2, 0, 1, 0}));
+    EXPECT_EQ(libraryId(oak), u"wood/oak-natural");
+    EXPECT_TRUE(Record(IdOf(oak)).AllZero(548 + 2 * 16, 256 - 2 * 16));
+    EXPECT_EQ(libraryId(ash), u"");
+    EXPECT_EQ(libraryId(pine), u"") << "not a string";
+
+    // Taking the key away empties the id and sends the record again; glass made opaque is no
+    // longer glass.
+    const uint32_t revision = Record(IdOf(oak)).U32(20);
+    model.DeleteAttribute(oak, "Korvan Material Settings", "KorvanLibraryId");
+    model.SetMaterialAlpha(blueGlass, 1.0);
+    EXPECT_FALSE(catalogue.RefreshMaterial(Ref(oak), Qnil));
+    EXPECT_FALSE(catalogue.RefreshMaterial(Ref(blueGlass), Qnil));
+    catalogue.FlushMaterials();
+    EXPECT_EQ(libraryId(oak), u"");
+    EXPECT_TRUE(Record(IdOf(oak)).AllZero(548, 256));
+    EXPECT_EQ(Record(IdOf(oak)).U32(20), revision + 1);
+    EXPECT_EQ(surface(blueGlass), 0u);
 }
 
 }  // namespace
