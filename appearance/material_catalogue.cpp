@@ -118,11 +118,12 @@ bool MaterialCatalogue::AddMaterial(SUMaterialRef materialRef, VALUE material,
     entry.opacity = OpacityOf(reading.colour);
     entry.name = ReadMaterialName(materialRef);
     ClassifyMaterial(*this, entry, materialRef);
-    entry.ownsTextureFile = false;
+    // Released before anything is cleared: an entry that comes back (an undo brings a removed
+    // material back) may still own a file it wrote, which must not be left behind.
+    if (reading.texture.ptr != nullptr || entry.ownsTextureFile) ReleaseTexture(entry);
 
     TextureSize size;
     if (reading.texture.ptr != nullptr) {
-        ReleaseTexture(entry);
         size = ReadTextureSize(reading.texture);
         if (size.HasPixels()) {
             if (memoryTextures && reading.type != SUMaterialType_ColorizedTexture)

@@ -4,10 +4,14 @@
 #include <gmock/gmock.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "appearance/material_classification.h"
+#include "appearance/texture_files.h"
+#include "twinlink/platform.h"
 #include "hand_built_scene.h"
 
 namespace {
@@ -43,7 +47,26 @@ class MaterialCatalogueTest : public scene_test::HandBuiltSceneTest {
         return "mark record " + std::to_string(catalogue.FindEntry(id)->record->record.recordId);
     }
 
+    // An unsaved model's textures go into "_Textures" in the working folder: the sandbox.
+    void SetUp() override {
+        scene_test::HandBuiltSceneTest::SetUp();
+        previousFolder = std::filesystem::current_path();
+        std::filesystem::current_path(Sandbox());
+    }
+    const std::filesystem::path& Sandbox() const { return liveconnection_test::PrivateStateTest::root; }
+    void TearDown() override {
+        scene_test::HandBuiltSceneTest::TearDown();
+        std::filesystem::current_path(previousFolder);
+    }
+
+    static std::u16string Id16(hostsim::Material* m) {
+        const std::string id = std::to_string(IdOf(m));
+        return std::u16string(id.begin(), id.end());
+    }
+    static std::string Narrow(const std::u16string& text) { return twinlink::platform::Utf16ToUtf8(text); }
+
     hostsim::Model model;
+    std::filesystem::path previousFolder;
 };
 
 TEST_F(MaterialCatalogueTest, EveryFieldOfAColoredRecordSitsAtItsOffset) {
@@ -145,9 +168,8 @@ TEST_F(MaterialCatalogueTest, TexturedMaterialsAreSentUntintedAndAResizedTexture
     EXPECT_EQ(catalogue.FindEntry(IdOf(tiles))->type, 2u);
     EXPECT_EQ(Record(IdOf(wood)).U32(804), 0x00FFFFFFu);
     EXPECT_EQ(Record(IdOf(tiles)).U32(804), 0x00FFFFFFu);
-    // The texture itself does not travel yet.
-    EXPECT_TRUE(Record(IdOf(wood)).AllZero(860, 520));
-    EXPECT_EQ(Record(IdOf(wood)).U32(1380), 0u);
+    // No source file: a copy is written into the texture folder and its path sent.
+    EXPECT_EQ(Record(IdOf(wood)).Text(860, 260), u"./_Textures/" + Id16(wood) + u"_wood.jpg");
     EXPECT_FLOAT_EQ(entry->textureUScale, 1.0f / 25);
     EXPECT_FLOAT_EQ(entry->textureVScale, 1.0f / 10);
 
@@ -332,6 +354,95 @@ TEST_F(MaterialCatalogueTest, SurfaceTypeAndLibraryIdReachTheRecordAndFollowThei
     EXPECT_TRUE(Record(IdOf(oak)).AllZero(548, 256));
     EXPECT_EQ(Record(IdOf(oak)).U32(20), revision + 1);
     EXPECT_EQ(surface(blueGlass), 0u);
+}
+
+
+std::string FileText(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST_F(MaterialCatalogueTest, TexturesGoAsTheSourceFileOrAsACopyNamedAfterTheMaterialAndCopiesAreOurs) {
+    // A source that exists is pointed at, not copied. Its name is lower-cased, which Windows'
+    // paths do not mind; here the name is relative to the sandbox, whose own name is not.
+    std::ofstream(Sandbox() / "stone.png") << "a picture";
+    hostsim::Material* stone = Colored("Stone", {90, 90, 90, 255});
+    model.SetMaterialTexture(stone, model.CreateTexture(8, 8, 24, {}, 10, 10, "Stone.PNG"));
+    // No file name: the copy is named after the material, cleaned for a file name.
+    hostsim::Material* wood = Colored("Wood #2 Küche", {90, 60, 30, 255});
+    model.SetMaterialTexture(wood, model.CreateTexture(5, 3, 24, {}, 10, 10, ""));
+    // 32-bit: up to 256 x 256 a PNG through SketchUp, beyond that a BMP of the pixels.
+    hostsim::Material* small = Colored("Small", {1, 2, 3, 255});
+    model.SetMaterialTexture(small, model.CreateTexture(256, 256, 32, {}, 10, 10, "C:\\Maps\\Leaf.TGA"));
+    hostsim::Material* large = Colored("Large", {1, 2, 3, 255});
+    hostsim::Texture* largeTexture = model.CreateTexture(257, 2, 32, {}, 10, 10, "maps/Large.tif");
+    for (size_t i = 0; i < largeTexture->pixels.size(); ++i) largeTexture->pixels[i] = static_cast<uint8_t>(i * 7);
+    model.SetMaterialTexture(large, largeTexture);
+    Send({stone, wood, small, large});
+
+    const auto path = [&](hostsim::Material* m) { return catalogue.FindEntry(IdOf(m))->texturePath; };
+    const std::u16string folder = u"./_Textures/";
+    EXPECT_EQ(path(stone), u"stone.png");
+    EXPECT_FALSE(catalogue.FindEntry(IdOf(stone))->ownsTextureFile);
+    EXPECT_EQ(path(wood), folder + Id16(wood) + u"_Wood _2 Küche.jpg");
+    EXPECT_EQ(path(small), folder + Id16(small) + u"_leaf.png");
+    EXPECT_EQ(path(large), folder + Id16(large) + u"_large.bmp");
+    for (hostsim::Material* m : {wood, small, large}) {
+        EXPECT_TRUE(catalogue.FindEntry(IdOf(m))->ownsTextureFile);
+        EXPECT_TRUE(std::filesystem::is_regular_file(Narrow(path(m)))) << Narrow(path(m));
+        // The record carries the path and the file's time, by which Korvan sees a new picture.
+        EXPECT_EQ(Record(IdOf(m)).Text(860, 260), path(m));
+        EXPECT_EQ(Record(IdOf(m)).U32(856),
+                  static_cast<uint32_t>(*twinlink::platform::GetFileLastWriteTime(path(m))));
+    }
+    EXPECT_EQ(Record(IdOf(wood)).U32(1380), 0u) << "no texture section for a file";
+
+    std::string bmp = FileText(Narrow(path(large)));
+    ASSERT_EQ(bmp.size(), 54u + 257 * 2 * 4);
+    std::string header(54, '\0');
+    WriteBmpHeader(reinterpret_cast<uint8_t*>(header.data()), 257, 2, 32, 257 * 2 * 4);
+    EXPECT_EQ(bmp.substr(0, 54), header);
+    EXPECT_EQ(bmp.substr(54), std::string(largeTexture->pixels.begin(), largeTexture->pixels.end()));
+
+    // The copies go with the link; the user's own file stays.
+    catalogue.ClearCatalogue();
+    for (hostsim::Material* m : {wood, small, large})
+        EXPECT_FALSE(std::filesystem::exists(Sandbox() / "_Textures" / (std::to_string(IdOf(m)) + "_x"))) ;
+    EXPECT_TRUE(std::filesystem::is_empty(Sandbox() / "_Textures"));
+    EXPECT_EQ(FileText(Sandbox() / "stone.png"), "a picture");
+}
+
+TEST_F(MaterialCatalogueTest, AnInMemoryTextureIsABmpOfTheRowsAsSketchUpHoldsThemAndEachCaptureIsNew) {
+    hostsim::Material* tile = Colored("Tile", {10, 20, 30, 255});
+    hostsim::Texture* odd = model.CreateTexture(3, 2, 24, {}, 10, 10, "tile.jpg");
+    for (size_t i = 0; i < odd->pixels.size(); ++i) odd->pixels[i] = static_cast<uint8_t>(0xA0 + i);
+    model.SetMaterialTexture(tile, odd);
+    catalogue.BeginLoad(Qnil, Ref(model), true, true);
+    ASSERT_TRUE(catalogue.AddMaterial(Ref(tile), Qnil, kNoId));
+    catalogue.FlushMaterials();
+
+    // 3 pixels of 3 bytes make rows of 9, padded to 12.
+    const std::string expected = std::string("BM") + std::string("\x4E\0\0\0", 4) + "TWBM" +
+                                 std::string("\x36\0\0\0\x28\0\0\0\x03\0\0\0\xFE\xFF\xFF\xFF\x01\0\x18\0", 20) +
+                                 std::string(4, '\0') + std::string("\x18\0\0\0", 4) + std::string(16, '\0') +
+                                 std::string(odd->pixels.begin(), odd->pixels.end());
+    ASSERT_EQ(odd->pixels.size(), 24u);
+    MaterialEntry* entry = catalogue.FindEntry(IdOf(tile));
+    ASSERT_EQ(entry->textureImageSize, 78u);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(entry->textureImage.get()), 78), expected);
+    const RecordBytes r = Record(IdOf(tile));
+    EXPECT_EQ(r.Text(860, 260), u"") << "no file";
+    EXPECT_EQ(r.U32(856), 1u);
+    EXPECT_EQ(r.U32(1384), 78u);
+    ASSERT_NE(r.U32(1380), 0u);
+    RecordBytes section(connection.MapSection(r.U32(1380)));
+    EXPECT_EQ(section.Bytes(0, 78), expected);
+    EXPECT_FALSE(std::filesystem::exists(Sandbox() / "_Textures")) << "nothing written";
+
+    EXPECT_TRUE(catalogue.RefreshMaterial(Ref(tile), Qnil) || true);
+    model.SetMaterialColor(tile, {11, 20, 30, 255});
+    catalogue.RefreshMaterial(Ref(tile), Qnil);
+    EXPECT_GE(entry->TextureStamp, 2u) << "every capture counts the stamp up";
 }
 
 }  // namespace
