@@ -12,6 +12,7 @@
 
 #include "camera/camera_record.h"
 #include "peer/geometry_batch.h"
+#include "peer/texture_image.h"
 #include "peer/problems.h"
 #include "peer/section_references.h"
 
@@ -77,6 +78,11 @@ struct SurfaceSnapshot {
     uint32_t textureStamp = 0;
     std::string texturePath;
     std::optional<SectionSnapshot> textureSection;
+    // The picture of the texture section, decoded; none without a section or when its BMP failed
+    // its checks (reported).
+    std::shared_ptr<const TextureImage> textureImage;
+    // The texture section's content was not copied because the reader already holds it.
+    bool textureKept = false;
     uint32_t geometryRevision = 0;
     std::optional<SectionSnapshot> geometrySection;
     std::optional<GeometrySnapshot> geometry;  // none unless the batch passed every check

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "peer/geometry_batch.h"
+#include "peer/texture_image.h"
 
 namespace korvan::peer {
 
@@ -21,6 +22,13 @@ struct SceneMaterial {
     uint32_t geometrySectionId = 0;  // 0: no batch yet, `mesh` is empty
     uint32_t geometrySize = 0;       // the section's size as the record declares it
     std::shared_ptr<const MaterialMesh> mesh;  // never null
+    // The picture, from the file the record names or from its texture section; null when there
+    // is none or it cannot be read: the material is then drawn in its colour.
+    std::shared_ptr<const TextureImage> texture;
+    uint32_t textureStamp = 0;
+    std::string texturePath;
+    uint32_t textureSectionId = 0;
+    uint32_t textureSize = 0;
 };
 
 struct PeerScene {

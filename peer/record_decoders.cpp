@@ -167,9 +167,16 @@ SurfaceSnapshot DecodeSurface(const uint8_t* slotBytes, bool removed,
                                           record.geometrySectionId)});
     }
 
-    surface.textureSection = CheckSection(SectionUse::Texture, record.textureSectionId,
-                                          record.textureSectionSize, sections, where, problems)
-                                 .snapshot;
+    const CheckedSection texture = CheckSection(SectionUse::Texture, record.textureSectionId,
+                                                record.textureSectionSize, sections, where, problems);
+    surface.textureSection = texture.snapshot;
+    if (texture.usable != nullptr && texture.usable->contentSkipped) {
+        surface.textureKept = true;
+    } else if (texture.usable != nullptr) {
+        std::string fault;
+        surface.textureImage = DecodeTextureBmp(texture.usable->bytes, &fault);
+        if (!surface.textureImage) problems.push_back({where, fault});
+    }
     const CheckedSection geometry =
         CheckSection(SectionUse::Geometry, record.geometrySectionId, record.geometrySectionSize,
                      sections, where, problems);

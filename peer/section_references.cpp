@@ -30,8 +30,8 @@ std::vector<SectionReference> SectionReferencesOf(const uint8_t* slotBytes) {
     return references;
 }
 
-bool IsContentRead(SectionUse use) {
-    return use != SectionUse::Texture;
+bool IsContentRead(SectionUse) {
+    return true;
 }
 
 const char* SectionUseName(SectionUse use) {

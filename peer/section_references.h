@@ -23,8 +23,8 @@ struct SectionReference {
 // header is readable (IsReadableRecord); nothing for any other record.
 std::vector<SectionReference> SectionReferencesOf(const uint8_t* slotBytes);
 
-// Descriptor texts and geometry batches are copied and checked; texture images are only opened
-// and measured, since their content is an image for the renderer.
+// Every use's content is copied and checked: descriptor texts, geometry batches and the BMP of an
+// in-memory texture.
 bool IsContentRead(SectionUse use);
 
 // "descriptor", "texture", "geometry"

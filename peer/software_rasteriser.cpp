@@ -13,12 +13,14 @@ namespace {
 struct ViewVertex {
     Vec3 position;
     Vec3 normal;
+    double u = 0, v = 0;  // texture coordinates
 };
 
 struct Shading {
     double red, green, blue;  // the material colour, 0 to 255
     double opacity;
     bool blend;
+    const TextureImage* texture;  // drawn instead of the colour when there is one
 };
 
 class Rasteriser {
@@ -50,7 +52,9 @@ class Rasteriser {
     ViewVertex ToViewVertex(const MaterialMesh& mesh, uint32_t index) const {
         const float* p = &mesh.positions[size_t{index} * 3];
         const float* n = &mesh.normals[size_t{index} * 3];
-        return {ToView(Vec3{p[0], p[1], p[2]} - eye_), ToView(Vec3{n[0], n[1], n[2]})};
+        const bool mapped = mesh.uvs.size() >= (size_t{index} + 1) * 2;
+        return {ToView(Vec3{p[0], p[1], p[2]} - eye_), ToView(Vec3{n[0], n[1], n[2]}),
+                mapped ? mesh.uvs[size_t{index} * 2] : 0.0, mapped ? mesh.uvs[size_t{index} * 2 + 1] : 0.0};
     }
     double Near() const { return near_; }
 
@@ -108,7 +112,8 @@ class Rasteriser {
             if ((da >= 0) != (db >= 0)) {
                 const double t = da / (da - db);
                 kept.corners[kept.count++] = {a.position + (b.position - a.position) * t,
-                                              a.normal + (b.normal - a.normal) * t};
+                                              a.normal + (b.normal - a.normal) * t,
+                                              a.u + (b.u - a.u) * t, a.v + (b.v - a.v) * t};
             }
         }
         return kept;
@@ -119,6 +124,7 @@ class Rasteriser {
         int64_t fx, fy;  // the same on the subpixel grid
         double inverseDepth;
         Vec3 normalOverDepth;
+        double uOverDepth, vOverDepth;
     };
 
     ScreenVertex Project(const ViewVertex& vertex) const {
@@ -126,7 +132,7 @@ class Rasteriser {
         const double x = centreX_ + focal_ * vertex.position.x * inverse;
         const double y = centreY_ - focal_ * vertex.position.y * inverse;
         return {x, y, std::llround(x * kSubpixels), std::llround(y * kSubpixels), inverse,
-                vertex.normal * inverse};
+                vertex.normal * inverse, vertex.u * inverse, vertex.v * inverse};
     }
 
     // A pixel on the edge from a to b belongs to one of the two triangles that share it: the one
@@ -193,7 +199,16 @@ class Rasteriser {
                         const Vec3 ray{(x + 0.5 - centreX_) / focal_, -(py - centreY_) / focal_,
                                        1.0};
                         const double light = Light(normal, facing, ray);
-                        Put(index, shading, light);
+                        std::array<double, 3> colour{shading.red, shading.green, shading.blue};
+                        if (shading.texture) {
+                            // Interpolated over depth, so the picture is not bent by perspective.
+                            const double depth = 1.0 / (b0 * v0.inverseDepth + b1 * v1.inverseDepth +
+                                                        b2 * v2.inverseDepth);
+                            colour = shading.texture->Sample(
+                                (b0 * v0.uOverDepth + b1 * v1.uOverDepth + b2 * v2.uOverDepth) * depth,
+                                (b0 * v0.vOverDepth + b1 * v1.vOverDepth + b2 * v2.vOverDepth) * depth);
+                        }
+                        Put(index, shading, colour, light);
                         if (!shading.blend) depth_[index] = inverseDepth;
                     }
                 }
@@ -216,9 +231,9 @@ class Rasteriser {
         return kAmbientShare + (1.0 - kAmbientShare) * diffuse;
     }
 
-    void Put(size_t index, const Shading& shading, double light) {
+    void Put(size_t index, const Shading& shading, const std::array<double, 3>& surface, double light) {
         float* pixel = &colour_[index * 3];
-        const double colour[3] = {shading.red * light, shading.green * light, shading.blue * light};
+        const double colour[3] = {surface[0] * light, surface[1] * light, surface[2] * light};
         for (size_t c = 0; c < 3; ++c) {
             pixel[c] = static_cast<float>(shading.blend ? shading.opacity * colour[c] +
                                                               (1 - shading.opacity) * pixel[c]
@@ -237,7 +252,7 @@ Shading ShadingOf(const SceneMaterial& material) {
     return {static_cast<double>((material.colour >> 16) & 0xFF),
             static_cast<double>((material.colour >> 8) & 0xFF),
             static_cast<double>(material.colour & 0xFF), material.opacity,
-            material.opacity < 1.0f};
+            material.opacity < 1.0f, material.texture.get()};
 }
 
 // Sorted by distance, so kept small: the corners are looked up again when it is drawn.
@@ -252,6 +267,14 @@ struct TransparentLayer {
     const SceneMaterial* material;
     std::vector<ViewVertex> vertices;
 };
+
+// The corners' normals, summed, point the same way as the line of sight to the triangle. A
+// triangle without normals faces every way.
+bool FacesAway(const std::array<ViewVertex, 3>& corners) {
+    const Vec3 normal = corners[0].normal + corners[1].normal + corners[2].normal;
+    const Vec3 centre = corners[0].position + corners[1].position + corners[2].position;
+    return Dot(normal, centre) > 0;
+}
 
 std::array<ViewVertex, 3> Corners(const std::vector<ViewVertex>& vertices,
                                   const std::vector<uint32_t>& indices, size_t first) {
@@ -280,6 +303,9 @@ RgbImage RenderScene(const PeerScene& scene, const ViewCamera& camera, uint32_t 
             if (std::max({corners[0].position.z, corners[1].position.z, corners[2].position.z}) <
                 rasteriser.Near())
                 continue;
+            // A side turned away from the eye is not seen: each face comes as two sides, the
+            // back one in its own material, and only the one facing the camera may show.
+            if (FacesAway(corners)) continue;
             if (shading.blend) {
                 const double depth =
                     (corners[0].position.z + corners[1].position.z + corners[2].position.z) / 3;

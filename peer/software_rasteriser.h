@@ -26,7 +26,7 @@ struct RgbImage {
 
 // Opaque materials are drawn first, then the triangles of transparent ones from the farthest to
 // the nearest, each blended by its opacity over what is there and without hiding what follows.
-// Triangles are drawn from both sides, lit on the side that faces the camera.
+// A triangle is drawn only from the side its normals face; a textured material shows its picture.
 RgbImage RenderScene(const PeerScene& scene, const ViewCamera& camera, uint32_t width,
                      uint32_t height);
 

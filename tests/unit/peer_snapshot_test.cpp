@@ -50,8 +50,15 @@ TEST_F(PeerSnapshotTest, DecodesCameraDescriptorMaterialsAndTheirSections) {
     PutU32(brick, 544, 2);
     PutText(brick, 548, u"lib-7");
     PutU32(brick, 856, 77);
-    PutU32(brick, 1380, host.CreateSection(brick->recordId, 64));
+    const uint32_t picture = host.CreateSection(brick->recordId, 64);
+    PutU32(brick, 1380, picture);
     PutU32(brick, 1384, 64);
+    // One pixel wide and two high, 24 bits, rows top-down and padded to four bytes.
+    const std::string bmp = std::string("BM\x3E\0\0\0TWBM\x36\0\0\0\x28\0\0\0\x01\0\0\0\xFE\xFF\xFF\xFF\x01\0\x18\0", 30) +
+                            std::string(4, '\0') + std::string("\x08\0\0\0", 4) + std::string(16, '\0') +
+                            std::string("\x10\x20\x30\0\x40\x50\x60\0", 8);
+    ASSERT_EQ(bmp.size(), 62u);
+    std::memcpy(host.MapSection(picture), bmp.data(), bmp.size());
     PutBatchWords(host, brick, BatchWords(OddTriangle()), 120, 4);
 
     // A removed material: re-tagged, its batch reference cleared, its texture a file.

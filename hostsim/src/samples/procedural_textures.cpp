@@ -107,6 +107,19 @@ Texture* MakeOakTexture(Model& model) {
     return canvas.Finish(model, 24, 48, "oak.png");
 }
 
+Texture* MakeGrassTexture(Model& model) {
+    Canvas canvas(64, 64, false);
+    const Color grass{92, 140, 60, 255};
+    for (int y = 0; y < canvas.Height(); ++y) {
+        for (int x = 0; x < canvas.Width(); ++x) {
+            // Short blades: brightness runs along y in streaks that change from column to column.
+            double blade = 0.8 + 0.25 * Noise(x, y / 3, 6) + 0.15 * Noise(x / 2, y, 7);
+            canvas.Set(x, y, Shade(grass, blade));
+        }
+    }
+    return canvas.Finish(model, 40, 40, "grass.png");
+}
+
 Texture* MakeSignTexture(Model& model) {
     // A board with a house pictogram; the corners outside the rounded board are transparent.
     Canvas canvas(96, 64, true);

@@ -12,6 +12,8 @@ Texture* MakeBrickTexture(Model& model);
 Texture* MakeRoofTileTexture(Model& model);
 // Oak planks with grain: "oak.png", 24 bits.
 Texture* MakeOakTexture(Model& model);
+// A lawn of grass blades in several greens: "grass.png", 24 bits, one repeat is 40 x 40 in.
+Texture* MakeGrassTexture(Model& model);
 // A site sign with a transparent surround: "site_sign.png", 32 bits with alpha.
 Texture* MakeSignTexture(Model& model);
 // A facade of window bands for city buildings, 24 bits; one repeat spans one floor and one bay.

@@ -41,6 +41,7 @@ Palette MakePalette(Model& model) {
     p.concrete = AddColourMaterial(model, "Concrete", {150, 150, 145, 255});
     p.frame = AddColourMaterial(model, "Window Frame", {55, 60, 66, 255});
     p.grass = AddColourMaterial(model, "Grass", {92, 140, 60, 255});
+    model.SetMaterialTexture(p.grass, MakeGrassTexture(model));
     p.canopy = AddColourMaterial(model, "Canopy Red", {150, 30, 36, 255});
     p.bark = AddColourMaterial(model, "Bark", {96, 70, 48, 255});
     p.foliage = AddColourMaterial(model, "Foliage", {48, 100, 46, 255});
