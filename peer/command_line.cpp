@@ -23,6 +23,7 @@ const std::vector<CommandSpec>& Commands() {
         {"help", PeerCommand::Help, {}},
         {"list", PeerCommand::List, {}},
         {"directory", PeerCommand::Directory, {}},
+        {"windows", PeerCommand::Windows, {}},
         {"inspect", PeerCommand::Inspect, {"--link", "--lock-timeout-us"}},
         {"watch",
          PeerCommand::Watch,
@@ -228,6 +229,9 @@ commands:
       the live links in the connection directory (entries whose link is gone are deleted)
   directory
       every entry of the connection directory as it stands, live or not; deletes nothing
+  windows
+      the top-level windows of the desktop (Korvan's among them, once watch runs), with
+      their process, class, title, visibility and owner
   inspect [--link NAME] [--lock-timeout-us N]
       one snapshot of a link: header, records, sections and problems
   watch [--link NAME] [--version V] [--count N] [--timeout-ms T] [--lock-timeout-us N]

@@ -14,6 +14,7 @@ enum class PeerCommand {
     Help,
     List,
     Directory,
+    Windows,
     Inspect,
     Watch,
     End,

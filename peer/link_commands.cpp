@@ -68,6 +68,23 @@ int ShowDirectory(std::ostream& out) {
     return kExitDone;
 }
 
+int ShowWindows(std::ostream& out) {
+    JsonWriter json;
+    json.BeginObject().Key("windows").BeginArray();
+    for (const platform::WindowInfo& window : platform::EnumWindows()) {
+        json.BeginObject()
+            .Key("processId").Unsigned(window.processId)
+            .Key("className").String(platform::Utf16ToUtf8(window.className))
+            .Key("title").String(platform::Utf16ToUtf8(window.title))
+            .Key("visible").Bool(window.visible)
+            .Key("owner").Unsigned(window.owner)
+            .EndObject();
+    }
+    json.EndArray().EndObject();
+    PrintLine(out, json);
+    return kExitDone;
+}
+
 int InspectLink(const PeerOptions& options, std::ostream& out, std::ostream& err) {
     PeerConnection connection;
     if (!AttachOrExplain(connection, options, err)) return kExitFailed;

@@ -15,6 +15,8 @@ int RunPeerCommand(const PeerOptions& options, std::ostream& out, std::ostream& 
             return ListLinks(out);
         case PeerCommand::Directory:
             return ShowDirectory(out);
+        case PeerCommand::Windows:
+            return ShowWindows(out);
         case PeerCommand::Inspect:
             return InspectLink(options, out, err);
         case PeerCommand::Watch:

@@ -19,6 +19,7 @@ int RunPeerCommand(const PeerOptions& options, std::ostream& out, std::ostream& 
 
 int ListLinks(std::ostream& out);
 int ShowDirectory(std::ostream& out);
+int ShowWindows(std::ostream& out);
 int InspectLink(const PeerOptions& options, std::ostream& out, std::ostream& err);
 int EndLinkCommand(const PeerOptions& options, std::ostream& out, std::ostream& err);
 int HoldLock(const PeerOptions& options, std::ostream& out, std::ostream& err);

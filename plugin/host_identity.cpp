@@ -15,6 +15,16 @@ std::u16string HostEditionName() {
     return u"SketchUp";
 }
 
+std::u16string HostIdentityText() {
+    SUEdition edition = SUEdition_Unknown;
+    const char16_t* word = u"Unknown";
+    if (SUGetEdition(&edition) == SU_ERROR_NONE) {
+        if (edition == SUEdition_Make) word = u"Make";
+        if (edition == SUEdition_Pro) word = u"Pro";
+    }
+    return FormatWide(u"Sketchup %s %s", word, HostVersion().c_str());
+}
+
 std::u16string HostVersion() {
     char version[64] = {};
     if (SUGetVersionStringUtf8(sizeof version, version) != SU_ERROR_NONE) return {};

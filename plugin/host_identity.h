@@ -11,5 +11,7 @@ namespace korvan {
 std::u16string HostEditionName();
 // SketchUp's version text ("17.3.116"); empty when it cannot be read.
 std::u16string HostVersion();
+// "Sketchup <Make|Pro|Unknown> <version>": who is asking, in the campaign query of web links.
+std::u16string HostIdentityText();
 
 }  // namespace korvan

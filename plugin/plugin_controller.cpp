@@ -14,6 +14,7 @@
 #include "rubybridge/ruby_values.h"
 #include "rubybridge/status_bar.h"
 #include "rubybridge/string_utilities.h"
+#include "plugin/web_links.h"
 #include "renderer/renderer_check.h"
 
 namespace korvan {
@@ -85,7 +86,14 @@ bool PluginController::StartLink() {
     }
 
     settings->Load();
-    if (!settings->SkipKorvanCheck() && !CheckRenderer()) return false;
+    if (!settings->SkipKorvanCheck()) {
+        const RendererPrompts prompts{
+            [this](const std::u16string& text, const std::u16string& caption, uint32_t flags) {
+                return dialogs->ShowMessage(text, caption, flags);
+            },
+            [] { twinlink::platform::OpenWebLink(HomePageLink()); }};
+        if (!CheckRenderer(prompts)) return false;
+    }
 
     const auto started = std::chrono::steady_clock::now();
     rb::SetStatusText(u"Korvan TwinLink initializing");

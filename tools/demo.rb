@@ -47,6 +47,10 @@ link = File.join(OUT, "#{stem}.skp")
 model.save(link)
 
 puts "Model: #{source || 'built-in sample house'}, saved as #{link}"
+# Korvan is installed but not running: the start offers to start it, and the desktop's default
+# answer (Yes) lets the plug-in launch it, as a user would.
+KORVAN_VERSION = '9.0'
+peer('install', '--version', KORVAN_VERSION, '--location', File.join(OUT, 'Korvan'))
 HostSim.reset_meshing_clock
 started = now
 HostSim.menu_item('Extensions', 'Korvan TwinLink', 'Start TwinLink').command.invoke
@@ -87,6 +91,8 @@ puts format('Start TwinLink returned after %.1f ms (of which SketchUp meshing fa
 puts format('Korvan held the whole model %.1f ms after Start', (held - started) * 1000)
 puts "Picture of what Korvan received: #{image}"
 puts "The scene as glTF 2.0:          #{scene}"
+launched = JSON.parse(peer('windows'))['windows'].find { |w| w['title'] == "Korvan #{KORVAN_VERSION}" }
+puts "Korvan #{KORVAN_VERSION}, started by the plug-in: #{launched ? "running (process #{launched['processId']})" : 'not running'}"
 
 # { material => [vertices, indices] } as Korvan holds it, and as SketchUp draws the model.
 def held_counts(link)
@@ -128,3 +134,5 @@ unless source
 end
 
 HostSim.menu_item('Extensions', 'Korvan TwinLink', 'Stop TwinLink').command.invoke
+# The Korvan the plug-in started would keep running, waiting for the next link.
+Process.kill(:TERM, launched['processId']) if launched

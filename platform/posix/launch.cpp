@@ -79,7 +79,8 @@ void WaitInBackground(pid_t child) {
 
 // Spawns argv[0] in a session of its own, with default signal handling; `quiet` sends its
 // output nowhere.
-bool Spawn(const std::vector<std::string>& arguments, bool quiet, int* error) {
+bool Spawn(const std::vector<std::string>& arguments, bool quiet, int* error,
+           const std::string& workingDirectory = "") {
     std::vector<char*> argv;
     for (const std::string& argument : arguments)
         argv.push_back(const_cast<char*>(argument.c_str()));
@@ -102,6 +103,8 @@ bool Spawn(const std::vector<std::string>& arguments, bool quiet, int* error) {
         posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
         posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     }
+    if (!workingDirectory.empty())
+        posix_spawn_file_actions_addchdir_np(&actions, workingDirectory.c_str());
     pid_t child = 0;
     const bool searchPath = arguments[0].find('/') == std::string::npos;
     *error = (searchPath ? posix_spawnp : posix_spawn)(&child, argv[0], &actions, &attributes,
@@ -129,7 +132,9 @@ bool FindInPath(const std::string& program) {
 
 }  // namespace
 
-bool LaunchProcess(const std::u16string& executable, const std::u16string& arguments) {
+// There are no windows to maximise here.
+bool LaunchProcess(const std::u16string& executable, const std::u16string& arguments,
+                   const std::u16string& workingDirectory, bool /*maximised*/) {
     posix::ClearFailure();
     std::vector<std::string> argv = SplitCommandLine(Utf16ToUtf8(arguments));
     // Without an executable the command line names it first, as CreateProcessW takes it.
@@ -139,7 +144,7 @@ bool LaunchProcess(const std::u16string& executable, const std::u16string& argum
         return false;
     }
     int error = 0;
-    if (!Spawn(argv, false, &error)) {
+    if (!Spawn(argv, false, &error, Utf16ToUtf8(workingDirectory))) {
         posix::SetFailureFromErrno("cannot start " + argv[0], error);
         return false;
     }

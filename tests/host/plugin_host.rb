@@ -47,6 +47,8 @@ module PluginHost
       Sketchup.file_new
       @model = Sketchup.active_model
       @path = File.join(@base, 'House.skp')
+      # No Korvan runs beside these tests; the suite of the renderer check turns it back on.
+      PluginHost.write_dword('SkipKorvanCheck', 1)
       HostSim::Desktop.clear
       HostSim.clear_status_history
     end

@@ -74,6 +74,9 @@ TEST_F(PeerLinkTest, WatchPrintsTheSnapshotAndTheSceneAtEveryMessageUntilItsTime
     EXPECT_EQ(window->title, u"Korvan 9.1");
     EXPECT_TRUE(window->visible);
     EXPECT_EQ(window->owner, 0u);
+    EXPECT_EQ(Run({"windows"}),
+              Done(R"({"windows":[{"processId":)" + std::to_string(peer.pid) +
+                   R"(,"className":"KORVAN_START_WINDOW","title":"Korvan 9.1","visible":true,"owner":0}]})"));
 
     ASSERT_EQ(host.Notify(kUpdateNotification, 0), 0);
     const std::optional<std::string> first = peer.ReadLine();

@@ -154,8 +154,11 @@ private:
 int MessageBox(WindowHandle owner, const std::u16string& text, const std::u16string& caption, uint32_t flags);
 
 // ---- Launching
-// CreateProcessW of an executable with a command line; false when it cannot start.
-bool LaunchProcess(const std::u16string& executable, const std::u16string& arguments);
+// CreateProcessW of an executable with a command line (without an executable the command line
+// names it first), in `workingDirectory` when one is given, its window maximised when asked
+// (STARTF_USESHOWWINDOW with SW_SHOWMAXIMIZED); false when it cannot start.
+bool LaunchProcess(const std::u16string& executable, const std::u16string& arguments,
+                   const std::u16string& workingDirectory = u"", bool maximised = false);
 // ShellExecuteW with the default verb on a web link; failures are silent.
 void OpenWebLink(const std::u16string& url);
 
