@@ -9,11 +9,7 @@
 
 namespace twinlink::platform::posix {
 
-// The id of the default button of a box with MB_* `flags` (the MB_DEFBUTTONn bits choose among
-// the buttons of its type; one that is not there means the first).
-int DefaultButton(uint32_t flags);
-
-// The box without a host desktop: printed to stderr, answered with DefaultButton.
+// The box without a host desktop: printed to stderr, answered with its default button.
 int PrintedMessageBox(const std::u16string& text, const std::u16string& caption, uint32_t flags);
 
 }  // namespace twinlink::platform::posix

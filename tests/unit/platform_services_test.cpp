@@ -8,6 +8,7 @@
 
 #include "../../platform/posix/desktop.h"
 #include "platform_sandbox.h"
+#include "twinlink/message_box_rules.h"
 #include "twinlink/platform.h"
 
 namespace twinlink::platform {
@@ -166,7 +167,7 @@ TEST(MessageBoxTest, WithoutAHostTheBoxIsPrintedAndAnsweredWithItsDefault) {
         {0x6, 2}, {0x10, 1}, {0x104, 7}, {0x203, 2}, {0x201, 1}, {0x106, 10},
     };
     for (const auto& [flags, button] : defaults)
-        EXPECT_EQ(posix::DefaultButton(flags), button) << flags;
+        EXPECT_EQ(DefaultMessageBoxButton(flags), button) << flags;
 
     ::testing::internal::CaptureStderr();
     EXPECT_EQ(

@@ -7,6 +7,7 @@
 #include <span>
 
 #include "common/utf16.h"
+#include "twinlink/message_box_rules.h"
 
 namespace hostsim::desktop {
 
@@ -22,57 +23,6 @@ struct State {
 State& TheDesktop() {
     static State* const state = new State;
     return *state;
-}
-
-std::span<const int> Buttons(unsigned flags) {
-    static constexpr int kOk[] = {kIdOk};
-    static constexpr int kOkCancel[] = {kIdOk, kIdCancel};
-    static constexpr int kAbortRetryIgnore[] = {kIdAbort, kIdRetry, kIdIgnore};
-    static constexpr int kYesNoCancel[] = {kIdYes, kIdNo, kIdCancel};
-    static constexpr int kYesNo[] = {kIdYes, kIdNo};
-    static constexpr int kRetryCancel[] = {kIdRetry, kIdCancel};
-    static constexpr int kCancelTryContinue[] = {kIdCancel, kIdTryAgain, kIdContinue};
-    switch (flags & kMbTypeMask) {
-        case kMbOkCancel:
-            return kOkCancel;
-        case kMbAbortRetryIgnore:
-            return kAbortRetryIgnore;
-        case kMbYesNoCancel:
-            return kYesNoCancel;
-        case kMbYesNo:
-            return kYesNo;
-        case kMbRetryCancel:
-            return kRetryCancel;
-        case kMbCancelTryContinue:
-            return kCancelTryContinue;
-        default:
-            return kOk;
-    }
-}
-
-const char* ButtonName(int id) {
-    switch (id) {
-        case kIdOk:
-            return "OK";
-        case kIdCancel:
-            return "Cancel";
-        case kIdAbort:
-            return "Abort";
-        case kIdRetry:
-            return "Retry";
-        case kIdIgnore:
-            return "Ignore";
-        case kIdYes:
-            return "Yes";
-        case kIdNo:
-            return "No";
-        case kIdTryAgain:
-            return "Try Again";
-        case kIdContinue:
-            return "Continue";
-        default:
-            return "?";
-    }
 }
 
 // Records what is shown and takes the next queued answer, if any, in one step, so that two
@@ -93,7 +43,7 @@ void PrintUnanswered(const char* what, std::u16string_view caption, std::u16stri
     std::string line =
         "[hostsim desktop] " + std::string(what) + " \"" + Utf8FromUtf16(caption) + "\"";
     if (!text.empty()) line += ": " + Utf8FromUtf16(text);
-    line += " -> " + std::to_string(result) + " (" + ButtonName(result) + ", default)\n";
+    line += " -> " + std::to_string(result) + " (" + twinlink::platform::MessageBoxButtonName(result) + ", default)\n";
     std::fputs(line.c_str(), stdout);
     std::fflush(stdout);
 }
@@ -101,9 +51,7 @@ void PrintUnanswered(const char* what, std::u16string_view caption, std::u16stri
 }  // namespace
 
 int DefaultAnswer(unsigned flags) {
-    const std::span<const int> buttons = Buttons(flags);
-    const size_t chosen = (flags & kMbDefButtonMask) >> 8;
-    return chosen < buttons.size() ? buttons[chosen] : buttons.front();
+    return twinlink::platform::DefaultMessageBoxButton(flags);
 }
 
 int ShowMessageBox(std::u16string_view text, std::u16string_view caption, unsigned flags) {
