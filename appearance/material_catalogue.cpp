@@ -118,8 +118,8 @@ bool MaterialCatalogue::AddMaterial(SUMaterialRef materialRef, VALUE material,
     entry.opacity = OpacityOf(reading.colour);
     entry.name = ReadMaterialName(materialRef);
     ClassifyMaterial(*this, entry, materialRef);
-    // Released before anything is cleared: an entry that comes back (an undo brings a removed
-    // material back) may still own a file it wrote, which must not be left behind.
+    // Released before the ownership is forgotten: an entry added again while it lives (a layer's
+    // material that is added once more) may own a file it wrote, which must not be left behind.
     if (reading.texture.ptr != nullptr || entry.ownsTextureFile) ReleaseTexture(entry);
 
     TextureSize size;

@@ -117,7 +117,7 @@ void CaptureTextureInMemory(MaterialCatalogue& catalogue, MaterialEntry& entry,
                             SUTextureRef texture) {
     const TextureSize size = Dimensions(texture);
     if (size.width == 0 || size.height == 0) {
-        catalogue.ReleaseTexture(entry);
+        entry.texture = SU_INVALID;
         return;
     }
     SUImageRepRef rep = SU_INVALID;
@@ -146,7 +146,7 @@ void ExportTextureFile(MaterialCatalogue& catalogue, MaterialEntry& entry, VALUE
     if (size.width == 0 || size.height == 0) return;
     size_t byteCount = 0, bitsPerPixel = 0;
     TexturePixelSize(texture, &byteCount, &bitsPerPixel);
-    const bool deep = bitsPerPixel >= 32;
+    const bool deep = bitsPerPixel == 32;
 
     const std::u16string name = LowerCased(TextureSourceName(catalogue, material, texture));
     entry.ownsTextureFile = false;

@@ -27,7 +27,7 @@ float Dot(Float3 a, Float3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
 // A zero vector stays zero; one too long to measure has no direction at all.
 Float3 Normalised(Float3 v) {
     const float length = std::sqrt(Dot(v, v));
-    if (length == 0) return v;
+    if (length == 0) return {0, 0, 0};
     if (!std::isfinite(length)) {
         const float nan = std::numeric_limits<float>::quiet_NaN();
         return {nan, nan, nan};
@@ -52,7 +52,7 @@ void WriteCameraMatrix(Float3 right, Float3 up, Float3 forward, Float3 eyeMetres
         m[4 * r + 0] = rows[r].x / determinant;
         m[4 * r + 1] = rows[r].y / determinant;
         m[4 * r + 2] = rows[r].z / determinant;
-        m[4 * r + 3] = 0;
+        m[4 * r + 3] = 0 / determinant;  // 0 for a camera, undefined for one without a view
     }
     Store(m + 12, eyeMetres);
     m[15] = 1;

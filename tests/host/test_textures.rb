@@ -24,11 +24,16 @@ class TestTextures < Minitest::Test
     @maps = Dir.mktmpdir('maps-', OUTSIDE_TEMP)
     @path = File.join(@folder, 'House 1.skp')
     @stone = textured('Stone', write_ppm(@maps, 'stone.ppm', [[[90, 90, 90], [120, 120, 120]]]))
-    unpacked = File.join(SKETCHUP_TEMP, 'SketchUp')
+    # All lower case: were the temporary folder not taken off, this file would be found and
+    # pointed at rather than copied.
+    unpacked = File.join(SKETCHUP_TEMP, 'sketchup')
     FileUtils.mkdir_p(unpacked)
-    @brick = textured('Brick', write_ppm(unpacked, 'Brick.ppm', [[[160, 60, 40]], [[190, 180, 170]]]))
+    @brick = textured('Brick', write_ppm(unpacked, 'brick.ppm', [[[160, 60, 40]], [[190, 180, 170]]]))
+    # A name that says PNG keeps its extension whatever the picture's depth.
+    @tile = textured('Tile', write_ppm(unpacked, 'tile.png', [[[1, 2, 3]]]))
     PluginHost.square(@model.entities).material = @stone
     PluginHost.square(@model.entities, 20).material = @brick
+    PluginHost.square(@model.entities, 40).material = @tile
   end
 
   def teardown
@@ -82,7 +87,8 @@ class TestTextures < Minitest::Test
     assert_equal copy, brick['texturePath']
     assert File.file?(copy)
     assert_nil brick['textureSection']
-    assert File.file?(File.join(SKETCHUP_TEMP, 'SketchUp', 'Brick.ppm')), 'the unpacked file is left alone'
+    assert File.file?(File.join(SKETCHUP_TEMP, 'sketchup', 'brick.ppm')), 'the unpacked file is left alone'
+    assert_equal File.join(@folder, 'House 1_Textures', "#{@tile.entityID}_tile.png"), surfaces['Tile']['texturePath']
 
     # A new picture for one material sends that material's texture again, flagged as new; no
     # other material's texture or content moves (its faces' geometry may be sent again).
@@ -103,19 +109,27 @@ class TestTextures < Minitest::Test
   end
 
   # MemoryTextures is on unless the user turns it off; a colorized texture still goes as a file,
-  # written with its tint even though its source exists.
+  # and after a change of colour it is written again with its tint even though its source exists.
   def test_by_default_the_picture_itself_is_sent_and_a_colorized_one_written_with_its_tint
-    @brick.colorize = true
+    @stone.colorize = true
     start_linked
-    stone, brick = surfaces.values_at('Stone', 'Brick')
-    assert_equal ['', 1], [stone['texturePath'], stone['textureStamp']]
-    # 2 x 1 pixels of 3 bytes, rows padded to 4 bytes: 8 bytes behind the 54 of the header.
-    assert_equal 62, stone['textureSection']['size']
-    assert_equal File.join(@folder, 'House 1_Textures', "#{@brick.entityID}_brick.jpg"), brick['texturePath']
-    assert_nil brick['textureSection']
+    brick, stone = surfaces.values_at('Brick', 'Stone')
+    assert_equal '', brick['texturePath']
+    # 1 x 2 pixels of 3 bytes, rows padded to 4 bytes: 8 bytes behind the 54 of the header.
+    assert_equal 62, brick['textureSection']['size']
+    assert_equal File.join(@maps, 'stone.ppm'), stone['texturePath'], 'a first load points at the source'
 
-    @stone.texture = write_ppm(@maps, 'stone2.ppm', [[[10, 200, 10]], [[1, 2, 3]], [[4, 5, 6]]])
-    stone = wait_for('the new stone picture') { (s = surfaces['Stone'])['textureStamp'] == 2 && s }
-    assert_equal 54 + 3 * 4, stone['textureSection']['size']
+    @stone.color = [200, 40, 40]
+    copy = File.join(@folder, 'House 1_Textures', "#{@stone.entityID}_stone.jpg")
+    stone = wait_for('the tinted stone') { (s = surfaces['Stone'])['texturePath'] == copy && s }
+    assert_nil stone['textureSection']
+    assert File.file?(copy)
+    assert File.file?(File.join(@maps, 'stone.ppm'))
+
+    @brick.texture = write_ppm(@maps, 'brick2.ppm', [[[10, 200, 10]], [[1, 2, 3]], [[4, 5, 6]]])
+    brick = wait_for('the new brick picture') { (s = surfaces['Brick'])['textureSection']['size'] == 66 && s }
+    assert_operator brick['textureStamp'], :>, 1
+    PluginHost.command('Stop TwinLink').invoke
+    refute File.exist?(copy), 'the tinted copy went with the link'
   end
 end

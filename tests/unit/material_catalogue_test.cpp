@@ -399,15 +399,16 @@ TEST_F(MaterialCatalogueTest, TexturesGoAsTheSourceFileOrAsACopyNamedAfterTheMat
 
     std::string bmp = FileText(Narrow(path(large)));
     ASSERT_EQ(bmp.size(), 54u + 257 * 2 * 4);
-    std::string header(54, '\0');
-    WriteBmpHeader(reinterpret_cast<uint8_t*>(header.data()), 257, 2, 32, 257 * 2 * 4);
+    // 2110 bytes in all, 257 wide, 2 rows top-down, 32 bits, 2056 bytes of pixels.
+    const std::string header = std::string("BM\x3E\x08\0\0TWBM\x36\0\0\0\x28\0\0\0\x01\x01\0\0\xFE\xFF\xFF\xFF\x01\0\x20\0", 30) +
+                               std::string(4, '\0') + std::string("\x08\x08\0\0", 4) + std::string(16, '\0');
     EXPECT_EQ(bmp.substr(0, 54), header);
     EXPECT_EQ(bmp.substr(54), std::string(largeTexture->pixels.begin(), largeTexture->pixels.end()));
 
     // The copies go with the link; the user's own file stays.
+    const std::vector<std::u16string> copies{path(wood), path(small), path(large)};
     catalogue.ClearCatalogue();
-    for (hostsim::Material* m : {wood, small, large})
-        EXPECT_FALSE(std::filesystem::exists(Sandbox() / "_Textures" / (std::to_string(IdOf(m)) + "_x"))) ;
+    for (const std::u16string& copy : copies) EXPECT_FALSE(std::filesystem::exists(Narrow(copy))) << Narrow(copy);
     EXPECT_TRUE(std::filesystem::is_empty(Sandbox() / "_Textures"));
     EXPECT_EQ(FileText(Sandbox() / "stone.png"), "a picture");
 }
@@ -439,10 +440,15 @@ TEST_F(MaterialCatalogueTest, AnInMemoryTextureIsABmpOfTheRowsAsSketchUpHoldsThe
     EXPECT_EQ(section.Bytes(0, 78), expected);
     EXPECT_FALSE(std::filesystem::exists(Sandbox() / "_Textures")) << "nothing written";
 
-    EXPECT_TRUE(catalogue.RefreshMaterial(Ref(tile), Qnil) || true);
+    // A capture keeps no texture reference, so every refresh captures the picture again under a
+    // new stamp, and a new tint does too.
+    EXPECT_TRUE(catalogue.RefreshMaterial(Ref(tile), Qnil));
+    EXPECT_EQ(entry->TextureStamp, 2u);
     model.SetMaterialColor(tile, {11, 20, 30, 255});
-    catalogue.RefreshMaterial(Ref(tile), Qnil);
-    EXPECT_GE(entry->TextureStamp, 2u) << "every capture counts the stamp up";
+    EXPECT_TRUE(catalogue.RefreshMaterial(Ref(tile), Qnil));
+    catalogue.FlushMaterials();
+    EXPECT_EQ(r.U32(856), 3u);
+    EXPECT_EQ(section.Bytes(0, 78), expected);
 }
 
 }  // namespace

@@ -268,6 +268,10 @@ TEST_F(PeerGarbageTest, ValuesOutsideTheirRangeAreReported) {
     raw.SetU32(Slot(0) + 20, 5);
     raw.SetU32(Slot(0) + 24 + 584, 9);
     PutFloat(raw.view, Slot(0) + 24 + 596, std::nanf(""));
+    // Axes and direction without a line of sight are allowed; the position row is not.
+    PutFloat(raw.view, Slot(0) + 24 + 0, std::nanf(""));
+    PutFloat(raw.view, Slot(0) + 24 + 604, std::nanf(""));
+    PutFloat(raw.view, Slot(0) + 24 + 52, std::nanf(""));
     raw.SetU32(Slot(0) + 24 + 580, 1);  // the last word that must stay zero
     raw.SetU32(Slot(2) + 544, 7);
     PutFloat(raw.view, Slot(2) + 824, 2.5f);
@@ -278,6 +282,7 @@ TEST_F(PeerGarbageTest, ValuesOutsideTheirRangeAreReported) {
               (Lines{"slot 0: follow flag is 5, expected 0 or 1",
                      "slot 0: camera projection is 9, expected 1, 2 or 3",
                      "slot 0: camera bytes 64 to 583 are not all zero",
+                     "slot 0: camera position row holds a value that is not a finite number",
                      "slot 0: camera eye holds a value that is not a finite number",
                      "slot 2: surface type 7 is not 0, 1 or 2",
                      "slot 2: opacity 2.5 is not between 0 and 1",

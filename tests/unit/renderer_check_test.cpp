@@ -22,7 +22,9 @@ TEST(RendererVersions, ComparedByTheirFirstFourNumbersAndTakenFromAnyDigitsAndDo
     EXPECT_EQ(CompareVersions(u"9.1.2.3.4", u"9.1.2.3"), 0) << "a fifth number does not count";
     EXPECT_EQ(CompareVersions(u"9..5", u"9"), 0) << "an empty part ends the text";
     EXPECT_EQ(CompareVersions(u"", u"0.0"), 0);
-    EXPECT_EQ(CompareVersions(u"99999999999.1", u"2147483647.2"), -1) << "clamped, not wrapped";
+    // A number beyond an int stays the largest int rather than wrapping to a small one.
+    EXPECT_EQ(CompareVersions(u"99999999999.1", u"2147483647.2"), -1);
+    EXPECT_EQ(CompareVersions(u"4294967297", u"2"), 1);
     EXPECT_EQ(DigitsAndDots(u"Korvan 9 - House"), u"9");
     EXPECT_EQ(DigitsAndDots(u"Korvan 8.5 (build 12)"), u"8.512");
 }
