@@ -71,6 +71,7 @@ PluginController::PluginController() {
     scene = std::make_unique<SUScene>(connection.get(), materials.get(), observer);
     dialogs = std::make_unique<PluginDialogs>(this);
     settings = std::make_unique<PluginSettings>();
+    dialogs->settings = settings.get();
 
     KeepToolbar(BuildToolbarAndMenus());
 }

@@ -12,6 +12,7 @@
 namespace korvan {
 
 class PluginController;
+class PluginSettings;
 
 // MessageBox flags the plug-in uses.
 inline constexpr uint32_t kMbOk = 0x0;
@@ -27,13 +28,14 @@ class PluginDialogs {
     PluginDialogs(const PluginDialogs&) = delete;
     PluginDialogs& operator=(const PluginDialogs&) = delete;
 
-    // The About box: the plug-in's picture, name, version and links to help and updates.
-    // Its window, picture and link texts come with the plug-in's resources; until then the
-    // command shows nothing.
+    // The About box: the plug-in's picture, name, version and links to help and updates; the
+    // picture and the two link texts open the maker's pages.
     void ShowAbout();
-    // The settings dialog with its check boxes, saving each change at once. Comes with the
-    // plug-in's resources as the About box does; until then the command shows nothing.
+    // The settings dialog with its check boxes, saving each change at once.
     void ShowSettings();
+
+    // What the settings dialog edits; the controller makes the settings after the dialogs.
+    PluginSettings* settings = nullptr;
 
     // A message box of the plug-in, owned by SketchUp's main window; returns the button pressed.
     int ShowMessage(const std::u16string& text, const std::u16string& caption, uint32_t flags);

@@ -54,6 +54,7 @@ module PluginHost
     end
 
     def teardown
+      ENV['PATH'] = @search_path if @search_path
       PluginHost.stop_link
       HostSim::Desktop.clear
       FileUtils.rm_rf(@base)
@@ -66,6 +67,33 @@ module PluginHost
       forget_before_start
       start
       assert PluginHost.linked?, 'the link runs'
+    end
+
+    # A stand-in for the desktop's browser first in PATH (until teardown): the web links the
+    # plug-in opens are written to a file, read by opened_links.
+    def record_web_links
+      bin = File.join(@base, 'browser')
+      FileUtils.mkdir_p(bin)
+      @opened = File.join(@base, 'opened.txt')
+      File.write(File.join(bin, 'xdg-open'), "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '#{@opened}'\n")
+      File.chmod(0o755, File.join(bin, 'xdg-open'))
+      @search_path ||= ENV['PATH']
+      ENV['PATH'] = "#{bin}:#{@search_path}"
+    end
+
+    # The links opened so far, once `count` have arrived (the browser runs detached); the limit
+    # is a safety net, not a timing.
+    def opened_links(count)
+      deadline = Process.clock_gettime(Process::CLOCK_MONOTONIC) + 60
+      lines = -> { File.exist?(@opened) ? File.readlines(@opened, chomp: true) : [] }
+      sleep 0.01 until lines.call.size >= count || Process.clock_gettime(Process::CLOCK_MONOTONIC) > deadline
+      lines.call
+    end
+
+    # The campaign query of every web link, for this host and plug-in.
+    def campaign_query
+      version = Sketchup.version.gsub('.', '%2e')
+      "?utm_source=Sketchup%20Pro%20#{version}&utm_medium=3%2e52%2e774&utm_campaign=Sketchup%20TwinLink"
     end
 
     # What the start is checked against begins after the save.

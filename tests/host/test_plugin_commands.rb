@@ -81,6 +81,41 @@ class TestPluginCommands < Minitest::Test
     assert_empty HostSim.timer_ids
   end
 
+  # The About box: its texts and the maker's pages behind the picture and the two link texts.
+  def test_about_shows_the_version_and_opens_the_makers_pages
+    record_web_links
+    HostSim::Desktop.answer({ clicks: [1009, 1004, 1011, 1] })
+    PluginHost.command('About…').invoke
+    assert_equal [{ kind: 'dialog', caption: 'About Korvan® TwinLink® for SketchUp', text: '', flags: 0, resource_id: 102,
+                    controls: { 1 => 'OK', 1004 => '', 1005 => 'Korvan® TwinLink® for SketchUp',
+                                1007 => 'version: 3.52.774', 1009 => 'www.korvan-render.com/support.html',
+                                1011 => 'www.korvan-render.com/sketchup-exporters.html' } }],
+                 HostSim::Desktop.messages
+    assert_equal %w[/support.html / /sketchup-exporters.html].map { |path|
+      "https://www.korvan-render.com#{path.delete_suffix('/')}#{campaign_query}"
+    }, opened_links(3)
+  end
+
+  # The settings dialog shows the stored settings and saves each change at once, all four
+  # values together; OK only closes it.
+  def test_settings_save_each_change_at_once
+    PluginHost.write_dword('CameraAutoSync', 1)
+    HostSim::Desktop.answer({ clicks: [1002] }, { clicks: [1002, 1002, 2] })
+    PluginHost.command('TwinLink settings…').invoke
+    settings = HostSim::Desktop.messages.first
+    assert_equal ['Korvan TwinLink settings', 101, { 1 => 'OK', 1002 => 'Automatically start camera synchronization',
+                                                      1003 => 'Face mode: single sided' }, { 1002 => true, 1003 => false },
+                  [1003]],
+                 settings.values_at(:caption, :resource_id, :controls, :checked, :hidden)
+    stored = -> { %w[CameraAutoSync SingleSided MemoryTextures SkipKorvanCheck].map { |n| PluginHost.setting(n)&.last&.unpack1('V') } }
+    assert_equal [0, 0, 1, 1], stored.call, 'unticked and saved at once, before the dialog closed by Enter'
+
+    PluginHost.command('TwinLink settings…').invoke
+    assert_equal({ 1002 => false, 1003 => false }, HostSim::Desktop.messages.last[:checked])
+    assert_equal [0, 0, 1, 1], stored.call, 'ticked and unticked again, then Esc'
+    assert_equal 0, HostSim::Desktop.pending_answers
+  end
+
   def context_menu_items
     HostSim.open_context_menu.items.map { |item| [item.kind, item.text] }
   end

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "common/utf16.h"
+#include "twinlink/platform.h"
 
 namespace hostsim::desktop {
 namespace {
@@ -123,6 +124,45 @@ TEST(Utf16Test, MalformedInputBecomesReplacementCharacters) {
     EXPECT_EQ(Utf16FromUtf8("\xE2\x82"), u"\uFFFD\uFFFD");            // truncated
     EXPECT_EQ(Utf8FromUtf16(std::u16string(1, char16_t(0xD834)) + u"x"), "\xEF\xBF\xBDx");
     EXPECT_EQ(Utf8FromUtf16(u"\U0010FFFF"), "\xF4\x8F\xBF\xBF");
+}
+
+// The platform layer's dialogs shown here: the procedure initialises the dialog, hears of each
+// click the user makes (a check box turned first), and Enter, then Esc, follow when the clicks
+// leave the dialog open.
+TEST_F(DesktopTest, ADialogDrivenByItsProcedureGetsTheClicksThenEnterThenEsc) {
+    namespace platform = twinlink::platform;
+    const platform::DialogTemplate dialog{
+        7, u"Options", 100, 50, u"MS Shell Dlg", 8,
+        {{1, platform::ControlKind::DefaultButton, u"OK", 0, 0, 10, 10, true},
+         {20, platform::ControlKind::CheckBox, u"Fast", 0, 0, 10, 10, true},
+         {21, platform::ControlKind::CheckBox, u"Secret", 0, 0, 10, 10, false},
+         {-1, platform::ControlKind::Text, u"Label", 0, 0, 10, 10, true}}};
+    std::vector<std::string> heard;
+    const auto run = [&](int endOn) {
+        return platform::ShowDialog(
+            0, dialog,
+            {[](platform::DialogWindow& d) { d.SetCheck(20, true), d.SetText(1, u"Fine"); },
+             [&](platform::DialogWindow& d, int id) {
+                 heard.push_back(std::to_string(id) + (d.IsChecked(20) ? "+" : "-"));
+                 if (id == endOn) d.End(40 + id);
+             }});
+    };
+    QueueAnswer({0, {}, {20, 21}});
+    EXPECT_EQ(run(1), 41);
+    EXPECT_EQ(heard, (std::vector<std::string>{"20-", "21-", "1-"}));
+    const Shown shown = ShownSoFar().at(0);
+    EXPECT_EQ(shown.kind, Shown::Kind::Dialog);
+    EXPECT_EQ((std::array{shown.caption, shown.controls.at(1), shown.controls.at(20)}),
+              (std::array<std::u16string, 3>{u"Options", u"Fine", u"Fast"}));
+    EXPECT_EQ(shown.resourceId, 7);
+    EXPECT_EQ(shown.controls.size(), 3u) << "the label has no id";
+    EXPECT_EQ(shown.checks, (std::map<int, bool>{{20, true}, {21, false}}));
+    EXPECT_EQ(shown.hidden, std::vector<int>{21});
+
+    heard.clear();
+    QueueAnswer({0, {}, {20, 2}});  // the procedure ignores Esc: it is closed as cancelled
+    EXPECT_EQ(run(99), 2);
+    EXPECT_EQ(heard, (std::vector<std::string>{"20-", "2-", "1-", "2-"}));
 }
 
 }  // namespace

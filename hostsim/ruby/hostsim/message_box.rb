@@ -2,12 +2,13 @@ module HostSim
   # The desktop's message boxes and dialogs (the rest of HostSim::Desktop is native).
   module Desktop
     # Queues the answers to the next boxes and dialogs, in order: a button id, or for a
-    # dialog { result: id, controls: { control_id => text } }.
+    # dialog { result: id, controls: { control_id => text } }, or for a dialog the plug-in
+    # drives { clicks: [control_id, ...] } (the controls the user clicks, in order).
     def self.answer(*answers)
       answers.each do |answer|
         if answer.is_a?(Hash)
           answer = answer.transform_keys(&:to_sym)
-          queue_answer(answer.fetch(:result), answer[:controls])
+          queue_answer(answer.fetch(:result, 0), answer[:controls], answer[:clicks])
         else
           queue_answer(answer)
         end

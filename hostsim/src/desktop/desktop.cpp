@@ -1,5 +1,6 @@
 #include "desktop/desktop.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <deque>
 #include <mutex>
@@ -7,7 +8,9 @@
 #include <span>
 
 #include "common/utf16.h"
+#include "twinlink/host_desktop.h"
 #include "twinlink/message_box_rules.h"
+#include "twinlink/platform.h"
 
 namespace hostsim::desktop {
 
@@ -72,6 +75,21 @@ Answer ShowDialog(int resourceId, std::u16string_view caption, const ControlText
     return {defaultResult, {}};
 }
 
+std::optional<std::vector<int>> ShowDrivenDialog(int resourceId, std::u16string_view caption,
+                                                 const std::vector<DialogControlShown>& controls) {
+    Shown shown{Shown::Kind::Dialog, std::u16string(caption), {}, 0, resourceId, {}, {}, {}};
+    for (const DialogControlShown& control : controls) {
+        if (control.id == -1) continue;
+        shown.controls[control.id] = control.text;
+        if (control.checkBox) shown.checks[control.id] = control.checked;
+        if (!control.visible) shown.hidden.push_back(control.id);
+    }
+    std::optional<Answer> answer = RecordAndTakeAnswer(std::move(shown));
+    if (answer) return std::move(answer->clicks);
+    PrintUnanswered(("dialog " + std::to_string(resourceId)).c_str(), caption, {}, kIdOk);
+    return std::nullopt;
+}
+
 void QueueAnswer(Answer answer) {
     State& desktop = TheDesktop();
     std::lock_guard lock(desktop.mutex);
@@ -98,6 +116,26 @@ void Clear() {
 }
 
 }  // namespace hostsim::desktop
+
+extern "C" int hostsim_desktop_dialog(int resourceId, const char16_t* caption,
+                                      const HostDialogControl* controls, int count, int* clicks,
+                                      int capacity) {
+    try {
+        std::vector<hostsim::desktop::DialogControlShown> shown;
+        for (int i = 0; i < count; ++i) {
+            const HostDialogControl& c = controls[i];
+            const int checkBox = static_cast<int>(twinlink::platform::ControlKind::CheckBox);
+            shown.push_back({c.id, c.kind == checkBox, c.text ? c.text : u"", c.checked != 0, c.visible != 0});
+        }
+        const auto answer = hostsim::desktop::ShowDrivenDialog(resourceId, caption ? caption : u"", shown);
+        if (!answer) return -1;
+        const int n = std::min(capacity, static_cast<int>(answer->size()));
+        std::copy_n(answer->begin(), n, clicks);
+        return n;
+    } catch (...) {
+        return -1;
+    }
+}
 
 extern "C" int hostsim_desktop_message_box(const char16_t* text, const char16_t* caption,
                                            unsigned flags) {

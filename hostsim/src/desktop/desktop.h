@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -52,6 +53,8 @@ struct Shown {
     unsigned flags = 0;     // a message box's MB_* flags, icon bits included
     int resourceId = 0;     // a dialog's template id
     ControlTexts controls;  // a dialog's control texts when it was shown
+    std::map<int, bool> checks;  // a dialog's check boxes and their state when it was shown
+    std::vector<int> hidden;     // a dialog's controls that were not visible
 };
 
 // What the user does: the button (or dialog result) and, for a dialog, the texts that
@@ -59,6 +62,7 @@ struct Shown {
 struct Answer {
     int result = 0;
     ControlTexts controls;
+    std::vector<int> clicks;  // a driven dialog: the controls clicked, in order
 };
 
 // The answer a person pressing Enter gets: the default button of the box's flags.
@@ -71,6 +75,19 @@ int ShowMessageBox(std::u16string_view text, std::u16string_view caption, unsign
 // defaultResult and its controls unchanged.
 Answer ShowDialog(int resourceId, std::u16string_view caption, const ControlTexts& controls,
                   int defaultResult = kIdOk);
+
+// One control of a dialog that the plug-in drives: what ShowDrivenDialog shows.
+struct DialogControlShown {
+    int id;
+    bool checkBox;
+    std::u16string text;
+    bool checked;
+    bool visible;
+};
+// Shows a dialog whose procedure runs in the plug-in; returns the controls the user clicks, or
+// nothing when nobody answered (the plug-in then presses Enter).
+std::optional<std::vector<int>> ShowDrivenDialog(int resourceId, std::u16string_view caption,
+                                                 const std::vector<DialogControlShown>& controls);
 
 // Queues the answer to the next box or dialog shown (first in, first out).
 void QueueAnswer(Answer answer);

@@ -5,6 +5,7 @@
 // that lives in an outer frame; a Ruby or C++ failure is re-raised once the C++ objects are gone.
 #include <ruby/encoding.h>
 
+#include <map>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -28,6 +29,8 @@ struct ShownUtf8 {
     unsigned flags;
     int resourceId;
     std::vector<std::pair<int, std::string>> controls;
+    std::map<int, bool> checks;
+    std::vector<int> hidden;
 };
 
 std::string_view View(VALUE str) {
@@ -115,7 +118,8 @@ std::vector<ShownUtf8> PrepareMessages() {
     for (const desktop::Shown& s : desktop::ShownSoFar()) {
         const bool box = s.kind == desktop::Shown::Kind::MessageBox;
         out.push_back({box ? "messagebox" : "dialog", Utf8FromUtf16(s.caption),
-                       Utf8FromUtf16(s.text), s.flags, s.resourceId, ToUtf8(s.controls)});
+                       Utf8FromUtf16(s.text), s.flags, s.resourceId, ToUtf8(s.controls), s.checks,
+                       s.hidden});
     }
     return out;
 }
@@ -130,6 +134,15 @@ VALUE BuildMessages(const std::vector<ShownUtf8>& shown) {
         rb_hash_aset(hash, Sym("flags"), UINT2NUM(s.flags));
         rb_hash_aset(hash, Sym("resource_id"), INT2NUM(s.resourceId));
         rb_hash_aset(hash, Sym("controls"), ControlsHash(s.controls));
+        // Dialogs the plug-in drives also tell their check boxes and hidden controls.
+        if (!s.checks.empty() || !s.hidden.empty()) {
+            VALUE checks = rb_hash_new();
+            for (const auto& [id, checked] : s.checks) rb_hash_aset(checks, INT2NUM(id), checked ? Qtrue : Qfalse);
+            rb_hash_aset(hash, Sym("checked"), checks);
+            VALUE hidden = rb_ary_new();
+            for (int id : s.hidden) rb_ary_push(hidden, INT2NUM(id));
+            rb_hash_aset(hash, Sym("hidden"), hidden);
+        }
         rb_ary_push(list, hash);
     }
     return list;
@@ -188,15 +201,21 @@ VALUE Dialog(int argc, VALUE* argv, VALUE) {
     return answer;
 }
 
-// HostSim::Desktop.queue_answer(result, controls = nil): the next box or dialog gets it.
+// HostSim::Desktop.queue_answer(result, controls = nil, clicks = nil): the next box or dialog
+// gets it; `clicks` are the controls a user clicks in a dialog that the plug-in drives.
 VALUE QueueAnswer(int argc, VALUE* argv, VALUE) {
-    VALUE result, controls;
-    rb_scan_args(argc, argv, "11", &result, &controls);
+    VALUE result, controls, clicks;
+    rb_scan_args(argc, argv, "12", &result, &controls, &clicks);
     const int code = NUM2INT(result);
     VALUE flat = NormalizeControls(controls);
+    std::vector<int> clicked;
+    if (!NIL_P(clicks)) {
+        VALUE list = rb_convert_type(clicks, T_ARRAY, "Array", "to_ary");
+        for (long i = 0; i < RARRAY_LEN(list); ++i) clicked.push_back(NUM2INT(RARRAY_AREF(list, i)));
+    }
     bool failed = false;
     try {
-        desktop::QueueAnswer({code, ToControlTexts(flat)});
+        desktop::QueueAnswer({code, ToControlTexts(flat), std::move(clicked)});
     } catch (...) {
         failed = true;
     }

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -152,6 +153,55 @@ private:
 // ---- The desktop: message boxes, shown by the host application
 // MessageBoxW: the id of the button pressed (IDOK, IDYES, ...).
 int MessageBox(WindowHandle owner, const std::u16string& text, const std::u16string& caption, uint32_t flags);
+
+// ---- Modal dialogs from a template (DialogBoxIndirectParamW), driven by a dialog procedure
+enum class ControlKind : uint8_t {
+    Button,         // BS_PUSHBUTTON
+    DefaultButton,  // BS_DEFPUSHBUTTON: what Enter presses
+    CheckBox,       // BS_AUTOCHECKBOX: a click turns its check, then tells the procedure
+    Text,           // SS_LEFT
+    ClickableText,  // SS_LEFT | SS_NOTIFY, drawn as a link: blue, underlined, bold
+    TitleText,      // SS_LEFT in the bold title font
+    Picture,        // SS_BITMAP | SS_NOTIFY: the dialog's picture; clickable
+};
+
+struct DialogControl {
+    int id = -1;  // -1: a control the procedure never addresses
+    ControlKind kind = ControlKind::Text;
+    std::u16string text;
+    int x = 0, y = 0, width = 0, height = 0;  // dialog units
+    bool visible = true;
+};
+
+struct DialogTemplate {
+    int resourceId = 0;
+    std::u16string caption;
+    int width = 0, height = 0;  // dialog units
+    std::u16string fontName;
+    int fontPoints = 8;
+    std::vector<DialogControl> controls;
+};
+
+// The running dialog as its procedure sees it.
+class DialogWindow {
+public:
+    virtual ~DialogWindow() = default;
+    virtual void SetText(int controlId, const std::u16string& text) = 0;  // SetDlgItemTextW
+    virtual void SetCheck(int controlId, bool checked) = 0;              // BM_SETCHECK
+    virtual bool IsChecked(int controlId) const = 0;                     // BM_GETCHECK
+    virtual void SetSmallIcon() = 0;  // WM_SETICON ICON_SMALL with the plug-in's icon
+    virtual void End(int result) = 0;  // EndDialog
+};
+
+struct DialogProcedure {
+    std::function<void(DialogWindow&)> initialise;                // WM_INITDIALOG
+    std::function<void(DialogWindow&, int controlId)> command;  // WM_COMMAND from a control;
+                                                                // 2 for Esc and the close box
+};
+
+// Shows the dialog modally, owned by `owner`, until its procedure ends it; returns the result
+// the procedure gave End.
+int ShowDialog(WindowHandle owner, const DialogTemplate& dialog, const DialogProcedure& procedure);
 
 // ---- Launching
 // CreateProcessW of an executable with a command line (without an executable the command line
