@@ -175,8 +175,17 @@ void ExportTextureFile(MaterialCatalogue& catalogue, MaterialEntry& entry, VALUE
         entry.ownsTextureFile = true;
     }
 
-    // Whatever was meant to be there, only a file that exists is sent.
-    if (!platform::FileExists(entry.texturePath)) entry.texturePath.clear();
+    // Whatever was meant to be there, only a file that exists is sent. A copy that could not be
+    // written (no room for the folder, a name too long for the file system) is said once, and
+    // the material goes without its picture.
+    if (!platform::FileExists(entry.texturePath)) {
+        if (entry.ownsTextureFile && !entry.texturePath.empty())
+            platform::OutputDebugString(FormatWide(
+                u"Korvan TwinLink: the texture of material \"%s\" could not be written to \"%s\"; it "
+                u"is sent without its picture.\n",
+                entry.name.c_str(), entry.texturePath.c_str()));
+        entry.texturePath.clear();
+    }
     if (!entry.texturePath.empty())
         entry.TextureStamp = platform::GetFileLastWriteTime(entry.texturePath).value_or(0);
 }

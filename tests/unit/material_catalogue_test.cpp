@@ -451,4 +451,31 @@ TEST_F(MaterialCatalogueTest, AnInMemoryTextureIsABmpOfTheRowsAsSketchUpHoldsThe
     EXPECT_EQ(section.Bytes(0, 78), expected);
 }
 
+
+TEST_F(MaterialCatalogueTest, ACopyThatCannotBeWrittenLeavesTheMaterialWithoutPictureAndSaysSo) {
+    // A name far beyond what a file name may hold, and then no folder for the copies at all.
+    hostsim::Material* wide = Colored(std::string(300, 'w'), {1, 2, 3, 255});
+    model.SetMaterialTexture(wide, model.CreateTexture(4, 4, 24, {}, 10, 10, ""));
+    ::testing::internal::CaptureStderr();
+    Send({wide});
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(catalogue.FindEntry(IdOf(wide))->texturePath, u"");
+    EXPECT_TRUE(Record(IdOf(wide)).AllZero(860, 520));
+    EXPECT_EQ(Record(IdOf(wide)).U32(856), 0u);
+    EXPECT_THAT(said, testing::StartsWith("Korvan TwinLink: the texture of material \"" + std::string(300, 'w') +
+                                          "\" could not be written to \"./_Textures/"));
+    EXPECT_TRUE(std::filesystem::is_empty(Sandbox() / "_Textures")) << "nothing half-written";
+
+    catalogue.ClearCatalogue();
+    std::filesystem::remove(Sandbox() / "_Textures");
+    std::ofstream(Sandbox() / "_Textures") << "in the way";
+    hostsim::Material* wood = Colored("Wood", {1, 2, 3, 255});
+    model.SetMaterialTexture(wood, model.CreateTexture(4, 4, 24, {}, 10, 10, "wood.jpg"));
+    ::testing::internal::CaptureStderr();
+    Send({wood});
+    EXPECT_THAT(::testing::internal::GetCapturedStderr(), testing::HasSubstr("\"Wood\" could not be written"));
+    EXPECT_EQ(catalogue.FindEntry(IdOf(wood))->texturePath, u"");
+    EXPECT_EQ(FileText(Sandbox() / "_Textures"), "in the way");
+}
+
 }  // namespace
