@@ -3,6 +3,7 @@
 // linger as a zombie after it ends, since on Windows nobody has to.
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -67,6 +68,30 @@ std::vector<std::string> SplitCommandLine(const std::string& line) {
     }
     if (inArgument) arguments.push_back(current);
     return arguments;
+}
+
+// CreateProcessW without an application name reads an unquoted program name with blanks in it
+// as Windows documents: "C:\Program Files\Sub Dir\Name.exe" is tried as "C:\Program", then
+// "C:\Program Files\Sub", and so on, the first existing file winning; the rest of the line
+// holds the arguments. Returns the arguments with that name first, or the plain split.
+std::vector<std::string> ProgramAndArguments(const std::string& line) {
+    std::vector<std::string> split = SplitCommandLine(line);
+    const size_t start = line.find_first_not_of(" \t");
+    if (start == std::string::npos || line[start] == '"') return split;
+    for (size_t end = line.find_first_of(" \t", start); end != std::string::npos;
+         end = line.find_first_of(" \t", end + 1)) {
+        const std::string candidate = line.substr(start, end - start);
+        struct stat status {};
+        if (stat(candidate.c_str(), &status) == 0 && S_ISREG(status.st_mode)) {
+            std::vector<std::string> arguments = SplitCommandLine(line.substr(end));
+            arguments.insert(arguments.begin(), candidate);
+            return arguments;
+        }
+    }
+    // No shorter name exists: the whole line, blanks and all, may be the program.
+    struct stat status {};
+    if (stat(line.c_str() + start, &status) == 0 && S_ISREG(status.st_mode)) return {line.substr(start)};
+    return split;
 }
 
 void WaitInBackground(pid_t child) {
@@ -136,8 +161,9 @@ bool FindInPath(const std::string& program) {
 bool LaunchProcess(const std::u16string& executable, const std::u16string& arguments,
                    const std::u16string& workingDirectory, bool /*maximised*/) {
     posix::ClearFailure();
-    std::vector<std::string> argv = SplitCommandLine(Utf16ToUtf8(arguments));
     // Without an executable the command line names it first, as CreateProcessW takes it.
+    std::vector<std::string> argv = executable.empty() ? ProgramAndArguments(Utf16ToUtf8(arguments))
+                                                       : SplitCommandLine(Utf16ToUtf8(arguments));
     if (!executable.empty()) argv.insert(argv.begin(), Utf16ToUtf8(executable));
     if (argv.empty() || argv[0].empty()) {
         posix::SetFailure("no program to start");

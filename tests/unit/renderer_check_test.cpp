@@ -63,8 +63,11 @@ class RendererCheckTest : public PeerTest {
         PeerTest::TearDown();
     }
 
+    // Installed as installers do, in a folder whose name has blanks: the launch names it
+    // unquoted, and Windows finds the program all the same.
     void Install(const std::string& version) {
-        ASSERT_EQ(Run({"install", "--version", version, "--location", (root / ("korvan-" + version)).string()}).second,
+        ASSERT_EQ(Run({"install", "--version", version, "--location", (root / ("Korvan " + version) / "bin").string()})
+                      .second,
                   kExitDone);
     }
     // A Korvan of this version runs, its window up.
@@ -110,6 +113,9 @@ TEST_F(RendererCheckTest, AnInstalledKorvanThatDoesNotRunIsOfferedAndStartedIfTh
     ASSERT_TRUE(started.has_value());
     EXPECT_EQ(started->title, u"Korvan 9.5");
     EXPECT_EQ(korvan::RunningVersion(), u"9.5");
+    EXPECT_EQ(std::filesystem::read_symlink("/proc/" + std::to_string(started->processId) + "/cwd"),
+              root / "Korvan 9.5" / "bin")
+        << "started in its install folder";
 
     // Now it runs: the next start asks nothing.
     prompts.asked.clear();
