@@ -5,10 +5,12 @@
 #include <cstring>
 #include <fstream>
 #include <limits>
+#include <optional>
 #include <vector>
 
 #include "peer/base64.h"
 #include "peer/json_writer.h"
+#include "peer/png_file.h"
 
 namespace korvan::peer {
 
@@ -19,6 +21,7 @@ constexpr uint32_t kUnsignedIntComponent = 5125;
 constexpr uint32_t kArrayBufferTarget = 34962;
 constexpr uint32_t kElementBufferTarget = 34963;
 constexpr uint32_t kTriangles = 4;
+constexpr uint32_t kRepeat = 10497;
 
 struct Accessor {
     size_t byteOffset;
@@ -62,7 +65,7 @@ std::vector<float> UnitNormals(const std::vector<float>& normals) {
     return unit;
 }
 
-void Bounds(const std::vector<float>& positions, std::vector<float>& min, std::vector<float>& max) {
+void PositionBounds(const std::vector<float>& positions, std::vector<float>& min, std::vector<float>& max) {
     min.assign(3, std::numeric_limits<float>::infinity());
     max.assign(3, -std::numeric_limits<float>::infinity());
     for (size_t i = 0; i < positions.size(); ++i) {
@@ -96,7 +99,7 @@ bool WriteGltfFile(const std::string& path, const PeerScene& scene, const std::s
         const size_t vertices = mesh.VertexCount();
         Accessor position{buffer.Append(mesh.positions), mesh.positions.size() * 4,
                           kArrayBufferTarget, kFloatComponent, vertices, "VEC3", {}, {}};
-        Bounds(mesh.positions, position.min, position.max);
+        PositionBounds(mesh.positions, position.min, position.max);
         accessors.push_back(position);
         accessors.push_back({buffer.Append(UnitNormals(mesh.normals)), mesh.normals.size() * 4,
                              kArrayBufferTarget, kFloatComponent, vertices, "VEC3", {}, {}});
@@ -139,6 +142,15 @@ bool WriteGltfFile(const std::string& path, const PeerScene& scene, const std::s
         }
         json.EndArray().EndObject().EndArray();
 
+        // One image per picture, however many materials show it.
+        std::vector<const TextureImage*> pictures;
+        const auto pictureOf = [&](const SceneMaterial* material) -> std::optional<size_t> {
+            if (!material->texture) return std::nullopt;
+            const auto found = std::find(pictures.begin(), pictures.end(), material->texture.get());
+            if (found != pictures.end()) return static_cast<size_t>(found - pictures.begin());
+            pictures.push_back(material->texture.get());
+            return pictures.size() - 1;
+        };
         json.Key("materials").BeginArray();
         for (const SceneMaterial* material : drawn) {
             json.BeginObject().Key("name").String(material->name);
@@ -148,6 +160,8 @@ bool WriteGltfFile(const std::string& path, const PeerScene& scene, const std::s
             json.Float(LinearChannel(material->colour & 0xFF));
             json.Float(material->opacity);
             json.EndArray();
+            if (const std::optional<size_t> picture = pictureOf(material))
+                json.Key("baseColorTexture").BeginObject().Key("index").Unsigned(*picture).EndObject();
             json.Key("metallicFactor").Float(0).Key("roughnessFactor").Float(1);
             json.EndObject();
             json.Key("alphaMode").String(material->opacity < 1.0f ? "BLEND" : "OPAQUE");
@@ -156,6 +170,24 @@ bool WriteGltfFile(const std::string& path, const PeerScene& scene, const std::s
             json.EndObject();
         }
         json.EndArray();
+
+        if (!pictures.empty()) {
+            // glTF's texture coordinates start at the picture's top left, SketchUp's at its
+            // bottom left: the picture goes upside down, and the coordinates stay as sent.
+            json.Key("images").BeginArray();
+            for (const TextureImage* picture : pictures) {
+                const std::vector<uint8_t> png = EncodePng(picture->width, picture->height, picture->rgb, true);
+                json.BeginObject().Key("uri").String("data:image/png;base64," + Base64(png)).EndObject();
+            }
+            json.EndArray();
+            json.Key("samplers").BeginArray().BeginObject();
+            json.Key("wrapS").Unsigned(kRepeat).Key("wrapT").Unsigned(kRepeat);
+            json.EndObject().EndArray();
+            json.Key("textures").BeginArray();
+            for (size_t i = 0; i < pictures.size(); ++i)
+                json.BeginObject().Key("sampler").Unsigned(0).Key("source").Unsigned(i).EndObject();
+            json.EndArray();
+        }
 
         json.Key("accessors").BeginArray();
         for (size_t a = 0; a < accessors.size(); ++a) {

@@ -2,9 +2,11 @@
 // in this process, printed by korvan-peer (counts, triangles, glTF and OBJ) running as a second
 // process, kept current batch by batch, and garbage batches reported and left out.
 #include <gtest/gtest.h>
+#include <stb/stb_image.h>
 
 #include <limits>
 
+#include "peer/gltf_export.h"
 #include "peer/scene_mirror.h"
 #include "peer_test_support.h"
 
@@ -284,6 +286,49 @@ TEST_F(PeerExportTest, ObjCountsVerticesAcrossMaterialsAndItsLibraryHoldsColourA
     EXPECT_EQ(ReadFile(root / "scene.mtl"),
               "# Floor\nnewmtl material3\nKd 1 0.501960814 0\nd 1\n"
               "# Pane\nnewmtl material5\nKd 0 1 1\nd 0.25\n");
+}
+
+
+// A picture shared by two materials goes into the file once, upside down so that glTF's texture
+// coordinates (from the top left) find what SketchUp's (from the bottom left) meant.
+TEST_F(PeerExportTest, GltfCarriesEachPictureOnceAndTurnedForItsCoordinates) {
+    auto picture = std::make_shared<TextureImage>();
+    picture->width = 2, picture->height = 2;
+    picture->rgb = {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255};  // top row red, green
+    PeerScene scene;
+    for (uint32_t id : {3u, 4u, 5u}) {
+        SceneMaterial material;
+        material.id = id;
+        material.name = "M" + std::to_string(id);
+        material.colour = 0x00FFFFFF;
+        const Batch square = FlatSquare(static_cast<float>(id), 1);
+        material.mesh = std::make_shared<const MaterialMesh>(
+            MaterialMesh{square.positions, square.normals, square.uvs, square.indices});
+        if (id != 4) material.texture = picture;
+        scene.materials.push_back(material);
+    }
+    const std::filesystem::path file = root / "textured.gltf";
+    std::string error;
+    ASSERT_TRUE(WriteGltfFile(file.string(), scene, "T", &error)) << error;
+    const std::string gltf = ReadFile(file);
+    for (const char* part : {R"("name":"M3","pbrMetallicRoughness":{"baseColorFactor":[1,1,1,1],"baseColorTexture":{"index":0},)",
+                             R"("name":"M4","pbrMetallicRoughness":{"baseColorFactor":[1,1,1,1],"metallicFactor")",
+                             R"("name":"M5","pbrMetallicRoughness":{"baseColorFactor":[1,1,1,1],"baseColorTexture":{"index":0},)",
+                             R"("samplers":[{"wrapS":10497,"wrapT":10497}],"textures":[{"sampler":0,"source":0}],)"})
+        EXPECT_NE(gltf.find(part), std::string::npos) << part << "\n" << gltf;
+
+    const std::string prefix = R"("images":[{"uri":"data:image/png;base64,)";
+    const size_t at = gltf.find(prefix);
+    ASSERT_NE(at, std::string::npos);
+    const size_t from = at + prefix.size();
+    EXPECT_EQ(gltf.substr(gltf.find('"', from), 4), R"("}],)") << "one image";
+    const std::vector<uint8_t> png = FromBase64(gltf.substr(from, gltf.find('"', from) - from));
+    int width = 0, height = 0, channels = 0;
+    stbi_uc* pixels = stbi_load_from_memory(png.data(), static_cast<int>(png.size()), &width, &height, &channels, 3);
+    ASSERT_NE(pixels, nullptr);
+    EXPECT_EQ(std::vector<uint8_t>(pixels, pixels + 12),
+              (std::vector<uint8_t>{0, 0, 255, 255, 255, 255, 255, 0, 0, 0, 255, 0}));
+    stbi_image_free(pixels);
 }
 
 }  // namespace
