@@ -58,7 +58,7 @@ void PluginDialogs::ShowSettings() {
 
 int PluginDialogs::ShowMessage(const std::u16string& text, const std::u16string& caption,
                                uint32_t flags) {
-    return platform::MessageBox(OwnerWindow(), text, caption, flags);
+    return platform::MessageBoxWithPluginIcon(OwnerWindow(), text, caption, flags, u"Korvan TwinLink");
 }
 
 void PluginDialogs::ShowSaveFirst() {

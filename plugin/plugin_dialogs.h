@@ -37,7 +37,8 @@ class PluginDialogs {
     // What the settings dialog edits; the controller makes the settings after the dialogs.
     PluginSettings* settings = nullptr;
 
-    // A message box of the plug-in, owned by SketchUp's main window; returns the button pressed.
+    // A message box of the plug-in, owned by SketchUp's main window and showing the plug-in's
+    // icon when its caption names "Korvan TwinLink"; returns the button pressed.
     int ShowMessage(const std::u16string& text, const std::u16string& caption, uint32_t flags);
     // The start needs a saved model: its path names the link.
     void ShowSaveFirst();

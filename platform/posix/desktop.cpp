@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "failure.h"
+#include "twinlink/host_desktop.h"
 #include "twinlink/message_box_rules.h"
 #include "twinlink/platform.h"
 
@@ -14,10 +15,12 @@ namespace posix {
 
 namespace {
 
-using HostMessageBox = int (*)(const char16_t* text, const char16_t* caption, unsigned flags);
+HostMessageBoxEntry FindHostDesktop() {
+    return reinterpret_cast<HostMessageBoxEntry>(dlsym(RTLD_DEFAULT, kHostMessageBoxEntry));
+}
 
-HostMessageBox FindHostDesktop() {
-    return reinterpret_cast<HostMessageBox>(dlsym(RTLD_DEFAULT, "hostsim_desktop_message_box"));
+HostIconMessageBoxEntry FindHostIconBoxes() {
+    return reinterpret_cast<HostIconMessageBoxEntry>(dlsym(RTLD_DEFAULT, kHostIconMessageBoxEntry));
 }
 
 }  // namespace
@@ -37,12 +40,23 @@ int PrintedMessageBox(const std::u16string& text, const std::u16string& caption,
 int MessageBox(WindowHandle /*owner*/, const std::u16string& text, const std::u16string& caption,
                uint32_t flags) {
     posix::ClearFailure();
-    if (const posix::HostMessageBox host = posix::FindHostDesktop()) {
+    if (const HostMessageBoxEntry host = posix::FindHostDesktop()) {
         const int answer = host(text.c_str(), caption.c_str(), flags);
         if (answer == 0) posix::SetFailure("the host's desktop could not show the message box");
         return answer;
     }
     return posix::PrintedMessageBox(text, caption, flags);
+}
+
+int MessageBoxWithPluginIcon(WindowHandle owner, const std::u16string& text, const std::u16string& caption,
+                             uint32_t flags, const std::u16string& iconCaption) {
+    posix::ClearFailure();
+    const HostIconMessageBoxEntry host = posix::FindHostIconBoxes();
+    if (!host) return MessageBox(owner, text, caption, flags);
+    const bool icon = caption.find(iconCaption) != std::u16string::npos;
+    const int answer = host(text.c_str(), caption.c_str(), flags, icon ? 1 : 0);
+    if (answer == 0) posix::SetFailure("the host's desktop could not show the message box");
+    return answer;
 }
 
 }  // namespace twinlink::platform

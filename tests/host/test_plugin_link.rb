@@ -12,7 +12,7 @@ class TestPluginLink < Minitest::Test
     start
     assert_equal [{ kind: 'messagebox', caption: 'Korvan TwinLink - Save project first',
                     text: 'Please save your project before starting Korvan TwinLink.', flags: 64,
-                    resource_id: 0, controls: {} }],
+                    resource_id: 0, controls: {}, icon: 'plug-in' }],
                  HostSim::Desktop.messages
     assert_empty HostSim.status_history
     refute PluginHost.linked?
@@ -29,7 +29,8 @@ class TestPluginLink < Minitest::Test
     2.times { start }
     question = { kind: 'messagebox', caption: 'Korvan TwinLink - Newer Korvan version required',
                  text: "You need to have Korvan® 8.3 or newer to start TwinLink.\nAre you interested in learning " \
-                       'more about the current version of Korvan?', flags: 36, resource_id: 0, controls: {} }
+                       'more about the current version of Korvan?', flags: 36, resource_id: 0, controls: {},
+                 icon: 'plug-in' }
     assert_equal [question, question], HostSim::Desktop.messages
     refute PluginHost.linked?
     assert_empty PluginHost.live_links

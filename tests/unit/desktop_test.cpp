@@ -41,6 +41,11 @@ TEST_F(DesktopTest, CEntryRecordsUtf16TextsAndFlagsExactly) {
     QueueAnswer({kIdOk, {}});
     hostsim_desktop_message_box(u"text", nullptr, kMbOk);
     EXPECT_EQ(ShownSoFar().at(1).caption, u"Error");
+    // Only a box shown with the plug-in's icon says so.
+    EXPECT_FALSE(ShownSoFar().at(0).pluginIcon);
+    QueueAnswer({kIdOk, {}});
+    EXPECT_EQ(hostsim_desktop_icon_message_box(u"text", u"Korvan TwinLink", kMbOk, 1), kIdOk);
+    EXPECT_TRUE(ShownSoFar().at(2).pluginIcon);
 }
 
 TEST_F(DesktopTest, UnansweredBoxGetsItsDefaultButtonAndIsPrinted) {

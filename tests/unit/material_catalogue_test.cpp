@@ -378,7 +378,10 @@ TEST_F(MaterialCatalogueTest, TexturesGoAsTheSourceFileOrAsACopyNamedAfterTheMat
     hostsim::Texture* largeTexture = model.CreateTexture(257, 2, 32, {}, 10, 10, "maps/Large.tif");
     for (size_t i = 0; i < largeTexture->pixels.size(); ++i) largeTexture->pixels[i] = static_cast<uint8_t>(i * 7);
     model.SetMaterialTexture(large, largeTexture);
-    Send({stone, wood, small, large});
+    // Two pictures of the same name from different folders: the material id keeps them apart.
+    hostsim::Material* leafToo = Colored("Leaf too", {1, 2, 3, 255});
+    model.SetMaterialTexture(leafToo, model.CreateTexture(2, 2, 32, {}, 10, 10, "D:\\Other\\leaf.tga"));
+    Send({stone, wood, small, large, leafToo});
 
     const auto path = [&](hostsim::Material* m) { return catalogue.FindEntry(IdOf(m))->texturePath; };
     const std::u16string folder = u"./_Textures/";
@@ -387,7 +390,8 @@ TEST_F(MaterialCatalogueTest, TexturesGoAsTheSourceFileOrAsACopyNamedAfterTheMat
     EXPECT_EQ(path(wood), folder + Id16(wood) + u"_Wood _2 Küche.jpg");
     EXPECT_EQ(path(small), folder + Id16(small) + u"_leaf.png");
     EXPECT_EQ(path(large), folder + Id16(large) + u"_large.bmp");
-    for (hostsim::Material* m : {wood, small, large}) {
+    EXPECT_EQ(path(leafToo), folder + Id16(leafToo) + u"_leaf.png");
+    for (hostsim::Material* m : {wood, small, large, leafToo}) {
         EXPECT_TRUE(catalogue.FindEntry(IdOf(m))->ownsTextureFile);
         EXPECT_TRUE(std::filesystem::is_regular_file(Narrow(path(m)))) << Narrow(path(m));
         // The record carries the path and the file's time, by which Korvan sees a new picture.
@@ -406,7 +410,7 @@ TEST_F(MaterialCatalogueTest, TexturesGoAsTheSourceFileOrAsACopyNamedAfterTheMat
     EXPECT_EQ(bmp.substr(54), std::string(largeTexture->pixels.begin(), largeTexture->pixels.end()));
 
     // The copies go with the link; the user's own file stays.
-    const std::vector<std::u16string> copies{path(wood), path(small), path(large)};
+    const std::vector<std::u16string> copies{path(wood), path(small), path(large), path(leafToo)};
     catalogue.ClearCatalogue();
     for (const std::u16string& copy : copies) EXPECT_FALSE(std::filesystem::exists(Narrow(copy))) << Narrow(copy);
     EXPECT_TRUE(std::filesystem::is_empty(Sandbox() / "_Textures"));

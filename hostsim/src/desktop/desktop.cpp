@@ -57,9 +57,11 @@ int DefaultAnswer(unsigned flags) {
     return twinlink::platform::DefaultMessageBoxButton(flags);
 }
 
-int ShowMessageBox(std::u16string_view text, std::u16string_view caption, unsigned flags) {
-    std::optional<Answer> answer = RecordAndTakeAnswer(
-        {Shown::Kind::MessageBox, std::u16string(caption), std::u16string(text), flags, 0, {}});
+int ShowMessageBox(std::u16string_view text, std::u16string_view caption, unsigned flags,
+                   bool pluginIcon) {
+    Shown shown{Shown::Kind::MessageBox, std::u16string(caption), std::u16string(text), flags, 0, {}, {}, {}};
+    shown.pluginIcon = pluginIcon;
+    std::optional<Answer> answer = RecordAndTakeAnswer(std::move(shown));
     if (answer) return answer->result;
     const int result = DefaultAnswer(flags);
     PrintUnanswered("message box", caption, text, result);
@@ -134,6 +136,16 @@ extern "C" int hostsim_desktop_dialog(int resourceId, const char16_t* caption,
         return n;
     } catch (...) {
         return -1;
+    }
+}
+
+extern "C" int hostsim_desktop_icon_message_box(const char16_t* text, const char16_t* caption,
+                                                unsigned flags, int pluginIcon) {
+    try {
+        return hostsim::desktop::ShowMessageBox(text ? text : u"", caption ? caption : u"Error", flags,
+                                                pluginIcon != 0);
+    } catch (...) {
+        return 0;
     }
 }
 

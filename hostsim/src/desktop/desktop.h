@@ -55,6 +55,7 @@ struct Shown {
     ControlTexts controls;  // a dialog's control texts when it was shown
     std::map<int, bool> checks;  // a dialog's check boxes and their state when it was shown
     std::vector<int> hidden;     // a dialog's controls that were not visible
+    bool pluginIcon = false;     // a message box that shows the plug-in's icon, not Windows' own
 };
 
 // What the user does: the button (or dialog result) and, for a dialog, the texts that
@@ -69,7 +70,8 @@ struct Answer {
 int DefaultAnswer(unsigned flags);
 
 // Shows a message box; returns the clicked button's id.
-int ShowMessageBox(std::u16string_view text, std::u16string_view caption, unsigned flags);
+int ShowMessageBox(std::u16string_view text, std::u16string_view caption, unsigned flags,
+                   bool pluginIcon = false);
 
 // Shows a modal dialog from its template; with no queued answer it is closed with
 // defaultResult and its controls unchanged.
@@ -99,6 +101,11 @@ size_t PendingAnswers();
 void Clear();
 
 }  // namespace hostsim::desktop
+
+// The entry for the platform layer's MessageBoxW of a box with the plug-in's icon (non-zero
+// `pluginIcon`) or Windows' own.
+extern "C" int hostsim_desktop_icon_message_box(const char16_t* text, const char16_t* caption,
+                                                unsigned flags, int pluginIcon);
 
 // The entry for the platform layer's MessageBoxW: returns the button id, 0 on failure.
 extern "C" int hostsim_desktop_message_box(const char16_t* text, const char16_t* caption,

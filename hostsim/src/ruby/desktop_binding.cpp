@@ -31,6 +31,7 @@ struct ShownUtf8 {
     std::vector<std::pair<int, std::string>> controls;
     std::map<int, bool> checks;
     std::vector<int> hidden;
+    bool pluginIcon;
 };
 
 std::string_view View(VALUE str) {
@@ -119,7 +120,7 @@ std::vector<ShownUtf8> PrepareMessages() {
         const bool box = s.kind == desktop::Shown::Kind::MessageBox;
         out.push_back({box ? "messagebox" : "dialog", Utf8FromUtf16(s.caption),
                        Utf8FromUtf16(s.text), s.flags, s.resourceId, ToUtf8(s.controls), s.checks,
-                       s.hidden});
+                       s.hidden, s.pluginIcon});
     }
     return out;
 }
@@ -134,6 +135,8 @@ VALUE BuildMessages(const std::vector<ShownUtf8>& shown) {
         rb_hash_aset(hash, Sym("flags"), UINT2NUM(s.flags));
         rb_hash_aset(hash, Sym("resource_id"), INT2NUM(s.resourceId));
         rb_hash_aset(hash, Sym("controls"), ControlsHash(s.controls));
+        // Boxes that show the plug-in's icon say so.
+        if (s.pluginIcon) rb_hash_aset(hash, Sym("icon"), rb_str_new_cstr("plug-in"));
         // Dialogs the plug-in drives also tell their check boxes and hidden controls.
         if (!s.checks.empty() || !s.hidden.empty()) {
             VALUE checks = rb_hash_new();

@@ -9,6 +9,11 @@ extern "C" {
 using HostMessageBoxEntry = int (*)(const char16_t* text, const char16_t* caption, unsigned flags);
 inline constexpr char kHostMessageBoxEntry[] = "hostsim_desktop_message_box";
 
+// MessageBoxW of a box that shows the plug-in's icon (`pluginIcon` non-zero) or Windows' own.
+using HostIconMessageBoxEntry = int (*)(const char16_t* text, const char16_t* caption, unsigned flags,
+                                        int pluginIcon);
+inline constexpr char kHostIconMessageBoxEntry[] = "hostsim_desktop_icon_message_box";
+
 // One control of a dialog as it stands when the dialog comes up.
 struct HostDialogControl {
     int id;

@@ -153,6 +153,10 @@ private:
 // ---- The desktop: message boxes, shown by the host application
 // MessageBoxW: the id of the button pressed (IDOK, IDYES, ...).
 int MessageBox(WindowHandle owner, const std::u16string& text, const std::u16string& caption, uint32_t flags);
+// MessageBoxW that shows the plug-in's small icon when the box's caption contains
+// `iconCaption` (on Windows a hook on this thread gives the box the icon as it comes up).
+int MessageBoxWithPluginIcon(WindowHandle owner, const std::u16string& text, const std::u16string& caption,
+                             uint32_t flags, const std::u16string& iconCaption);
 
 // ---- Modal dialogs from a template (DialogBoxIndirectParamW), driven by a dialog procedure
 enum class ControlKind : uint8_t {
