@@ -28,11 +28,13 @@ int32_t LiveConnection::Notify(intptr_t lParam, uintptr_t wParam) {
     // call.
     if (windows.empty()) windows = FindRendererWindows();
 
+    // A post counts when its window was there, whatever the post itself gave (a full queue
+    // still counts). The list was just checked, so a window is looked at again only when its
+    // post failed.
     bool posted = false;
     for (platform::WindowHandle window : windows) {
-        if (!platform::IsWindow(window)) continue;
-        platform::PostMessage(window, kUpdateMessage, wParam, lParam);
-        posted = true;
+        if (platform::PostMessage(window, kUpdateMessage, wParam, lParam) || platform::IsWindow(window))
+            posted = true;
     }
 
     notifyGate.Leave();

@@ -176,16 +176,30 @@ WindowHandle GetForegroundWindow() {
     return 0;
 }
 
+namespace {
+
+// Each thread posts through one socket of its own, made at its first post and kept: a post is
+// then one sendto.
+int SenderSocket() {
+    thread_local const int sender = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    return sender;
+}
+
+}  // namespace
+
+// The window's socket answers for it: a window that was destroyed has no socket file, one whose
+// process is gone refuses the datagram, and either way the post fails as on an invalid handle.
 bool PostMessage(WindowHandle w, uint32_t message, uintptr_t wParam, intptr_t lParam) {
-    if (!FindWindow(w)) return false;
-    const std::string folder = StateFolder(StatePlace::Runtime);
+    ClearFailure();
+    const std::string folder = ExistingRuntimeFolder();
+    if (folder.empty()) return false;
     FolderDescriptor folderFd;
     sockaddr_un address;
-    if (!SocketAddress(folder, HandleText(w) + std::string(kSocketSuffix), address, folderFd.fd)) {
-        SetFailure("no socket address for window " + HandleText(w));
+    if (w == 0 || !SocketAddress(folder, HandleText(w) + std::string(kSocketSuffix), address, folderFd.fd)) {
+        SetFailure("no window " + HandleText(w));
         return false;
     }
-    const int sender = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    const int sender = SenderSocket();
     if (sender < 0) {
         SetFailureFromErrno("cannot make a socket", errno);
         return false;
@@ -195,8 +209,11 @@ bool PostMessage(WindowHandle w, uint32_t message, uintptr_t wParam, intptr_t lP
     const ssize_t sent = sendto(sender, &datagram, sizeof datagram, MSG_DONTWAIT | MSG_NOSIGNAL,
                                 reinterpret_cast<const sockaddr*>(&address), sizeof address);
     const int error = errno;
-    close(sender);
     if (sent == static_cast<ssize_t>(sizeof datagram)) return true;
+    if (error == ENOENT || error == ECONNREFUSED) {
+        SetFailure("no window " + HandleText(w));
+        return false;
+    }
     SetFailureFromErrno(error == EAGAIN
                             ? "the message queue of window " + HandleText(w) + " is full"
                             : "cannot post to window " + HandleText(w),

@@ -155,6 +155,19 @@ TEST_F(NotifyTest, RenderersAreLookedForAgainWhenNoneIsKnownOrOneHasGone) {
     }
 }
 
+// Korvan is there but busy: the post is lost, yet Korvan was there to be woken.
+TEST_F(NotifyTest, AWakeUpThatFindsKorvansQueueFullStillCounts) {
+    LiveConnection connection;
+    ASSERT_EQ(connection.Host(kModelPath, 8), 0);
+    RendererProcess korvan(Programs(), {});
+    ASSERT_NE(korvan.handle, 0u);
+    EXPECT_EQ(connection.Notify(2, 0), 0);  // the window is found and kept
+    int queued = 0;
+    while (queued < 100000 && platform::PostMessage(korvan.handle, 0x400, 0, 0)) ++queued;
+    ASSERT_LT(queued, 100000);
+    EXPECT_EQ(connection.Notify(2, 0), 0);
+}
+
 TEST_F(NotifyTest, OnlyAVisibleUnownedStartWindowOfAKorvanProcessIsWoken) {
     LiveConnection connection;
     struct Case {
