@@ -97,10 +97,13 @@ class TestPluginCommands < Minitest::Test
     }.sort, opened_links(3).sort
   end
 
-  # The settings dialog shows the stored settings and saves each change at once, all four
+  # The settings dialog shows the settings as last loaded and saves each change at once, all four
   # values together; OK only closes it.
   def test_settings_save_each_change_at_once
     PluginHost.write_dword('CameraAutoSync', 1)
+    start_saved # every start loads the settings; the values saved are those, changes aside
+    PluginHost.command('Stop TwinLink').invoke
+    HostSim::Desktop.clear
     HostSim::Desktop.answer({ clicks: [1002] }, { clicks: [1002, 1002, 2] })
     PluginHost.command('TwinLink settings…').invoke
     settings = HostSim::Desktop.messages.first
