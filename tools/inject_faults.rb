@@ -2,7 +2,10 @@
 # against each, to show which faults the suite catches. Every fault is a one-place text edit; the
 # file is put back after each run, also when the run is interrupted.
 #
-#   ruby tools/inject_faults.rb [--build DIR] [--only ID,ID] [--list] [--out FILE]
+#   ruby tools/inject_faults.rb [--build DIR] [--only ID,ID] [--list] [--check] [--out FILE]
+#
+# --check builds and runs nothing: it says which faults no longer match the code exactly once
+# (the main suite runs it, so that a change to the code cannot leave a fault stale unnoticed).
 #
 # DIR is a configured build of this tree (default: build-faults beside this folder, configured on
 # first use). A fault counts as caught when a test fails or the suite times out; one whose edit
@@ -50,7 +53,7 @@ FAULTS = [
             "} else if (ConnectionExists(candidate)) {", "} else if (true) {",
             "enumeration keeps entries whose link is gone"),
   Fault.new("notify-swapped", "liveconnection/notify.cpp",
-            "kUpdateMessage, wParam, lParam);", "kUpdateMessage, lParam, wParam);",
+            "kUpdateMessage, wParam, lParam) ||", "kUpdateMessage, lParam, wParam) ||",
             "wake-up message with wParam and lParam swapped"),
   Fault.new("attach-area-offset", "liveconnection/main_section.cpp",
             "if (areaOffset < sizeof(SharedHeader) || areaOffset % alignof(RecordHeader) != 0 ||",
@@ -119,8 +122,8 @@ FAULTS = [
             "for (int i = 7; i >= 0; --i) value = value << 8 | hash[i];",
             "for (int i = 0; i < 8; ++i) value = value << 8 | hash[i];", "path hash read big-endian"),
   Fault.new("sanitize-spaces", "rubybridge/string_utilities.cpp",
-            "if (!std::iswalnum(wide) && !std::iswspace(wide)) unit = u'_';",
-            "if (!std::iswalnum(wide)) unit = u'_';", "spaces in names turned into underscores"),
+            "return iswalnum_l(wide, locale) || iswspace_l(wide, locale);",
+            "return iswalnum_l(wide, locale);", "spaces in names turned into underscores"),
   Fault.new("to-a-unchecked", "rubybridge/ruby_values.cpp",
             "    Check_Type(array, T_ARRAY);\n", "", "a to_a that answers something else is read as an Array"),
   Fault.new("camera-sync-inverted", "plugin/link_descriptor.cpp",
@@ -165,6 +168,34 @@ FAULTS = [
             "hostsim delivers observer calls while an operation is open"),
   Fault.new("hostsim-import-scale", "hostsim/src/import/scene_axes.cpp",
             "double s = metres * kInchesPerMetre;", "double s = metres;", "imported files stay in metres"),
+  Fault.new("camera-axes-unswapped", "camera/camera_pose.cpp",
+            "return {static_cast<float>(v[0]), static_cast<float>(v[2]), static_cast<float>(v[1])};",
+            "return {static_cast<float>(v[0]), static_cast<float>(v[1]), static_cast<float>(v[2])};",
+            "the camera sent in SketchUp's axes instead of the renderer's"),
+  Fault.new("camera-follows-parallel", "camera/camera_pose.h",
+            "return camera.perspective && !camera.flat;", "return !camera.flat;",
+            "a parallel camera is followed"),
+  Fault.new("texture-copy-kept", "appearance/material_catalogue.cpp",
+            "    if (entry.ownsTextureFile && !entry.texturePath.empty())\n        twinlink::platform::DeleteFile",
+            "    if (false && !entry.texturePath.empty())\n        twinlink::platform::DeleteFile",
+            "written texture copies are left behind"),
+  Fault.new("texture-temp-prefix-kept", "appearance/texture_files.cpp",
+            "if (!temp.empty() && name.find(temp) == 0)", "if (false)",
+            "texture names keep SketchUp's temporary folder"),
+  Fault.new("glass-opaque", "appearance/material_classification.cpp",
+            "surface == SurfaceType::Glass && entry.opacity == 1.0f", "false",
+            "an opaque material named glass is sent as glass"),
+  Fault.new("versions-as-numbers", "renderer/renderer_discovery.cpp",
+            "if (result < copy.version) result = copy.version;",
+            "if (CompareVersions(result, copy.version) < 0) result = copy.version;",
+            "installed versions compared as numbers, not as text"),
+  Fault.new("settings-saved-on-ok", "plugin/plugin_dialogs.cpp",
+            "if (control == kCameraAutoSyncBox) settings.SetCameraAutoSync(dialog.IsChecked(control));",
+            "if (control == 1) settings.SetCameraAutoSync(dialog.IsChecked(kCameraAutoSyncBox));",
+            "the settings are saved on OK instead of at each change"),
+  Fault.new("peer-mirrored", "peer/software_rasteriser.cpp",
+            "right_ = Normalised(Cross(camera.up, forward_));", "right_ = Normalised(Cross(forward_, camera.up));",
+            "the peer's pictures mirrored"),
   Fault.new("peer-no-depth-test", "peer/software_rasteriser.cpp",
             "if (inverseDepth > depth_[index]) {", "if (inverseDepth > 0) {", "the peer's pictures ignore depth"),
   Fault.new("peer-gltf-offset", "peer/gltf_export.cpp",
@@ -189,15 +220,16 @@ FAULTS = [
             "    entry.removed = true;\n}", "    entries.erase(entry.id);\n}",
             "a removed material's entry is freed while leaves point at it"),
   Fault.new("slot-offset-lost", "scene/material_batch.cpp",
-            "leaf->slots[side] = {vertexOffset, indexOffset, layout};",
-            "leaf->slots[side] = {vertexOffset - face.vertexCount * (side == 1), indexOffset, layout};",
+            "leaf->slots[side] = {vertexOffset, indexOffset, face.vertexCount, face.indexCount, layout};",
+            "leaf->slots[side] = {vertexOffset - face.vertexCount * (side == 1), indexOffset, face.vertexCount, " \
+            "face.indexCount, layout};",
             "a leaf written where it lies takes the wrong place for its back side"),
   Fault.new("stale-slot-trusted", "scene/material_batch.cpp",
             "            else if (shown || laidOut)\n", "            else if (false)\n",
             "a moved leaf that came or went since the batch was laid out is written in place"),
   Fault.new("moves-not-rewritten", "scene/material_batch.cpp",
-            "        for (const auto& [leaf, side] : sides)\n            WriteLeafIntoBatch(",
-            "        for (const auto& [leaf, side] : sides)\n            if (false) WriteLeafIntoBatch(",
+            "            if (!pending.load(std::memory_order_relaxed)) return;\n            WriteLeafIntoBatch(",
+            "            if (!pending.load(std::memory_order_relaxed)) return;\n            if (false) WriteLeafIntoBatch(",
             "moved leaves are announced but not written"),
   Fault.new("neighbours-not-remeshed", "scene/face_extraction.cpp",
             "        if (!known || id != faceId) dirtyFaces.insert(id);",
@@ -209,11 +241,12 @@ FAULTS = [
 ].freeze
 
 def parse_options
-  options = { build: File.join(ROOT, "build-faults"), only: nil, list: false, out: nil }
+  options = { build: File.join(ROOT, "build-faults"), only: nil, list: false, check: false, out: nil }
   OptionParser.new do |o|
     o.on("--build DIR") { |v| options[:build] = File.expand_path(v) }
     o.on("--only IDS") { |v| options[:only] = v.split(",") }
     o.on("--list") { options[:list] = true }
+    o.on("--check") { options[:check] = true }
     o.on("--out FILE") { |v| options[:out] = v }
   end.parse!
   options
@@ -259,6 +292,13 @@ faults = options[:only] ? FAULTS.select { |f| options[:only].include?(f.id) } : 
 if options[:list]
   faults.each { |f| puts format("%-24s %-40s %s", f.id, f.file, f.what) }
   exit
+end
+
+if options[:check]
+  stale = faults.reject { |f| File.read(File.join(ROOT, f.file)).scan(f.from).size == 1 }
+  stale.each { |f| puts "stale: #{f.id} (#{f.file}) no longer matches the code exactly once" }
+  puts "#{faults.size - stale.size} of #{faults.size} faults match the code"
+  exit(stale.empty? ? 0 : 1)
 end
 configure(options[:build])
 ok, output = run_quietly("cmake", "--build", options[:build], "-j2")
