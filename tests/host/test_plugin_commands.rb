@@ -104,7 +104,7 @@ class TestPluginCommands < Minitest::Test
     start_saved # every start loads the settings; the values saved are those, changes aside
     PluginHost.command('Stop TwinLink').invoke
     HostSim::Desktop.clear
-    HostSim::Desktop.answer({ clicks: [1002] }, { clicks: [1002, 1002, 2] })
+    HostSim::Desktop.answer({ clicks: [1002, 2] }, { clicks: [1002] }, { clicks: [1002, 1002, 2] })
     PluginHost.command('TwinLink settings…').invoke
     settings = HostSim::Desktop.messages.first
     assert_equal ['Korvan TwinLink settings', 101, { 1 => 'OK', 1002 => 'Automatically start camera synchronization',
@@ -112,11 +112,15 @@ class TestPluginCommands < Minitest::Test
                   [1003]],
                  settings.values_at(:caption, :resource_id, :controls, :checked, :hidden)
     stored = -> { %w[CameraAutoSync SingleSided MemoryTextures SkipKorvanCheck].map { |n| PluginHost.setting(n)&.last&.unpack1('V') } }
-    assert_equal [0, 0, 1, 1], stored.call, 'unticked and saved at once, before the dialog closed by Enter'
+    assert_equal [0, 0, 1, 1], stored.call, 'unticked and saved at once: Esc closes without saving'
 
     PluginHost.command('TwinLink settings…').invoke
     assert_equal({ 1002 => false, 1003 => false }, HostSim::Desktop.messages.last[:checked])
-    assert_equal [0, 0, 1, 1], stored.call, 'ticked and unticked again, then Esc'
+    assert_equal [1, 0, 1, 1], stored.call, 'ticked again, then closed by Enter'
+
+    PluginHost.command('TwinLink settings…').invoke
+    assert_equal({ 1002 => true, 1003 => false }, HostSim::Desktop.messages.last[:checked])
+    assert_equal [1, 0, 1, 1], stored.call, 'unticked and ticked again, then Esc'
     assert_equal 0, HostSim::Desktop.pending_answers
   end
 
