@@ -10,6 +10,7 @@
 
 #include "appearance/material_catalogue.h"
 #include "appearance/sketchup_text.h"
+#include "liveconnection/wide_text.h"
 #include "rubybridge/string_utilities.h"
 #include "twinlink/platform.h"
 
@@ -42,13 +43,6 @@ void PutU16(uint8_t* at, uint16_t v) {
 }
 void PutU32(uint8_t* at, uint32_t v) {
     for (int i = 0; i < 4; ++i) at[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-
-// As the C runtime's towlower in its default locale: ASCII letters only.
-std::u16string LowerCased(std::u16string text) {
-    for (char16_t& unit : text)
-        if (unit >= u'A' && unit <= u'Z') unit = static_cast<char16_t>(unit + (u'a' - u'A'));
-    return text;
 }
 
 // Both separators become the platform's own.
@@ -148,7 +142,7 @@ void ExportTextureFile(MaterialCatalogue& catalogue, MaterialEntry& entry, VALUE
     TexturePixelSize(texture, &byteCount, &bitsPerPixel);
     const bool deep = bitsPerPixel == 32;
 
-    const std::u16string name = LowerCased(TextureSourceName(catalogue, material, texture));
+    const std::u16string name = TwinLinkAPI::ToLower(TextureSourceName(catalogue, material, texture));
     entry.ownsTextureFile = false;
     entry.textureChanged = true;
     entry.texture = texture;

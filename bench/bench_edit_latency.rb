@@ -18,10 +18,6 @@ EDITS = Integer(ARGV[0] || 200)
 CITY_TRIANGLES = Integer(ARGV[1] || 1_000_000)
 
 
-def percentile(values, fraction) = values.sort[[(fraction * values.size).ceil - 1, 0].max]
-
-def command(text) = HostSim.menu_item('Extensions', 'Korvan TwinLink', text).command
-
 # Starts the link on `model` with a watching peer; yields a block that times one edit: the
 # commit happens inside `edit`, the wait ends when the peer has read what the edit sent. The
 # block answers [seconds until the peer was woken, seconds until it had read].

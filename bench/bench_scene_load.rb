@@ -76,7 +76,7 @@ def load_city(seed, triangles, folder)
 
   started_wall = wall
   started_cpu = cpu
-  HostSim.menu_item('Extensions', 'Korvan TwinLink', 'Start TwinLink').command.invoke
+  command('Start TwinLink').invoke
   returned_wall = wall
   line = watch_output.gets or abort 'korvan-peer saw no wake-up message'
   held_wall = wall
@@ -86,7 +86,7 @@ def load_city(seed, triangles, folder)
   scene = JSON.parse(line)['scene'] or abort "korvan-peer read no scene: #{line}"
   meshing = HostSim.meshing_seconds
   reading = timed { system(PEER, 'counts', '--link', link, out: File::NULL) or abort 'korvan-peer counts failed' }
-  HostSim.menu_item('Extensions', 'Korvan TwinLink', 'Stop TwinLink').command.invoke
+  command('Stop TwinLink').invoke
 
   total = held_wall - started_wall
   growth = [peak_kib - before_kib, 0].max * 1024.0

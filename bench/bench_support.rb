@@ -18,14 +18,23 @@ def wall = Process.clock_gettime(Process::CLOCK_MONOTONIC)
 #   CameraAutoSync 0: a followed camera wakes Korvan too, and each wake-up the peer reports
 #     must be the one for the model or the edit being timed.
 def write_bench_settings
+  write_setting('SkipKorvanCheck', 1)
+  write_setting('CameraAutoSync', 0)
+end
+
+# One of the plug-in's settings as a REG_DWORD in the private registry.
+def write_setting(name, value)
   folder = File.join(ENV.fetch('TWINLINK_REGISTRY_ROOT'), 'HKEY_CURRENT_USER', 'Software', 'Qentra', 'PluginForSketchup')
   FileUtils.mkdir_p(folder, mode: 0o700)
-  { 'SkipKorvanCheck' => 1, 'CameraAutoSync' => 0 }.each do |name, value|
-    path = File.join(folder, name)
-    File.binwrite(path, [4, value].pack('VV'))
-    File.chmod(0o600, path)
-  end
+  path = File.join(folder, name)
+  File.binwrite(path, [4, value].pack('VV'))
+  File.chmod(0o600, path)
 end
+
+# One of the plug-in's commands, as its submenu offers it.
+def command(text) = HostSim.menu_item('Extensions', 'Korvan TwinLink', text).command
+
+def percentile(values, fraction) = values.sort[[(fraction * values.size).ceil - 1, 0].max]
 
 # Loads the plug-in with the platform's state in a new folder, yields that folder, removes it.
 def with_private_plugin

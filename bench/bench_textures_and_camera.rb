@@ -15,15 +15,6 @@ MATERIALS = Integer(ARGV[0] || 50)
 SIZE = Integer(ARGV[1] || 1024)
 PUSHES = Integer(ARGV[2] || 1000)
 
-def command(text) = HostSim.menu_item('Extensions', 'Korvan TwinLink', text).command
-
-def percentile(values, fraction) = values.sort[[(fraction * values.size).ceil - 1, 0].max]
-
-def write_setting(name, value)
-  folder = File.join(ENV.fetch('TWINLINK_REGISTRY_ROOT'), 'HKEY_CURRENT_USER', 'Software', 'Qentra', 'PluginForSketchup')
-  File.binwrite(File.join(folder, name), [4, value].pack('VV'))
-end
-
 # A SIZE x SIZE picture of soft noise, as a binary PPM in SketchUp's temporary folder.
 def write_picture(folder, index)
   path = File.join(folder, "texture#{index}.ppm")

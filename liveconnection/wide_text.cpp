@@ -12,6 +12,13 @@ std::u16string ToUpper(std::u16string_view text) {
     return upper;
 }
 
+std::u16string ToLower(std::u16string_view text) {
+    std::u16string lower(text);
+    for (char16_t& unit : lower)
+        if (unit >= u'A' && unit <= u'Z') unit = static_cast<char16_t>(unit + (u'a' - u'A'));
+    return lower;
+}
+
 bool ContainsNoCase(std::u16string_view haystack, std::u16string_view needle) {
     return ToUpper(haystack).find(ToUpper(needle)) != std::u16string::npos;
 }

@@ -11,6 +11,8 @@ namespace TwinLinkAPI {
 // does in its default locale.
 char16_t ToUpperUnit(char16_t unit);
 std::u16string ToUpper(std::u16string_view text);
+// Lower-cases the ASCII letters only, as towlower does in the default locale.
+std::u16string ToLower(std::u16string_view text);
 
 // True when `needle` occurs in `haystack`, comparing units after ToUpperUnit. An empty needle is
 // always found.

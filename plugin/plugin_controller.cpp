@@ -210,11 +210,11 @@ void PluginController::Tick() {
 
 void PluginController::PushCamera() {
     if (!connection->IsOpen()) return;
-    const bool follow = cameraSync && scene->CanFollowCamera();
     static_assert(sizeof(CameraRecord) == TwinLinkAPI::kCameraDataSize);
     CameraRecord record{};
-    scene->FillCameraRecord(&record);
-    connection->SendView(follow, &record);
+    // Filling the record answers whether the camera can be followed: one reading per view change.
+    const bool followable = scene->FillCameraRecord(&record);
+    connection->SendView(cameraSync && followable, &record);
 }
 
 void PluginController::SetCameraSync(bool on) {

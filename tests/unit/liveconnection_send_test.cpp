@@ -25,6 +25,7 @@ TEST(WideTextTest, PercentEncodingAndUpperCaseTouchOnlyAscii) {
     EXPECT_EQ(PercentEncode(std::u16string(1, u'\0')), u"%00");
 
     EXPECT_EQ(ToUpper(u"start \u00e9\u00ff"), u"START \u00e9\u00ff");
+    EXPECT_EQ(ToLower(u"C:\\Maps\\\u00c9T\u00c9.JPG"), u"c:\\maps\\\u00c9t\u00c9.jpg");
     EXPECT_TRUE(ContainsNoCase(u"C:\\Program Files\\Korvan 9\\korvan.exe", u"KORVAN"));
     EXPECT_TRUE(ContainsNoCase(u"anything", u""));
     EXPECT_FALSE(ContainsNoCase(u"Korva", u"KORVAN"));

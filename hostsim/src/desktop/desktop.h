@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "twinlink/message_box_rules.h"
+
 namespace hostsim::desktop {
 
 // The Windows MessageBox flags and results the desktop understands.
@@ -31,17 +33,16 @@ enum : unsigned {
     kMbDefButton3 = 0x200,
     kMbDefButtonMask = 0xF00,
 };
-enum : int {
-    kIdOk = 1,
-    kIdCancel = 2,
-    kIdAbort = 3,
-    kIdRetry = 4,
-    kIdIgnore = 5,
-    kIdYes = 6,
-    kIdNo = 7,
-    kIdTryAgain = 10,
-    kIdContinue = 11,
-};
+// The results are those of the platform layer's message-box rules, which the desktop follows.
+using twinlink::platform::kIdAbort;
+using twinlink::platform::kIdCancel;
+using twinlink::platform::kIdContinue;
+using twinlink::platform::kIdIgnore;
+using twinlink::platform::kIdNo;
+using twinlink::platform::kIdOk;
+using twinlink::platform::kIdRetry;
+using twinlink::platform::kIdTryAgain;
+using twinlink::platform::kIdYes;
 
 using ControlTexts = std::map<int, std::u16string>;  // control id -> text
 
