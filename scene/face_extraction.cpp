@@ -228,7 +228,11 @@ LeafNode* SUScene::CreateLeafNode(SUFaceRef face, TreeNode* parent) {
     const uint32_t ownerId = parent != nullptr ? parent->definitionId : kNoId;
 
     FaceRecord& record = faces[faceId];
-    BuildFaceMesh(record, face, faceId, ownerId);
+    // A face placed many times is meshed once per change (or load): every placement shares the
+    // record.
+    const bool meshedInThisChange =
+        openGeneration != 0 && record.generation == openGeneration && record.face.ptr == face.ptr;
+    if (!meshedInThisChange) BuildFaceMesh(record, face, faceId, ownerId);
     const auto [front, back] = ResolveEffectiveMaterials(record, parent);
 
     auto* leaf = static_cast<LeafNode*>(CreateNode(NodeType::Leaf, parent));

@@ -106,6 +106,8 @@ void SUScene::LoadScene(VALUE newModel, SUModelRef newModelRef, bool backFaces) 
     modelRef = newModelRef;
     renderBackFaces = backFaces;
     statusDisplay = ShowOnStatusBar;
+    // The load is one change: each face is meshed once, however many placements share it.
+    openGeneration = ++lastGeneration;
 
     // The tree is read with every editing context closed; they are opened again at the end.
     long closedContexts = 0;
@@ -168,6 +170,7 @@ void SUScene::LoadScene(VALUE newModel, SUModelRef newModelRef, bool backFaces) 
             selectedPageId = static_cast<uint32_t>(rb::ToInt(rb_funcall(page, id.entityID, 0)));
     }
 
+    openGeneration = 0;
     if (lockHeld.exchange(false)) sceneLock.Unlock();
     pending = false;
     running = true;

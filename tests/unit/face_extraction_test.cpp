@@ -126,13 +126,37 @@ TEST_F(FaceExtractionTest, AFaceBecomesMetresOnTheRenderersAxesWithScaledTexture
     EXPECT_EQ(leaf->flags, 0x7F);  // shown, and nothing to report
     EXPECT_EQ(scene.CountVertices(), u"8");
 
-    // A second placement shares the record and extracts it again.
+    // A second placement outside any change shares the record and extracts it again.
     TreeNode* group = Container(NodeType::Group, root);
     LeafNode* again = scene.CreateLeafNode(Ref(face), group);
     EXPECT_EQ(again->face, &record);
     EXPECT_EQ(record.references, 2u);
     EXPECT_EQ(scene.nodesByEntity.at(IdOf(face)).size(), 2u);
     EXPECT_EQ(scene.CountVertices(), u"16");
+}
+
+// Within one change (a load is one) a face is meshed once, however many placements it has; the
+// next change reads it again.
+TEST_F(FaceExtractionTest, AFacePlacedTwiceInOneChangeIsMeshedOnce) {
+    hostsim::Face* face = Quad(model.entities, 10);
+    hostsim::Material* brick = Material("Brick");
+    hostsim::Material* oak = Material("Oak");
+    model.SetMaterial(face, brick);
+
+    scene.BeginSceneChange();
+    scene.CreateLeafNode(Ref(face), root);
+    model.SetMaterial(face, oak);  // not seen until the face is meshed again
+    TreeNode* group = Container(NodeType::Group, root);
+    LeafNode* second = scene.CreateLeafNode(Ref(face), group);
+    EXPECT_EQ(second->face->frontMaterialId, IdOf(brick));
+    EXPECT_EQ(second->materialId, IdOf(brick));
+    scene.EndSceneChange();
+
+    scene.BeginSceneChange();
+    LeafNode* third = scene.CreateLeafNode(Ref(face), group);
+    EXPECT_EQ(third->face->frontMaterialId, IdOf(oak));
+    EXPECT_EQ(third->face->references, 3u);
+    scene.EndSceneChange();
 }
 
 // A face large enough to be extracted on two threads comes out as a small one does.
