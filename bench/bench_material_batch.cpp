@@ -93,23 +93,20 @@ void BM_BuildOneLargeMaterial(benchmark::State& state) {
         connection.CreateRecord(TwinLinkAPI::kSurfaceTag));
     {
         korvan::SUScene scene(&connection, &catalogue, Qnil);
-        auto* root = new korvan::TreeNode();
-        root->type = korvan::NodeType::Root;
+        korvan::ContainerNode* root = scene.CreateContainer(korvan::NodeType::Root, nullptr);
         scene.root = root;
-        scene.nodes.insert(root);
         for (uint32_t f = 0; f < kDistinctFaces; ++f) MakeFan(scene.faces[f], trianglesPerFace);
-        auto& leaves = scene.leavesByMaterial[kMaterialId];
+        korvan::ContainerNode* placement = nullptr;
         for (uint32_t i = 0; i < leafCount; ++i) {
-            auto* leaf = new LeafNode();
-            leaf->type = korvan::NodeType::Leaf;
-            leaf->parent = root;
-            root->children.insert(leaf);
+            if (i % kPlacementsPerWorld == 0) {
+                placement = scene.CreateContainer(korvan::NodeType::ComponentInstance, root);
+                placement->SetWorldTransform(PlacementWorld(i / kPlacementsPerWorld));
+            }
+            LeafNode* leaf = scene.CreateLeaf(placement);
             leaf->face = &scene.faces[i % kDistinctFaces];
             leaf->materialId = kMaterialId;
             leaf->frontEntry = &entry;
-            leaf->world = PlacementWorld(i / kPlacementsPerWorld);
-            scene.nodes.insert(leaf);
-            leaves.insert(leaf);
+            scene.ListLeafUnderMaterials(leaf);
         }
         scene.pending = true;
 

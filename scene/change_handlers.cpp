@@ -63,8 +63,8 @@ bool IsPlacementType(NodeType type) {
 
 }  // namespace
 
-std::vector<TreeNode*> SUScene::ContainersOf(SUComponentDefinitionRef definition, bool isModel) {
-    std::vector<TreeNode*> containers;
+std::vector<ContainerNode*> SUScene::ContainersOf(SUComponentDefinitionRef definition, bool isModel) {
+    std::vector<ContainerNode*> containers;
     if (isModel) {
         if (root != nullptr) containers.push_back(root);
         return containers;
@@ -72,10 +72,8 @@ std::vector<TreeNode*> SUScene::ContainersOf(SUComponentDefinitionRef definition
     if (SUIsInvalid(definition)) return containers;
     for (const SUComponentInstanceRef instance : ReadSketchUpList<SUComponentInstanceRef>(
              definition, SUComponentDefinitionGetNumInstances, SUComponentDefinitionGetInstances)) {
-        const auto placed = nodesByEntity.find(EntityIdOf(SUComponentInstanceToEntity(instance)));
-        if (placed == nodesByEntity.end()) continue;
-        for (TreeNode* node : placed->second)
-            if (IsPlacementType(node->type)) containers.push_back(node);
+        for (TreeNode* node : nodesByEntity.Find(EntityIdOf(SUComponentInstanceToEntity(instance))))
+            if (IsPlacementType(node->type)) containers.push_back(static_cast<ContainerNode*>(node));
     }
     return containers;
 }
@@ -90,19 +88,18 @@ bool SUScene::ElementAdded(VALUE entities, VALUE entity) {
                            entities);
 }
 
-bool SUScene::AddToContainers(const std::vector<TreeNode*>& containers, VALUE klass, VALUE entity,
-                              uint32_t entityId, VALUE entities) {
+bool SUScene::AddToContainers(const std::vector<ContainerNode*>& containers, VALUE klass,
+                              VALUE entity, uint32_t entityId, VALUE entities) {
     // An entity already mirrored in a container is not added twice: after an undo SketchUp may
     // report again what a redo replay has already brought back.
-    const auto mirrored = nodesByEntity.find(entityId);
-    auto alreadyIn = [&](const TreeNode* container) {
-        if (mirrored == nodesByEntity.end()) return false;
-        return std::any_of(mirrored->second.begin(), mirrored->second.end(),
+    const auto mirrored = nodesByEntity.Find(entityId);
+    auto alreadyIn = [&](const ContainerNode* container) {
+        return std::any_of(mirrored.begin(), mirrored.end(),
                            [&](const TreeNode* node) { return node->parent == container; });
     };
     bool added = false;
     SUComponentDefinitionRef definition = SU_INVALID;
-    for (TreeNode* container : containers) {
+    for (ContainerNode* container : containers) {
         if (alreadyIn(container)) continue;
         added = true;
         if (klass == k.cGroup) {
@@ -138,15 +135,14 @@ bool SUScene::EntityChanged(VALUE entities, VALUE entity) {
     const uint32_t ownerId = rb::OwnerDefinitionId(entity);
     if (NIL_P(entities)) entities = rb::OwnerEntities(entity);
     if (entityId == kNoId) return false;
-    const auto placed = nodesByEntity.find(entityId);
-    if (placed == nodesByEntity.end() || placed->second.empty()) return false;
+    if (!nodesByEntity.contains(entityId)) return false;
     return ApplyEntityChange(klass, entity, entityId, ownerId, entities);
 }
 
 bool SUScene::ApplyEntityChange(VALUE klass, VALUE entity, uint32_t entityId, uint32_t ownerId,
                                 VALUE entities) {
-    const std::vector<TreeNode*> mirrors(nodesByEntity[entityId].begin(),
-                                         nodesByEntity[entityId].end());
+    const auto listed = nodesByEntity.Find(entityId);
+    const std::vector<TreeNode*> mirrors(listed.begin(), listed.end());
     TreeNode* reference = mirrors.front();
     const SUEntityRef entityRef = RefOf<SUEntityRef>(entity);
     const SUDrawingElementRef element = SUDrawingElementFromEntity(entityRef);
@@ -194,13 +190,14 @@ bool SUScene::ApplyEntityChange(VALUE klass, VALUE entity, uint32_t entityId, ui
             record.backUV.clear();
             BuildFaceMesh(record, face, entityId, ownerId);
             for (TreeNode* node : mirrors)
-                if (node->type == NodeType::Leaf) RefreshLeaf(static_cast<LeafNode*>(node));
+                if (node->IsLeaf()) RefreshLeaf(static_cast<LeafNode*>(node));
             if (remeshNeighbours) MarkNeighbourFacesDirty(face);
         }
     } else if (klass == k.cImage) {
         const Matrix4 local = EntityTransform(entityRef, ownerId == openDefinitionId);
-        if (local != reference->local)
-            for (TreeNode* node : mirrors) node->SetLocalTransform(local, &dirtyMaterials, &leavesToRewrite);
+        if (local != static_cast<ContainerNode*>(reference)->local)
+            for (TreeNode* node : mirrors)
+                static_cast<ContainerNode*>(node)->SetLocalTransform(local, &dirtyMaterials, &leavesToRewrite);
         if (layerChanged && colourByLayer) RefreshLeavesBelow(reference);
     } else if (klass == k.cGroup || klass == k.cComponentInstance) {
         ApplyPlacementChange(klass, entity, entityRef, ownerId, mirrors, materialId, entities);
@@ -216,7 +213,10 @@ bool SUScene::ApplyEntityChange(VALUE klass, VALUE entity, uint32_t entityId, ui
 void SUScene::ApplyPlacementChange(VALUE klass, VALUE entity, SUEntityRef entityRef,
                                    uint32_t ownerId, const std::vector<TreeNode*>& mirrors,
                                    uint32_t materialId, VALUE entities) {
-    TreeNode* reference = mirrors.front();
+    // Only groups and instances come here: every mirror is a container.
+    std::vector<ContainerNode*> placements;
+    for (TreeNode* node : mirrors) placements.push_back(static_cast<ContainerNode*>(node));
+    ContainerNode* reference = placements.front();
     SUComponentDefinitionRef definition = SU_INVALID;
     if (klass == k.cGroup)
         SUGroupGetDefinition(RefOf<SUGroupRef>(entity), &definition);
@@ -237,7 +237,7 @@ void SUScene::ApplyPlacementChange(VALUE klass, VALUE entity, SUEntityRef entity
     const bool savedMirrored = editMirrored;
     openDefinitionId = kNoId;
     editMirrored = false;
-    for (TreeNode* node : mirrors) {
+    for (ContainerNode* node : placements) {
         if (node->definitionId == definitionId) continue;
         NodeList doomed;
         node->CollectSubtree(doomed, false);
@@ -251,7 +251,7 @@ void SUScene::ApplyPlacementChange(VALUE klass, VALUE entity, SUEntityRef entity
 
     if (materialId != reference->materialId) {
         LeafSet below;
-        for (TreeNode* node : mirrors) {
+        for (ContainerNode* node : placements) {
             node->materialId = materialId;
             node->CollectLeaves(below);
         }
@@ -263,9 +263,9 @@ void SUScene::ApplyPlacementChange(VALUE klass, VALUE entity, SUEntityRef entity
     }
     const Matrix4 local = EntityTransform(entityRef, ownerId == openDefinitionId);
     if (local != reference->local)
-        for (TreeNode* node : mirrors) node->SetLocalTransform(local, &dirtyMaterials, &leavesToRewrite);
+        for (ContainerNode* node : placements) node->SetLocalTransform(local, &dirtyMaterials, &leavesToRewrite);
     if (openings != reference->openings)
-        for (TreeNode* node : mirrors) node->openings = openings;
+        for (ContainerNode* node : placements) node->openings = openings;
     if (openings != 0 || openings != reference->openings) MarkFacesOfEntitiesDirty(entities);
 }
 
@@ -279,12 +279,13 @@ bool SUScene::ElementRemoved(VALUE entities, uint32_t entityId) {
     HoldSceneForHost();
     if (edgeStates.erase(entityId) > 0) return true;
     const CollectionOwner owner = OwnerOfCollection(entities);
-    const std::vector<TreeNode*> containers = ContainersOf(owner.definition, owner.isModel);
-    const auto placed = nodesByEntity.find(entityId);
-    if (placed == nodesByEntity.end() || placed->second.empty()) return false;
+    const std::vector<ContainerNode*> containers = ContainersOf(owner.definition, owner.isModel);
+    const auto placed = nodesByEntity.Find(entityId);
+    if (placed.empty()) return false;
     const std::unordered_set<const TreeNode*> inside(containers.begin(), containers.end());
-    const std::vector<TreeNode*> mirrors(placed->second.begin(), placed->second.end());
-    const bool hadOpenings = mirrors.front()->openings != 0;
+    const std::vector<TreeNode*> mirrors(placed.begin(), placed.end());
+    const bool hadOpenings =
+        !mirrors.front()->IsLeaf() && static_cast<ContainerNode*>(mirrors.front())->openings != 0;
     bool removed = false;
     for (TreeNode* node : mirrors) {
         if (!inside.contains(node->parent)) continue;
@@ -328,10 +329,7 @@ bool SUScene::MaterialChanged(VALUE material) {
     if (materialId == kNoId) return true;
     dirtyMaterials.insert(materialId);
     // New texture scales: the UVs of every face showing the material are computed again.
-    const auto shown = leavesByMaterial.find(materialId);
-    if (shown == leavesByMaterial.end()) return true;
-    const std::vector<LeafNode*> leaves(shown->second.begin(), shown->second.end());
-    for (const LeafNode* leaf : leaves)
+    for (const LeafNode* leaf : leavesByMaterial.Find(materialId))
         if (leaf->EffectiveVisible() && leaf->face != nullptr) dirtyFaces.insert(leaf->entityId);
     return true;
 }

@@ -222,7 +222,7 @@ void SUScene::BuildFaceMesh(FaceRecord& record, SUFaceRef face, uint32_t faceId,
     }
 }
 
-LeafNode* SUScene::CreateLeafNode(SUFaceRef face, TreeNode* parent) {
+LeafNode* SUScene::CreateLeafNode(SUFaceRef face, ContainerNode* parent) {
     uint32_t faceId = 0;
     if (!ReadEntityId(SUFaceToEntity(face), faceId)) return nullptr;
     const uint32_t ownerId = parent != nullptr ? parent->definitionId : kNoId;
@@ -235,7 +235,7 @@ LeafNode* SUScene::CreateLeafNode(SUFaceRef face, TreeNode* parent) {
     if (!meshedInThisChange) BuildFaceMesh(record, face, faceId, ownerId);
     const auto [front, back] = ResolveEffectiveMaterials(record, parent);
 
-    auto* leaf = static_cast<LeafNode*>(CreateNode(NodeType::Leaf, parent));
+    LeafNode* leaf = CreateLeaf(parent);
     ++record.references;
     leaf->face = &record;
     leaf->entityId = faceId;
@@ -244,23 +244,20 @@ LeafNode* SUScene::CreateLeafNode(SUFaceRef face, TreeNode* parent) {
     leaf->layerId = record.layerId;
     leaf->onDefaultLayer = leaf->layerId == defaultLayerId;
     SetVisibilityFlags(leaf, record.visible, layers[leaf->layerId].visible);
-    leaf->SetWorldTransform(parent != nullptr ? parent->world : kIdentityMatrix);
 
     leaf->frontEntry = front;
     leaf->backEntry = back;
     leaf->materialId = front != nullptr ? front->id : 0;
     leaf->backMaterialId = back != nullptr ? back->id : 0;
-    for (const uint32_t id : {leaf->materialId, leaf->backMaterialId}) {
-        if (id == 0) continue;
-        leavesByMaterial[id].insert(leaf);
-        dirtyMaterials.insert(id);
-    }
+    ListLeafUnderMaterials(leaf);
+    for (const uint32_t id : {leaf->materialId, leaf->backMaterialId})
+        if (id != 0) dirtyMaterials.insert(id);
     ProgressDots();
     return leaf;
 }
 
 std::pair<MaterialEntry*, MaterialEntry*> SUScene::ResolveEffectiveMaterials(
-    const FaceRecord& record, const TreeNode* parent) {
+    const FaceRecord& record, const ContainerNode* parent) {
     if (materials == nullptr) return {nullptr, nullptr};
 
     if (colourByLayer) {
@@ -335,11 +332,9 @@ void SUScene::RemeshDirtyFaces() {
         FaceRecord& record = known->second;
         if (record.generation == openGeneration || record.face.ptr == nullptr) continue;
         BuildFaceMesh(record, record.face, faceId, record.ownerDefinitionId);
-        const auto placed = nodesByEntity.find(faceId);
-        if (placed == nodesByEntity.end()) continue;
         // As RefreshLeaf: the worker decides between writing in place and rebuilding.
-        for (TreeNode* node : placed->second)
-            if (node->type == NodeType::Leaf) leavesToRewrite.insert(static_cast<LeafNode*>(node));
+        for (TreeNode* node : nodesByEntity.Find(faceId))
+            if (node->IsLeaf()) leavesToRewrite.insert(static_cast<LeafNode*>(node));
     }
 }
 

@@ -12,7 +12,6 @@
 #include "rubybridge/ruby_symbols.h"
 #include "rubybridge/ruby_values.h"
 #include "scene/su_scene.h"
-#include "twinlink/parallel.h"
 
 namespace korvan {
 
@@ -54,12 +53,13 @@ bool SUScene::OnLayerVisibilityChanged(VALUE layer) {
     const bool onDefault = layerId == defaultLayerId;
     // The faces a component cuts an opening into are meshed again when it shows or hides.
     LeafSet cut;
-    twinlink::parallel::ForEach(nodes, [&](TreeNode* node) {
+    nodes.ForEach([&](TreeNode* node) {
         if (node->layerId == layerId) {
             node->onDefaultLayer = onDefault;
             SetLayerVisible(node, visible);
         }
-        if (node->openings != 0 && node->parent != nullptr) node->parent->CollectLeafChildren(cut);
+        if (!node->IsLeaf() && static_cast<ContainerNode*>(node)->openings != 0 && node->parent != nullptr)
+            node->parent->CollectLeafChildren(cut);
     });
     for (const LeafNode* leaf : cut) dirtyFaces.insert(leaf->entityId);
     root->SetParentVisible(true, &dirtyMaterials);
@@ -93,13 +93,11 @@ void SUScene::ApplyColourByLayerChange() {
     if (on)
         for (const uint32_t materialId : RefreshLayerMaterials(*materials, modelRef))
             dirtyMaterials.insert(materialId);
-    for (TreeNode* node : nodes) {
-        if (node->type != NodeType::Leaf) continue;
-        auto* leaf = static_cast<LeafNode*>(node);
-        if (leaf->face == nullptr) continue;
+    nodes.ForEachLeaf([&](LeafNode* leaf) {
+        if (leaf->face == nullptr) return;
         const auto [front, back] = ResolveEffectiveMaterials(*leaf->face, leaf->parent);
         SetLeafMaterials(leaf, front, back);
-    }
+    });
 }
 
 }  // namespace korvan

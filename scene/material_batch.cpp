@@ -6,7 +6,8 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
-#include <unordered_set>
+#include <span>
+#include <utility>
 #include <vector>
 
 #include "appearance/material_catalogue.h"
@@ -20,8 +21,8 @@ using TwinLinkAPI::SurfaceRecord;
 
 namespace {
 
-// Hash buckets of the leaves by material index copied and counted per task.
-constexpr size_t kBucketsPerPart = 4096;
+// Leaves a task counts and writes: enough that handing a task over costs little against it.
+constexpr size_t kLeavesPerPart = 4096;
 // Leaves ahead of the one being written whose nodes are fetched early.
 constexpr size_t kPrefetchDistance = 16;
 
@@ -44,55 +45,47 @@ bool HoldsWhatItCounts(const FaceRecord& face) {
            face.backUV.size() >= 2 * vertices;
 }
 
-// A leaf spans several cache lines, and its face record lies elsewhere again.
 void PrefetchLeaf(const LeafNode* leaf) {
-    const char* bytes = reinterpret_cast<const char*>(leaf);
-    for (size_t line = 0; line < sizeof(LeafNode); line += 64) __builtin_prefetch(bytes + line);
-}
-
-void PrefetchFace(const LeafNode* leaf) {
+    __builtin_prefetch(leaf);
+    __builtin_prefetch(reinterpret_cast<const char*>(leaf) + 64);
     if (leaf->face != nullptr) __builtin_prefetch(leaf->face);
 }
 
 // The leaves that show the material on a visible side, as the batch lists them (part after
-// part), and the vertices and indices of those sides. The tree does not change during a pass,
-// so what the count saw is what the writing sees.
+// part), and how many vertices and indices each part's sides hold. The tree does not change
+// during a pass, so what the count saw is what the writing sees.
 struct MaterialLeaves {
-    std::vector<std::vector<const LeafNode*>> parts;
+    struct Part {
+        std::vector<const LeafNode*> leaves;
+        uint64_t vertices = 0;
+        uint64_t indices = 0;
+    };
+    std::vector<Part> parts;
     uint64_t vertexCount = 0;
     uint64_t indexCount = 0;
 };
 
-// Copies the set's showing leaves into the list and counts their sides, in parallel over ranges of
-// hash buckets: the set's nodes are scattered, and following its single chain of nodes one by one
-// would cost more than the writing. Each task adds its sums to the totals once, so that
-// thousands of small faces do not all fight over the same two counters.
-MaterialLeaves CopyAndCount(const std::unordered_set<LeafNode*>& set, uint32_t materialId) {
+// Copies the list's showing leaves and counts their sides, in parallel over parts of the list.
+MaterialLeaves CopyAndCount(std::span<LeafNode* const> list, uint32_t materialId) {
     MaterialLeaves leaves;
-    const size_t buckets = set.bucket_count();
-    leaves.parts.resize((buckets + kBucketsPerPart - 1) / kBucketsPerPart);
-    std::atomic<uint64_t> vertexTotal{0};
-    std::atomic<uint64_t> indexTotal{0};
+    leaves.parts.resize((list.size() + kLeavesPerPart - 1) / kLeavesPerPart);
     twinlink::parallel::For(leaves.parts.size(), [&](size_t p) {
-        std::vector<const LeafNode*>& part = leaves.parts[p];
-        uint64_t vertices = 0;
-        uint64_t indices = 0;
-        const size_t end = std::min(buckets, (p + 1) * kBucketsPerPart);
-        for (size_t b = p * kBucketsPerPart; b < end; ++b) {
-            for (auto it = set.begin(b); it != set.end(b); ++it) {
-                const LeafNode* leaf = *it;
-                const uint32_t sides = SidesShowing(*leaf, materialId);
-                if (sides == 0) continue;
-                part.push_back(leaf);
-                vertices += uint64_t{sides} * leaf->face->vertexCount;
-                indices += uint64_t{sides} * leaf->face->indexCount;
-            }
+        MaterialLeaves::Part& part = leaves.parts[p];
+        const size_t end = std::min(list.size(), (p + 1) * kLeavesPerPart);
+        part.leaves.reserve(end - p * kLeavesPerPart);
+        for (size_t i = p * kLeavesPerPart; i < end; ++i) {
+            const LeafNode* leaf = list[i];
+            const uint32_t sides = SidesShowing(*leaf, materialId);
+            if (sides == 0) continue;
+            part.leaves.push_back(leaf);
+            part.vertices += uint64_t{sides} * leaf->face->vertexCount;
+            part.indices += uint64_t{sides} * leaf->face->indexCount;
         }
-        vertexTotal.fetch_add(vertices, std::memory_order_relaxed);
-        indexTotal.fetch_add(indices, std::memory_order_relaxed);
     });
-    leaves.vertexCount = vertexTotal.load();
-    leaves.indexCount = indexTotal.load();
+    for (const MaterialLeaves::Part& part : leaves.parts) {
+        leaves.vertexCount += part.vertices;
+        leaves.indexCount += part.indices;
+    }
     return leaves;
 }
 
@@ -168,9 +161,7 @@ void SUScene::BuildMaterialBatch(BatchPassContext& context, uint32_t materialId)
         context.processed.insert(materialId);
         return;
     }
-    MaterialLeaves leaves;
-    if (const auto found = leavesByMaterial.find(materialId); found != leavesByMaterial.end())
-        leaves = CopyAndCount(found->second, materialId);
+    const MaterialLeaves leaves = CopyAndCount(leavesByMaterial.Find(materialId), materialId);
     const uint64_t vertexCount = leaves.vertexCount;
     const uint64_t indexCount = leaves.indexCount;
     // An id the catalogue does not hold resolves to the default entry, whose record belongs to
@@ -197,17 +188,26 @@ void SUScene::BuildMaterialBatch(BatchPassContext& context, uint32_t materialId)
         counts[0] = static_cast<uint32_t>(vertexCount);
         counts[1] = static_cast<uint32_t>(indexCount);
         counts[2] = kBatchUVSets;
-        uint32_t vertexOffset = 0;
-        uint32_t indexOffset = 0;
+        // Each part starts where the parts before it end, so the parts are written in parallel.
+        std::vector<std::pair<uint32_t, uint32_t>> starts(leaves.parts.size());
+        uint64_t vertexStart = 0;
+        uint64_t indexStart = 0;
+        for (size_t p = 0; p < leaves.parts.size(); ++p) {
+            starts[p] = {static_cast<uint32_t>(vertexStart), static_cast<uint32_t>(indexStart)};
+            vertexStart += leaves.parts[p].vertices;
+            indexStart += leaves.parts[p].indices;
+        }
         // A new change on the host side makes this batch stale; a later pass rebuilds it.
-        const auto stillPending = [this] { return pending.load(std::memory_order_relaxed); };
-        for (const std::vector<const LeafNode*>& part : leaves.parts) {
-            if (!stillPending()) break;
-            for (size_t i = 0; i < part.size() && stillPending(); ++i) {
-                // Leaves lie all over the heap; ask for the next ones while this one is written.
+        std::atomic<bool> cutShort{false};
+        twinlink::parallel::For(leaves.parts.size(), [&](size_t p) {
+            const std::vector<const LeafNode*>& part = leaves.parts[p].leaves;
+            auto [vertexOffset, indexOffset] = starts[p];
+            for (size_t i = 0; i < part.size(); ++i) {
+                if (!pending.load(std::memory_order_relaxed)) {
+                    cutShort.store(true);
+                    return;
+                }
                 if (i + kPrefetchDistance < part.size()) PrefetchLeaf(part[i + kPrefetchDistance]);
-                if (i + kPrefetchDistance / 2 < part.size())
-                    PrefetchFace(part[i + kPrefetchDistance / 2]);
                 // Only visible leaves with a face made it into the list.
                 const LeafNode* leaf = part[i];
                 const FaceRecord& face = *leaf->face;
@@ -219,10 +219,10 @@ void SUScene::BuildMaterialBatch(BatchPassContext& context, uint32_t materialId)
                     indexOffset += face.indexCount;
                 }
             }
-        }
+        });
         // Cut short: the batch announces nothing it does not hold, the record stays as Korvan
         // last read it, and the material stays dirty for the next pass.
-        if (vertexOffset != vertexCount || indexOffset != indexCount) {
+        if (cutShort.load()) {
             counts[0] = counts[1] = 0;
             return;
         }
@@ -306,7 +306,7 @@ void SUScene::WriteLeafIntoBatch(void* batch, uint64_t batchVertices, const Leaf
         words + 3 + 6 * batchVertices + 2 * uvSets * batchVertices + indexOffset;
 
     // A mirrored placement turns its triangles over; so does looking at the back.
-    const bool flip = leaf->mirrored != (side == 1);
+    const bool flip = leaf->Mirrored() != (side == 1);
     const uint32_t* indices = face.indices.data();
     const uint32_t indexCount = face.indexCount;
     if (flip) {
@@ -317,7 +317,7 @@ void SUScene::WriteLeafIntoBatch(void* batch, uint64_t batchVertices, const Leaf
     }
 
     // Row vectors: p' = (x, y, z, 1) * M, element [row * 4 + column].
-    const Matrix4 m = leaf->world;
+    const Matrix4 m = leaf->World();
     const Matrix4 n = NormalMatrixOf(m);
     const float sign = side == 1 ? -1.0f : 1.0f;
     const MaterialEntry* entry = side == 1 ? leaf->backEntry : leaf->frontEntry;

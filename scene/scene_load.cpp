@@ -67,17 +67,13 @@ void ReadLayers(SUScene& scene) {
     for (const SULayerRef layer : layers) AddLayer(scene.layers, *scene.materials, layer);
 }
 
-// Sized once, so that registering the faces and building the tree do not rehash.
+// Sized once, so that registering the faces does not rehash.
 void ReserveForStatistics(SUScene& scene) {
     SUModelStatistics statistics{};
     SUModelGetStatistics(scene.modelRef, &statistics);
     const int* counts = statistics.entity_counts;
     const int faces = counts[SUModelStatistics::SUEntityType_Face];
-    const int placed = faces + counts[SUModelStatistics::SUEntityType_ComponentInstance] +
-                       counts[SUModelStatistics::SUEntityType_Group] +
-                       counts[SUModelStatistics::SUEntityType_Image];
     if (faces > 0) scene.faces.reserve(static_cast<size_t>(faces));
-    if (placed > 0) scene.nodes.reserve(static_cast<size_t>(placed));
 }
 
 // Every registered face meshed once, with the percentage shown each time its integer part

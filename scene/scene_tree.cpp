@@ -18,31 +18,32 @@ bool IsLayer(uint32_t layerId) {
 
 }  // namespace
 
-TreeNode* SUScene::CreateNode(NodeType type, TreeNode* parent) {
-    TreeNode* node = type == NodeType::Leaf ? new LeafNode() : new TreeNode();
+TreeNode* SUScene::CreateNode(NodeType type, ContainerNode* parent) {
+    TreeNode* node = type == NodeType::Leaf ? static_cast<TreeNode*>(nodes.MakeLeaf())
+                                            : static_cast<TreeNode*>(nodes.MakeContainer());
     node->sequence = ++nodeCounter;
     node->type = type;
-    if (parent != nullptr) {
-        node->parent = parent;
-        parent->children.insert(node);
-    }
-    nodes.insert(node);
+    if (parent != nullptr) parent->AddChild(node);
     return node;
 }
 
+ContainerNode* SUScene::CreateContainer(NodeType type, ContainerNode* parent) {
+    return static_cast<ContainerNode*>(CreateNode(type, parent));
+}
+
+LeafNode* SUScene::CreateLeaf(ContainerNode* parent) {
+    return static_cast<LeafNode*>(CreateNode(NodeType::Leaf, parent));
+}
+
 void SUScene::IndexByEntity(TreeNode* node) {
-    nodesByEntity[node->entityId].insert(node);
+    nodesByEntity.Add(node->entityId, node);
 }
 
 void SUScene::DeleteNode(TreeNode* node) {
-    if (node->type == NodeType::Leaf) {
+    if (node->IsLeaf()) {
         auto* leaf = static_cast<LeafNode*>(node);
         for (const uint32_t id : {leaf->materialId, leaf->backMaterialId}) {
-            const auto shown = leavesByMaterial.find(id);
-            if (shown != leavesByMaterial.end()) {
-                shown->second.erase(leaf);
-                if (shown->second.empty()) leavesByMaterial.erase(shown);
-            }
+            leavesByMaterial.Remove(id, leaf);
             if (id != 0) dirtyMaterials.insert(id);
         }
         leavesToRewrite.unsafe_erase(leaf);
@@ -59,18 +60,13 @@ void SUScene::DeleteNode(TreeNode* node) {
         }
         leaf->face = nullptr;
     }
-    const auto mirrors = nodesByEntity.find(node->entityId);
-    if (mirrors != nodesByEntity.end()) {
-        mirrors->second.unsafe_erase(node);
-        if (mirrors->second.empty()) nodesByEntity.erase(mirrors);
-    }
-    nodes.erase(node);
-    delete node;
+    nodesByEntity.Remove(node->entityId, node);
+    nodes.Release(node);
 }
 
 void SUScene::DeleteSubtree(TreeNode* node) {
     // The parent outlives the subtree and must not keep a pointer into it.
-    if (node->parent != nullptr) node->parent->children.erase(node);
+    if (node->parent != nullptr) node->parent->RemoveChild(node);
     NodeList doomed;
     node->CollectSubtree(doomed, true);
     for (TreeNode* each : doomed) DeleteNode(each);
@@ -117,14 +113,12 @@ uint32_t SUScene::FindLayerUp(const TreeNode* node) const {
 }
 
 std::u16string SUScene::CountVertices() const {
-    std::atomic<uint32_t> total{0};
-    twinlink::parallel::ForEach(nodes, [&](TreeNode* node) {
-        if (node->type != NodeType::Leaf) return;
-        const FaceRecord* record = static_cast<const LeafNode*>(node)->face;
-        if (record != nullptr) total.fetch_add(2 * record->vertexCount, std::memory_order_relaxed);
+    uint32_t total = 0;
+    nodes.ForEachLeaf([&](const LeafNode* leaf) {
+        if (leaf->face != nullptr) total += 2 * leaf->face->vertexCount;
     });
     // Signed decimal, as "%d" prints it.
-    const std::string text = std::to_string(static_cast<int32_t>(total.load()));
+    const std::string text = std::to_string(static_cast<int32_t>(total));
     return std::u16string(text.begin(), text.end());
 }
 
@@ -133,28 +127,30 @@ bool SUScene::SetLeafMaterials(LeafNode* leaf, MaterialEntry* front, MaterialEnt
     const uint32_t newBack = back != nullptr ? back->id : 0;
     const bool frontChanged = leaf->materialId != newFront;
     const bool backChanged = leaf->backMaterialId != newBack;
-
-    auto leave = [&](uint32_t oldId) {
-        const auto shown = leavesByMaterial.find(oldId);
-        if (shown != leavesByMaterial.end()) {
-            shown->second.erase(leaf);
-            if (shown->second.empty()) leavesByMaterial.erase(shown);
-        }
-        dirtyMaterials.insert(oldId);
-    };
-    if (frontChanged && leaf->materialId != 0) leave(leaf->materialId);
-    if (backChanged && leaf->backMaterialId != 0) leave(leaf->backMaterialId);
-
     leaf->frontEntry = front;
     leaf->backEntry = back;
+    if (!frontChanged && !backChanged) return false;
+
+    // Out of the lists under the old ids, into those under the new ones.
+    const uint32_t oldFront = leaf->materialId;
+    const uint32_t oldBack = leaf->backMaterialId;
+    leavesByMaterial.Remove(oldFront, leaf);
+    if (oldBack != oldFront) leavesByMaterial.Remove(oldBack, leaf);
+    if (frontChanged && oldFront != 0) dirtyMaterials.insert(oldFront);
+    if (backChanged && oldBack != 0) dirtyMaterials.insert(oldBack);
+
     leaf->materialId = newFront;
     leaf->backMaterialId = newBack;
-
-    if (frontChanged && front != nullptr) dirtyMaterials.insert(newFront);
+    ListLeafUnderMaterials(leaf);
+    if (frontChanged && newFront != 0) dirtyMaterials.insert(newFront);
     if (backChanged && newBack != 0) dirtyMaterials.insert(newBack);
-    if (newFront != 0) leavesByMaterial[newFront].insert(leaf);
-    if (newBack != 0) leavesByMaterial[newBack].insert(leaf);
-    return frontChanged || backChanged;
+    return true;
+}
+
+void SUScene::ListLeafUnderMaterials(LeafNode* leaf) {
+    if (leaf->materialId != 0) leavesByMaterial.Add(leaf->materialId, leaf);
+    if (leaf->backMaterialId != 0 && leaf->backMaterialId != leaf->materialId)
+        leavesByMaterial.Add(leaf->backMaterialId, leaf);
 }
 
 }  // namespace korvan

@@ -38,7 +38,9 @@
 #include "appearance/layer_table.h"
 #include "camera/camera_record.h"
 #include "scene/face_record.h"
+#include "scene/keyed_lists.h"
 #include "scene/matrix.h"
+#include "scene/node_pool.h"
 #include "scene/scene_lock.h"
 #include "scene/tree_node.h"
 
@@ -76,7 +78,9 @@ class SUScene {
     void ProgressDots();
 
     // ---- scene_tree.cpp
-    TreeNode* CreateNode(NodeType type, TreeNode* parent);
+    TreeNode* CreateNode(NodeType type, ContainerNode* parent);
+    ContainerNode* CreateContainer(NodeType type, ContainerNode* parent);
+    LeafNode* CreateLeaf(ContainerNode* parent);
     void DeleteNode(TreeNode* node);
     void DeleteSubtree(TreeNode* node);
     void SetVisibilityFlags(TreeNode* node, bool notHidden, bool layerVisible);
@@ -87,14 +91,16 @@ class SUScene {
     // Twice the vertex count of every placed face, as text: the descriptor's "vertexCount".
     std::u16string CountVertices() const;
     bool SetLeafMaterials(LeafNode* leaf, MaterialEntry* front, MaterialEntry* back);
+    // Lists the leaf under its front and back material ids (once when they are the same).
+    void ListLeafUnderMaterials(LeafNode* leaf);
     // Adds the node to the nodes-by-entity index under its entity id.
     void IndexByEntity(TreeNode* node);
 
     // ---- traversal.cpp
-    void BuildEntities(SUEntitiesRef entities, TreeNode* parent);
-    void BuildGroup(SUGroupRef group, TreeNode* parent);
-    void BuildInstance(SUComponentInstanceRef instance, TreeNode* parent, NodeType type);
-    TreeNode* CreateContainerNode(TreeNode* parent, SUEntityRef entity, NodeType type,
+    void BuildEntities(SUEntitiesRef entities, ContainerNode* parent);
+    void BuildGroup(SUGroupRef group, ContainerNode* parent);
+    void BuildInstance(SUComponentInstanceRef instance, ContainerNode* parent, NodeType type);
+    ContainerNode* CreateContainerNode(ContainerNode* parent, SUEntityRef entity, NodeType type,
                                   uint32_t definitionId);
     Matrix4 EntityTransform(SUEntityRef entity, bool inOpenDefinition) const;
     Matrix4 ConvertTransformation(const double* d, bool inOpenDefinition) const;
@@ -120,7 +126,7 @@ class SUScene {
     void MarkFacesOfEntitiesDirty(VALUE entities);
     // The nodes that hold what a collection holds: the root for the model's own entities,
     // every placement of a definition otherwise.
-    std::vector<TreeNode*> ContainersOf(SUComponentDefinitionRef definition, bool isModel);
+    std::vector<ContainerNode*> ContainersOf(SUComponentDefinitionRef definition, bool isModel);
 
     // ---- layer_changes.cpp (calls Ruby)
     bool LayerAdded(VALUE layer);
@@ -139,9 +145,9 @@ class SUScene {
     static constexpr size_t kParallelFaceVertices = 64;
     void BuildFaceMesh(FaceRecord& record, SUFaceRef face, uint32_t faceId,
                        uint32_t ownerDefinitionId);
-    LeafNode* CreateLeafNode(SUFaceRef face, TreeNode* parent);
+    LeafNode* CreateLeafNode(SUFaceRef face, ContainerNode* parent);
     std::pair<MaterialEntry*, MaterialEntry*> ResolveEffectiveMaterials(const FaceRecord& record,
-                                                                       const TreeNode* parent);
+                                                                       const ContainerNode* parent);
     // Reads the leaf's layer, visibility and materials again from its face record and queues it
     // to be written again.
     void RefreshLeaf(LeafNode* leaf);
@@ -177,7 +183,7 @@ class SUScene {
     void ResetScene();
 
   private:
-    bool AddToContainers(const std::vector<TreeNode*>& containers, VALUE klass, VALUE entity,
+    bool AddToContainers(const std::vector<ContainerNode*>& containers, VALUE klass, VALUE entity,
                          uint32_t entityId, VALUE entities);
     bool ApplyEntityChange(VALUE klass, VALUE entity, uint32_t entityId, uint32_t ownerId,
                            VALUE entities);
@@ -195,9 +201,9 @@ class SUScene {
     // ---- the mirror, in the order the plug-in has always kept it
     float unitScale = 0.0254f;  // inches to metres
     uint32_t nodeCounter = 0;
-    TreeNode* root = nullptr;
-    std::unordered_set<TreeNode*> nodes;  // owns every node
-    std::unordered_map<uint32_t, tbb::concurrent_unordered_set<TreeNode*>> nodesByEntity;
+    ContainerNode* root = nullptr;
+    NodeStore nodes;  // owns every node
+    KeyedLists<TreeNode, PlaceInEntityIndex> nodesByEntity;
     std::unordered_map<uint32_t, FaceRecord> faces;  // node-based: leaves keep pointers
     std::unordered_map<uint32_t, EdgeState> edgeStates;
     // Eight buckets to start; braces would make 8 an element instead.
@@ -207,7 +213,8 @@ class SUScene {
     // unless its material is rebuilt anyway or it no longer fits there (the worker checks).
     LeafSet leavesToRewrite = LeafSet(8);
     std::atomic<uint32_t> lastBatchLayout{0};
-    std::unordered_map<uint32_t, std::unordered_set<LeafNode*>> leavesByMaterial;
+    // The leaves showing each material on either side; a leaf showing it on both is listed once.
+    KeyedLists<LeafNode, PlaceInMaterialList> leavesByMaterial;
     uint32_t defaultLayerId = kNoId;
     LayerTable layers;
     TwinLinkAPI::LiveConnection* connection;

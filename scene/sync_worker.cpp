@@ -187,8 +187,7 @@ void SUScene::ResetScene() {
     leavesToRewrite.clear();
     // Faces of the old mirror must not be re-meshed into the next one.
     dirtyFaces.clear();
-    // Children sets hold no ownership, so every node can go at once.
-    twinlink::parallel::ForEach(nodes, [](TreeNode* node) { delete node; });
+    // Children lists hold no ownership, so every node can go at once.
     nodes.clear();
 
     renderBackFaces = true;

@@ -28,11 +28,11 @@ constexpr int kAxisSwap[16] = {0, 2, 1, 3, 8, 10, 9, 11, 4, 6, 5, 7, 12, 14, 13,
 // One placement (group, instance or image) and everything its definition holds. A placement
 // whose definition cannot be read produces no node.
 void BuildPlacement(SUScene& scene, SUEntityRef placement, SUComponentDefinitionRef definition,
-                    TreeNode* parent, NodeType type) {
+                    ContainerNode* parent, NodeType type) {
     if (SUIsInvalid(definition)) return;
     SUEntitiesRef entities = SU_INVALID;
     SUComponentDefinitionGetEntities(definition, &entities);
-    TreeNode* node = scene.CreateContainerNode(parent, placement, type,
+    ContainerNode* node = scene.CreateContainerNode(parent, placement, type,
                                                EntityIdOf(SUComponentDefinitionToEntity(definition)));
     size_t openings = 0;
     SUComponentDefinitionGetNumOpenings(definition, &openings);
@@ -42,7 +42,7 @@ void BuildPlacement(SUScene& scene, SUEntityRef placement, SUComponentDefinition
 
 }  // namespace
 
-void SUScene::BuildEntities(SUEntitiesRef entities, TreeNode* parent) {
+void SUScene::BuildEntities(SUEntitiesRef entities, ContainerNode* parent) {
     if (SUIsInvalid(entities)) return;
     for (SUComponentInstanceRef instance : ReadSketchUpList<SUComponentInstanceRef>(
              entities, SUEntitiesGetNumInstances, SUEntitiesGetInstances)) {
@@ -64,22 +64,22 @@ void SUScene::BuildEntities(SUEntitiesRef entities, TreeNode* parent) {
     }
 }
 
-void SUScene::BuildGroup(SUGroupRef group, TreeNode* parent) {
+void SUScene::BuildGroup(SUGroupRef group, ContainerNode* parent) {
     SUComponentDefinitionRef definition = SU_INVALID;
     if (SUGroupGetDefinition(group, &definition) != SU_ERROR_NONE) return;
     BuildPlacement(*this, SUGroupToEntity(group), definition, parent, NodeType::Group);
 }
 
-void SUScene::BuildInstance(SUComponentInstanceRef instance, TreeNode* parent, NodeType type) {
+void SUScene::BuildInstance(SUComponentInstanceRef instance, ContainerNode* parent, NodeType type) {
     SUComponentDefinitionRef definition = SU_INVALID;
     if (SUComponentInstanceGetDefinition(instance, &definition) != SU_ERROR_NONE) return;
     BuildPlacement(*this, SUComponentInstanceToEntity(instance), definition, parent, type);
 }
 
-TreeNode* SUScene::CreateContainerNode(TreeNode* parent, SUEntityRef entity, NodeType type,
-                                       uint32_t definitionId) {
+ContainerNode* SUScene::CreateContainerNode(ContainerNode* parent, SUEntityRef entity,
+                                            NodeType type, uint32_t definitionId) {
     const bool inOpenDefinition = parent != nullptr && parent->definitionId == openDefinitionId;
-    TreeNode* node = CreateNode(type, parent);
+    ContainerNode* node = CreateContainer(type, parent);
     node->definitionId = definitionId;
 
     if (!SUIsInvalid(entity)) {

@@ -12,8 +12,8 @@ void SetBit(uint8_t& flags, uint8_t bit, bool on) {
 
 // Children run concurrently; each task writes only its own child or a concurrent container.
 template <typename Body>
-void ForEachChild(std::set<TreeNode*>& children, const Body& body) {
-    twinlink::parallel::ForEach(children, [&](TreeNode* child) { body(child); });
+void ForEachChild(const std::vector<TreeNode*>& children, const Body& body) {
+    twinlink::parallel::For(children.size(), [&](size_t i) { body(children[i]); });
 }
 
 }  // namespace
@@ -28,46 +28,83 @@ void TreeNode::MarkMaterialsDirty(MaterialIdSet* dirty) {
     if (dirty != nullptr && materialId != 0) dirty->insert(materialId);
 }
 
-void TreeNode::SetParentVisible(bool visible, MaterialIdSet* dirty) {
+void TreeNode::CollectSubtree(NodeList& nodes, bool includeSelf) {
+    if (includeSelf) nodes.push_back(this);
+}
+
+void TreeNode::FindByEntityId(uint32_t id, NodeList& found) {
+    if (entityId == id) found.push_back(this);
+}
+
+// ---- containers
+
+void ContainerNode::SetParentVisible(bool visible, MaterialIdSet* dirty) {
     SetBit(flags, VisibilityFlags::ParentVisible, visible);
     const bool mine = EffectiveVisible();
     ForEachChild(children, [&](TreeNode* child) { child->SetParentVisible(mine, dirty); });
 }
 
-void TreeNode::SetLocalTransform(const Matrix4& matrix, MaterialIdSet* dirty, LeafSet* moved) {
+void ContainerNode::SetLocalTransform(const Matrix4& matrix, MaterialIdSet* dirty, LeafSet* moved) {
     local = matrix;
     UpdateWorldTransform(dirty, moved);
 }
 
-void TreeNode::UpdateWorldTransform(MaterialIdSet* dirty, LeafSet* moved) {
+void ContainerNode::UpdateWorldTransform(MaterialIdSet* dirty, LeafSet* moved) {
     if (parent != nullptr) SetWorldTransform(Multiply(local, parent->world));
     ForEachChild(children, [&](TreeNode* child) { child->UpdateWorldTransform(dirty, moved); });
 }
 
-const Matrix4& TreeNode::SetWorldTransform(const Matrix4& matrix) {
+const Matrix4& ContainerNode::SetWorldTransform(const Matrix4& matrix) {
     world = matrix;
     // A degenerate matrix (determinant exactly 0) does not count as mirrored.
     mirrored = Determinant3(world) < 0;
     return world;
 }
 
-void TreeNode::CollectSubtree(NodeList& nodes, bool includeSelf) {
-    if (includeSelf) nodes.push_back(this);
+void ContainerNode::CollectSubtree(NodeList& nodes, bool includeSelf) {
+    TreeNode::CollectSubtree(nodes, includeSelf);
     ForEachChild(children, [&](TreeNode* child) { child->CollectSubtree(nodes, true); });
 }
 
-void TreeNode::FindByEntityId(uint32_t id, NodeList& found) {
-    if (entityId == id) found.push_back(this);
+void ContainerNode::FindByEntityId(uint32_t id, NodeList& found) {
+    TreeNode::FindByEntityId(id, found);
     ForEachChild(children, [&](TreeNode* child) { child->FindByEntityId(id, found); });
 }
 
-void TreeNode::CollectLeaves(LeafSet& leaves) {
+void ContainerNode::CollectLeaves(LeafSet& leaves) {
     ForEachChild(children, [&](TreeNode* child) { child->CollectLeaves(leaves); });
 }
 
-void TreeNode::CollectLeafChildren(LeafSet& leaves) {
+void ContainerNode::CollectLeafChildren(LeafSet& leaves) {
     for (TreeNode* child : children)
-        if (child->type == NodeType::Leaf) leaves.insert(static_cast<LeafNode*>(child));
+        if (child->IsLeaf()) leaves.insert(static_cast<LeafNode*>(child));
+}
+
+void ContainerNode::AddChild(TreeNode* child) {
+    child->parent = this;
+    child->placeInParent = static_cast<uint32_t>(children.size());
+    children.push_back(child);
+}
+
+void ContainerNode::RemoveChild(TreeNode* child) {
+    const uint32_t place = child->placeInParent;
+    if (child->parent != this || place >= children.size() || children[place] != child) return;
+    // The last child takes the place: removal costs the same however many children there are.
+    TreeNode* last = children.back();
+    children[place] = last;
+    last->placeInParent = place;
+    children.pop_back();
+    child->parent = nullptr;
+}
+
+// ---- leaves
+
+const Matrix4& LeafNode::World() const {
+    return parent != nullptr ? parent->world : kIdentityMatrix;
+}
+
+bool LeafNode::Mirrored() const {
+    return parent != nullptr && parent->mirrored;
 }
 
 void LeafNode::MarkMaterialsDirty(MaterialIdSet* dirty) {
@@ -87,11 +124,6 @@ void LeafNode::SetParentVisible(bool visible, MaterialIdSet* dirty) {
 }
 
 void LeafNode::UpdateWorldTransform(MaterialIdSet* dirty, LeafSet* moved) {
-    // A face has no transform of its own: it sits where its container puts it.
-    if (parent != nullptr) {
-        world = parent->world;
-        mirrored = parent->mirrored;
-    }
     if (moved != nullptr) moved->insert(this);
     else MarkMaterialsDirty(dirty);
 }

@@ -47,7 +47,7 @@ class FaceExtractionTest : public ::testing::Test {
     void SetUp() override {
         scene.defaultLayerId = IdOf(model.defaultLayer);
         AddLayer(scene.layers, catalogue, Ref(model.defaultLayer));
-        root = scene.CreateNode(NodeType::Root, nullptr);
+        root = scene.CreateContainer(NodeType::Root, nullptr);
         scene.root = root;
         root->SetWorldTransform(Raised());
     }
@@ -69,8 +69,8 @@ class FaceExtractionTest : public ::testing::Test {
         return material;
     }
 
-    TreeNode* Container(NodeType type, TreeNode* parent) {
-        TreeNode* node = scene.CreateNode(type, parent);
+    ContainerNode* Container(NodeType type, ContainerNode* parent) {
+        ContainerNode* node = scene.CreateContainer(type, parent);
         node->SetWorldTransform(parent->world);
         return node;
     }
@@ -79,7 +79,7 @@ class FaceExtractionTest : public ::testing::Test {
     TwinLinkAPI::LiveConnection connection;
     MaterialCatalogue catalogue{&connection};
     SUScene scene{&connection, &catalogue, Qnil};
-    TreeNode* root = nullptr;
+    ContainerNode* root = nullptr;
 };
 
 TEST_F(FaceExtractionTest, AFaceBecomesMetresOnTheRenderersAxesWithScaledTextureCoordinates) {
@@ -127,11 +127,11 @@ TEST_F(FaceExtractionTest, AFaceBecomesMetresOnTheRenderersAxesWithScaledTexture
     EXPECT_EQ(scene.CountVertices(), u"8");
 
     // A second placement outside any change shares the record and extracts it again.
-    TreeNode* group = Container(NodeType::Group, root);
+    ContainerNode* group = Container(NodeType::Group, root);
     LeafNode* again = scene.CreateLeafNode(Ref(face), group);
     EXPECT_EQ(again->face, &record);
     EXPECT_EQ(record.references, 2u);
-    EXPECT_EQ(scene.nodesByEntity.at(IdOf(face)).size(), 2u);
+    EXPECT_EQ(scene.nodesByEntity.Find(IdOf(face)).size(), 2u);
     EXPECT_EQ(scene.CountVertices(), u"16");
 }
 
@@ -146,7 +146,7 @@ TEST_F(FaceExtractionTest, AFacePlacedTwiceInOneChangeIsMeshedOnce) {
     scene.BeginSceneChange();
     scene.CreateLeafNode(Ref(face), root);
     model.SetMaterial(face, oak);  // not seen until the face is meshed again
-    TreeNode* group = Container(NodeType::Group, root);
+    ContainerNode* group = Container(NodeType::Group, root);
     LeafNode* second = scene.CreateLeafNode(Ref(face), group);
     EXPECT_EQ(second->face->frontMaterialId, IdOf(brick));
     EXPECT_EQ(second->materialId, IdOf(brick));
@@ -247,15 +247,15 @@ TEST_F(FaceExtractionTest, ColourByLayerPaintsBothSidesWithTheLayersMaterial) {
     // On the default layer, the container's layer; a container without a layer of its own passes
     // the question further up.
     hostsim::Face* onDefault = Quad(model.entities, 2);
-    TreeNode* wallGroup = Container(NodeType::Group, root);
+    ContainerNode* wallGroup = Container(NodeType::Group, root);
     wallGroup->layerId = IdOf(walls);
-    TreeNode* inner = Container(NodeType::ComponentInstance, wallGroup);
+    ContainerNode* inner = Container(NodeType::ComponentInstance, wallGroup);
     inner->layerId = kModelEntitiesId;
-    TreeNode* innermost = Container(NodeType::Group, inner);
+    ContainerNode* innermost = Container(NodeType::Group, inner);
     EXPECT_EQ(scene.CreateLeafNode(Ref(onDefault), innermost)->materialId, wallsColour);
 
     // Images keep their own picture.
-    TreeNode* image = Container(NodeType::Image, wallGroup);
+    ContainerNode* image = Container(NodeType::Image, wallGroup);
     LeafNode* picture = scene.CreateLeafNode(Ref(onWalls), image);
     EXPECT_EQ(picture->materialId, IdOf(brick));
     EXPECT_EQ(picture->backEntry, &catalogue.defaultEntry);
@@ -339,8 +339,8 @@ class CubeTest : public FaceExtractionTest {
 TEST_F(CubeTest, RemeshingExtractsEachQueuedFaceOncePerChange) {
     hostsim::Material* brick = Material("Brick");
     model.SetMaterial(top, brick);
-    TreeNode* first = Container(NodeType::Group, root);
-    TreeNode* second = Container(NodeType::Group, root);
+    ContainerNode* first = Container(NodeType::Group, root);
+    ContainerNode* second = Container(NodeType::Group, root);
     LeafNode* topInFirst = scene.CreateLeafNode(Ref(top), first);
     LeafNode* topInSecond = scene.CreateLeafNode(Ref(top), second);
     scene.CreateLeafNode(Ref(bottom), root);

@@ -152,17 +152,15 @@ class LoggingConnection : public TwinLinkAPI::LiveConnection {
     std::vector<std::string> calls;
 };
 
-// The connection, the catalogue and the scene, with the root made. Nodes are made here with
-// new, as the scene's own code makes them, and freed by ResetScene.
+// The connection, the catalogue and the scene, with the root made. Nodes are made by the scene,
+// as its own code makes them, and freed by ResetScene.
 class HandBuiltSceneTest : public liveconnection_test::PrivateStateTest {
   protected:
     void SetUp() override {
         PrivateStateTest::SetUp();
         ASSERT_EQ(connection.Host(kModelPath, 256), 0);
-        root = new TreeNode();
-        root->type = korvan::NodeType::Root;
+        root = scene.CreateContainer(korvan::NodeType::Root, nullptr);
         scene.root = root;
-        scene.nodes.insert(root);
     }
     void TearDown() override {
         scene.ResetScene();
@@ -190,25 +188,25 @@ class HandBuiltSceneTest : public liveconnection_test::PrivateStateTest {
         return face;
     }
 
-    // A visible leaf directly under the root showing `front` and `back` (null: no material).
+    // A visible leaf showing `front` and `back` (null: no material): directly under the root,
+    // or alone in a group placed at `world` when that is not the identity or is mirrored.
     LeafNode* AddLeaf(FaceRecord& face, MaterialEntry* front, MaterialEntry* back,
                       const Matrix4& world = korvan::kIdentityMatrix, bool mirrored = false) {
-        auto* leaf = new LeafNode();
-        leaf->type = korvan::NodeType::Leaf;
+        korvan::ContainerNode* parent = root;
+        if (world != korvan::kIdentityMatrix || mirrored) {
+            parent = scene.CreateContainer(korvan::NodeType::Group, root);
+            parent->world = world;
+            parent->mirrored = mirrored;
+        }
+        LeafNode* leaf = scene.CreateLeaf(parent);
         leaf->entityId = face.faceId;
-        leaf->parent = root;
-        root->children.insert(leaf);
         leaf->face = &face;
         ++face.references;
         leaf->frontEntry = front;
         leaf->backEntry = back;
         leaf->materialId = front != nullptr ? front->id : 0;
         leaf->backMaterialId = back != nullptr ? back->id : 0;
-        leaf->world = world;
-        leaf->mirrored = mirrored;
-        scene.nodes.insert(leaf);
-        if (leaf->materialId != 0) scene.leavesByMaterial[leaf->materialId].insert(leaf);
-        if (leaf->backMaterialId != 0) scene.leavesByMaterial[leaf->backMaterialId].insert(leaf);
+        scene.ListLeafUnderMaterials(leaf);
         return leaf;
     }
 
@@ -217,7 +215,7 @@ class HandBuiltSceneTest : public liveconnection_test::PrivateStateTest {
     LoggingConnection connection;
     korvan::MaterialCatalogue catalogue{&connection};
     korvan::SUScene scene{&connection, &catalogue, Qnil};
-    TreeNode* root = nullptr;
+    korvan::ContainerNode* root = nullptr;
 };
 
 // A geometry section opened by name, as Korvan opens it, read word by word.

@@ -311,8 +311,8 @@ TEST_F(MaterialBatchTest, AMovedLeafIsWrittenWhereItLiesAndTheBatchIsWhatARebuil
     connection.ClearCalls();
 
     // Moved and turned over by a mirroring placement: same counts, new positions and winding.
-    moved->world = ScaleThenMove({-1, 1, 1}, {40, 50, 60});
-    moved->mirrored = true;
+    moved->parent->world = ScaleThenMove({-1, 1, 1}, {40, 50, 60});
+    moved->parent->mirrored = true;
     scene.leavesToRewrite.insert(moved);
     scene.pending = true;
     EXPECT_TRUE(scene.SyncPass(100));
@@ -331,6 +331,63 @@ TEST_F(MaterialBatchTest, AMovedLeafIsWrittenWhereItLiesAndTheBatchIsWhatARebuil
 
     ASSERT_TRUE(Pass({10}));
     EXPECT_EQ(Words(section), inPlace) << "a full rebuild writes the same batch";
+}
+
+// A material shown by thousands of leaves is counted and written in parts, side by side: every
+// side lands at the place its slot records, and the places tile the batch without a gap or an
+// overlap.
+TEST_F(MaterialBatchTest, AMaterialOfManyLeavesIsWrittenInPartsThatMeetExactly) {
+    MaterialEntry* brick = AddMaterial(10);
+    FaceRecord& square = MakeSquare(AddFace(100));
+    FaceRecord& strip = AddFace(101);
+    MakeStrip(strip, 7);
+    constexpr uint32_t kLeaves = 10000;
+    std::vector<LeafNode*> leaves;
+    for (uint32_t i = 0; i < kLeaves; ++i) {
+        FaceRecord& face = i % 3 == 0 ? strip : square;
+        // Every fifth leaf shows the material on both sides.
+        leaves.push_back(AddLeaf(face, brick, i % 5 == 0 ? brick : nullptr,
+                                 Translation(static_cast<float>(i), 0, 0)));
+    }
+    ASSERT_THAT(Build(10), ElementsAre(10u));
+
+    const BatchView batch(RecordOf(10).geometrySectionId);
+    const std::vector<uint32_t> indices = batch.Indices();
+    std::vector<std::pair<uint32_t, uint32_t>> vertexRuns, indexRuns;
+    for (uint32_t i = 0; i < kLeaves; ++i) {
+        const LeafNode& leaf = *leaves[i];
+        const FaceRecord& face = *leaf.face;
+        for (int side = 0; side < (i % 5 == 0 ? 2 : 1); ++side) {
+            const korvan::BatchSlot& slot = leaf.slots[side];
+            ASSERT_EQ(slot.vertexCount, face.vertexCount) << i;
+            ASSERT_EQ(slot.indexCount, face.indexCount) << i;
+            vertexRuns.emplace_back(slot.vertexOffset, slot.vertexCount);
+            indexRuns.emplace_back(slot.indexOffset, slot.indexCount);
+            for (uint32_t k = 0; k < face.vertexCount; ++k) {
+                const Vec3 at = batch.Position(slot.vertexOffset + k);
+                ASSERT_EQ(at[0], face.positions[3 * k] + static_cast<float>(i)) << i << " " << side;
+                ASSERT_EQ(at[1], face.positions[3 * k + 1]) << i;
+            }
+            for (uint32_t j = 0; j < face.indexCount; ++j) {
+                const uint32_t index = indices.at(slot.indexOffset + j);
+                ASSERT_GE(index, slot.vertexOffset) << i;
+                ASSERT_LT(index, slot.vertexOffset + slot.vertexCount) << i;
+            }
+        }
+    }
+    const auto tiles = [](std::vector<std::pair<uint32_t, uint32_t>> runs, uint32_t total) {
+        std::sort(runs.begin(), runs.end());
+        uint32_t next = 0;
+        for (const auto& [offset, count] : runs) {
+            if (offset != next) return false;
+            next += count;
+        }
+        return next == total;
+    };
+    EXPECT_TRUE(tiles(vertexRuns, batch.V()));
+    EXPECT_TRUE(tiles(indexRuns, batch.I()));
+    // 3334 strips and 6666 squares, and the back sides of 2000 of them (667 strips).
+    EXPECT_EQ(batch.V(), (3334 + 667) * 7u + (6666 + 1333) * 4u);
 }
 
 // A leaf that only moved but whose place in the batch no longer holds rebuilds its material:

@@ -41,11 +41,11 @@ class SceneTraversalTest : public ::testing::Test {
         scene.BuildEntities(RefTo<SUEntitiesRef>(model.entities), scene.root);
     }
 
-    // The one node that mirrors the entity (placed once).
-    TreeNode* NodeOf(const hostsim::Entity* entity) {
-        const auto found = scene.nodesByEntity.find(entity->id);
-        if (found == scene.nodesByEntity.end() || found->second.size() != 1) return nullptr;
-        return *found->second.begin();
+    // The one container that mirrors the placement (placed once).
+    ContainerNode* NodeOf(const hostsim::Entity* entity) {
+        const auto found = scene.nodesByEntity.Find(entity->id);
+        if (found.size() != 1 || found.front()->IsLeaf()) return nullptr;
+        return static_cast<ContainerNode*>(found.front());
     }
 
     Matrix4 Converted(const hostsim::Transform& t, bool inOpenDefinition = false) {
@@ -113,9 +113,9 @@ TEST_F(SceneTraversalTest, ContainerNodesCarryLayerVisibilityOwnMaterialAndOpeni
     model.Glue(placedWindow, wall);
     Build();
 
-    TreeNode* paintedNode = NodeOf(painted);
-    TreeNode* tuckedNode = NodeOf(tucked);
-    TreeNode* imageNode = NodeOf(image);
+    ContainerNode* paintedNode = NodeOf(painted);
+    ContainerNode* tuckedNode = NodeOf(tucked);
+    ContainerNode* imageNode = NodeOf(image);
     ASSERT_TRUE(paintedNode && tuckedNode && imageNode);
 
     EXPECT_EQ(paintedNode->materialId, red->id);
@@ -149,7 +149,7 @@ TEST_F(SceneTraversalTest, APlacementWhoseDefinitionCannotBeReadMakesNoNode) {
     Build();
 
     EXPECT_EQ(NodeOf(orphan), nullptr);
-    EXPECT_EQ(scene.nodesByEntity.count(inside->id), 0u);
+    EXPECT_EQ(scene.nodesByEntity.Find(inside->id).size(), 0u);
     ASSERT_NE(NodeOf(kept), nullptr);
     EXPECT_EQ(scene.root->children.size(), 1u);
     EXPECT_EQ(scene.nodes.size(), 3u);  // root, the kept group and its face
