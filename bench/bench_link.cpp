@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "bench/private_state.h"
+#include "bench/summary.h"
 #include "liveconnection/live_connection.h"
 #include "twinlink/platform.h"
 
@@ -224,13 +225,20 @@ BENCHMARK(BM_CreateAndMapSection)
     ->UseRealTime()
     ->Unit(benchmark::kMicrosecond);
 
+// The figure for ./run bench's table: what a sync pass pays for each wake-up it sends.
+void Summarize(const bench::KeptRuns& runs) {
+    const char* figure = "Notify call, median";
+    constexpr double kTargetMicroseconds = 15;
+    const std::string target = bench::Format("under %.0f us", kTargetMicroseconds);
+    const auto* run = runs.Find("BM_NotifyToPeerWake");
+    if (run == nullptr) return bench::AppendUnmeasured(figure, target);
+    const double median = run->counters.at("notify_call_median_us");
+    bench::AppendFigure(figure, bench::Format("%.1f us", median), target, median < kTargetMicroseconds);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc == 2 && std::strcmp(argv[1], kWakeRecorderArgument) == 0) return RunWakeRecorder();
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::RunAndSummarize(argc, argv, Summarize);
 }

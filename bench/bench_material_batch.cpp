@@ -6,6 +6,9 @@
 // Faces are shared by groups of placements, as component instances share their definition's
 // faces; each group has its own rotated, scaled and moved world matrix.
 //
+// Beside it, memcpy between buffers of the 128-triangles-a-face batch's size: the rate that
+// batch is held against in ./run bench's table.
+//
 // All state lives in a private folder (the three TWINLINK_* variables), removed at the end.
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
@@ -15,8 +18,10 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "bench/private_state.h"
+#include "bench/summary.h"
 #include "liveconnection/live_connection.h"
 // Last: Ruby's headers turn memcpy into a macro that the standard headers above must not meet.
 #include "appearance/material_catalogue.h"
@@ -139,6 +144,57 @@ BENCHMARK(BM_BuildOneLargeMaterial)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 
+// The bytes BM_BuildOneLargeMaterial writes at `trianglesPerFace`: every leaf its own fan's
+// vertices (two more than its triangles) and indices.
+uint64_t BatchBytesAt(uint32_t trianglesPerFace) {
+    const uint64_t leaves = kTrianglesPerMaterial / trianglesPerFace;
+    return korvan::BatchBytes(leaves * (trianglesPerFace + 2), leaves * 3 * trianglesPerFace);
+}
+
+// This machine's memcpy between two buffers of a batch's size, the bound for a writer that only
+// moves its bytes. Args: triangles per face of that batch.
+void BM_MemcpyOfBatchSize(benchmark::State& state) {
+    const uint64_t bytes = BatchBytesAt(static_cast<uint32_t>(state.range(0)));
+    // Filled, so that no copy pays for first touching a page.
+    std::vector<char> from(bytes, 1), to(bytes, 0);
+    for (auto _ : state) {
+        // The builtin: Ruby's headers turn memcpy into a wrapper of their own.
+        __builtin_memcpy(to.data(), from.data(), bytes);
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes));
+    state.counters["bytes"] = static_cast<double>(bytes);
+}
+BENCHMARK(BM_MemcpyOfBatchSize)->Arg(128)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The figures for ./run bench's table: small faces are bounded by the per-leaf work, large ones
+// should come near a plain copy of their bytes.
+void Summarize(const bench::KeptRuns& runs) {
+    constexpr double kSmallFaceTarget = 40;      // million triangles a second, 2 per leaf
+    constexpr double kLargeFaceTarget = 0.40;    // of memcpy's bytes a second, 128 per leaf
+    const char* small = "batch writing, 2 triangles per leaf";
+    const std::string smallTarget = bench::Format("at least %.0f M triangles/s", kSmallFaceTarget);
+    if (const auto* run = runs.Find("BM_BuildOneLargeMaterial", "2")) {
+        const double rate = run->counters.at("Mtriangles/s");
+        bench::AppendFigure(small, bench::Format("%.1f M triangles/s", rate), smallTarget,
+                            rate >= kSmallFaceTarget);
+    } else {
+        bench::AppendUnmeasured(small, smallTarget);
+    }
+
+    const char* large = "batch writing, 128 triangles per leaf / memcpy";
+    const std::string largeTarget = bench::Format("at least %.2f x", kLargeFaceTarget);
+    const auto* batch = runs.Find("BM_BuildOneLargeMaterial", "128");
+    const auto* copy = runs.Find("BM_MemcpyOfBatchSize", "128");
+    if (batch == nullptr || copy == nullptr) return bench::AppendUnmeasured(large, largeTarget);
+    const double bytes = static_cast<double>(BatchBytesAt(128));
+    const double batchRate = bytes / bench::KeptRuns::SecondsPerIteration(*batch);
+    const double copyRate = bytes / bench::KeptRuns::SecondsPerIteration(*copy);
+    const double ratio = batchRate / copyRate;
+    bench::AppendFigure(large, bench::Format("%.2f x (%.2f / %.2f GB/s)", ratio, batchRate / 1e9, copyRate / 1e9),
+                        largeTarget, ratio >= kLargeFaceTarget);
+}
+
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) { return bench::RunAndSummarize(argc, argv, Summarize); }

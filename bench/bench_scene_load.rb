@@ -9,7 +9,10 @@
 #     korvan-peer counts, which reads them all once more), and the plug-in's own work, the rest;
 #   - the CPU time of this process in that span (the plug-in's threads and SketchUp's meshing);
 #   - the plug-in's peak private memory (anonymous resident memory above what the process held
-#     before Start, sampled from another process) per triangle of the model.
+#     before Start, sampled from another process) per triangle of the model;
+#   - the plug-in's own part of Start (until it returned, less SketchUp's meshing by then) against
+#     hostsim meshing every placed face of the same model once on one thread, timed afterwards.
+# The 1 M city's figures and how the 2 M one scales from it go to ./run bench's closing table.
 require 'etc'
 require 'fileutils'
 require 'json'
@@ -17,7 +20,18 @@ require 'rbconfig'
 require 'tmpdir'
 require_relative 'bench_support'
 
-SIZES = ARGV.empty? ? [100_000, 1_000_000] : ARGV.map { |a| Integer(a) }
+SIZES = ARGV.empty? ? [1_000_000, 2_000_000] : ARGV.map { |a| Integer(a) }
+
+# The city the table's targets are set for, and what its load may cost at most.
+TARGET_CITY = 1_000_000
+HELD_TARGET = 2.5            # seconds, Start to Korvan holding the model (under)
+RETURN_TARGET = 2.0          # seconds until Start returns (at most)
+MEMORY_TARGET = 150          # bytes of peak private memory per model triangle (under)
+OWN_PART_TARGET = 1.0        # the plug-in's part of Start over hostsim's meshing (at most)
+SCALING_TARGET = 2.1         # the city twice as large over this one, Start to held (at most)
+
+# One city's figures: seconds, and peak private bytes per model triangle.
+Load = Struct.new(:held, :returned, :own_part, :meshing_once, :bytes_per_triangle)
 
 def cpu = Process.clock_gettime(Process::CLOCK_PROCESS_CPUTIME_ID)
 
@@ -78,6 +92,7 @@ def load_city(seed, triangles, folder)
   started_cpu = cpu
   command('Start TwinLink').invoke
   returned_wall = wall
+  meshing_by_return = HostSim.meshing_seconds
   line = watch_output.gets or abort 'korvan-peer saw no wake-up message'
   held_wall = wall
   used_cpu = cpu - started_cpu
@@ -87,22 +102,61 @@ def load_city(seed, triangles, folder)
   meshing = HostSim.meshing_seconds
   reading = timed { system(PEER, 'counts', '--link', link, out: File::NULL) or abort 'korvan-peer counts failed' }
   command('Stop TwinLink').invoke
+  meshing_once = HostSim.time_meshing(model)
 
   total = held_wall - started_wall
+  returned = returned_wall - started_wall
+  own_part = returned - meshing_by_return
   growth = [peak_kib - before_kib, 0].max * 1024.0
   puts format('city of %<model>d triangles (%<sent>d sent, front and back, in %<materials>d materials):',
               model: model_triangles, sent: scene['triangles'], materials: scene['materials'])
   puts format('  Start TwinLink to the peer holding the model  %8.3f s  (Start returned after %.3f s)',
-              total, returned_wall - started_wall)
+              total, returned)
   puts format('    SketchUp meshing faces                       %8.3f s', meshing)
   puts format('    the peer reading the batches                 %8.3f s', reading)
   puts format('    the plug-in                                  %8.3f s', total - meshing - reading)
   puts format('  CPU of this process in that span               %8.3f s', used_cpu)
   puts format('  plug-in peak private memory                    %8.1f MiB, %.0f bytes per model triangle',
               growth / 2**20, growth / model_triangles)
+  puts format('  the plug-in\'s part of Start                    %8.3f s  (until it returned, less the meshing by then)',
+              own_part)
+  puts format('  hostsim meshing every placed face once         %8.3f s  (%d triangles, one thread; ratio %.2f)',
+              meshing_once[:seconds], meshing_once[:triangles], own_part / meshing_once[:seconds])
+  Load.new(total, returned, own_part, meshing_once[:seconds], growth / model_triangles)
+end
+
+# One figure of the table: `value` is nil when its city was not loaded; it meets its target when
+# at most `limit`, or when under it if not `inclusive`.
+def figure(name, value, limit, unit, digits, detail = nil, inclusive: true)
+  target = format('%s %g%s', inclusive ? 'at most' : 'under', limit, unit)
+  return summary_figure(name, 'not measured', target, false) if value.nil?
+
+  shown = format("%.#{digits}f%s", value, unit) + (detail ? " (#{detail})" : '')
+  summary_figure(name, shown, target, inclusive ? value <= limit : value < limit)
+end
+
+def summarize(loads)
+  city, double = loads.values_at(TARGET_CITY, 2 * TARGET_CITY)
+  name = "#{TARGET_CITY / 1_000_000} M city"
+  own = city && city.own_part / city.meshing_once
+  figure("#{name}: plug-in's part of Start / hostsim meshing", own, OWN_PART_TARGET, ' x', 2,
+         city && format('%.3f s / %.3f s', city.own_part, city.meshing_once))
+  figure("#{name}: Start to Korvan holding the model", city&.held, HELD_TARGET, ' s', 3, inclusive: false)
+  figure("#{name}: Start returned", city&.returned, RETURN_TARGET, ' s', 3)
+  figure("#{name}: plug-in peak private memory", city&.bytes_per_triangle, MEMORY_TARGET, ' B per triangle', 0,
+         inclusive: false)
+  scaling = city && double && double.held / city.held
+  figure("#{2 * TARGET_CITY / 1_000_000} M / #{name} load", scaling, SCALING_TARGET, ' x', 2,
+         scaling && format('%.3f s / %.3f s', double.held, city.held))
 end
 
 with_private_plugin do |base|
   puts "Scene load benchmark (#{Etc.nprocessors} cores)"
-  SIZES.each_with_index { |triangles, i| load_city(11 + i, triangles, base) }
+  loads = SIZES.each_with_index.to_h { |triangles, i| [triangles, load_city(11 + i, triangles, base)] }
+  city, double = loads.values_at(TARGET_CITY, 2 * TARGET_CITY)
+  if city && double
+    puts format('load of the %d city over the %d one: %.3f s / %.3f s = %.2f x',
+                2 * TARGET_CITY, TARGET_CITY, double.held, city.held, double.held / city.held)
+  end
+  summarize(loads)
 end

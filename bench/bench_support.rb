@@ -31,6 +31,15 @@ def write_setting(name, value)
   File.chmod(0o600, path)
 end
 
+# One line of the table that closes ./run bench (the format is bench/summary.h's), appended to
+# the file TWINLINK_BENCH_SUMMARY names; nothing when it is unset.
+def summary_figure(figure, measured, target, met)
+  path = ENV.fetch('TWINLINK_BENCH_SUMMARY', '')
+  return if path.empty?
+
+  File.open(path, 'a') { |file| file.puts [figure, measured, target, met ? 'met' : 'not met'].join("\t") }
+end
+
 # One of the plug-in's commands, as its submenu offers it.
 def command(text) = HostSim.menu_item('Extensions', 'Korvan TwinLink', text).command
 

@@ -19,6 +19,8 @@ void DefineAppearanceAndView();
 void DefineModelSources();
 // HostSim.summary: what a model holds, with its triangles as drawn.
 void DefineSummary();
+// HostSim.meshing_seconds, reset_meshing_clock and time_meshing: what meshing faces costs the host.
+void DefineMeshing();
 void DefineDrawnTriangles();
 
 }  // namespace hostsim::ruby

@@ -11,6 +11,7 @@ extern "C" __attribute__((visibility("default"))) void Init_hostsim_ext() {
     DefineAppearanceAndView();
     DefineModelSources();
     DefineSummary();
+    DefineMeshing();
     DefineDrawnTriangles();
     DefineDesktop(k.mHostSim);
 }

@@ -3,7 +3,6 @@
 #include <map>
 
 #include "mesh/face_mesh.h"
-#include "mesh/meshing_clock.h"
 #include "mesh/placed_faces.h"
 #include "ruby/bindings.h"
 #include "ruby/wrap.h"
@@ -52,19 +51,10 @@ VALUE SummaryOf(VALUE, VALUE model) {
     return h;
 }
 
-// Seconds the host has spent triangulating faces for the C API since the last reset.
-VALUE MeshingSeconds(VALUE) { return DBL2NUM(static_cast<double>(MeshingNanoseconds()) / 1e9); }
-VALUE ResetMeshing(VALUE) {
-    ResetMeshingClock();
-    return Qnil;
-}
-
 }  // namespace
 
 void DefineSummary() {
     rb_define_module_function(k.mHostSim, "summary", SummaryOf, 1);
-    rb_define_module_function(k.mHostSim, "meshing_seconds", MeshingSeconds, 0);
-    rb_define_module_function(k.mHostSim, "reset_meshing_clock", ResetMeshing, 0);
 }
 
 }  // namespace hostsim::ruby
