@@ -4,8 +4,9 @@
 //
 // The tree is changed only by the thread that holds the scene lock: the host's thread during a
 // load or a change, the worker while it sends. Files, one concern each:
-//   scene_tree.cpp       nodes, indexes, visibility, leaf materials (tree_node.cpp: the nine
-//                        recursive operations)
+//   scene_tree.cpp       nodes, indexes, visibility, leaf materials (tree_node.cpp: the
+//                        operations that run down the tree; node_pool.h: where nodes live;
+//                        keyed_lists.h: the entity and material indexes)
 //   traversal.cpp        SketchUp entities walked into nodes, transforms converted
 //   edit_context.cpp     the open editing context, read through Ruby
 //   register_entities.cpp  faces and edges of a collection registered, observer attached (Ruby)
