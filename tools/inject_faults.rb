@@ -122,7 +122,7 @@ FAULTS = [
             "vertexStart += leaves.parts[p].vertices;", "",
             "the parts of a large batch are all written from its first vertex"),
   Fault.new("remesh-every-placement", "scene/face_extraction.cpp",
-            "if (!meshedInThisChange) BuildFaceMesh(", "if (true) BuildFaceMesh(",
+            "if (!meshedInThisChange) BuildFaceMesh(", "if (meshedInThisChange || true) BuildFaceMesh(",
             "a face is meshed again for each of its placements"),
   Fault.new("status-text", "scene/scene_load.cpp",
             "statusDisplay(u\"loading layers\\u2026\");", "statusDisplay(u\"loading layers...\");",
