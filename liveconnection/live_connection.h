@@ -122,10 +122,13 @@ class LiveConnection {
     std::atomic<uint32_t> sectionIdCounter{0};
     OwnerTable owners;
     SectionTable sections;
-    // Set by Host so that the next Notify looks for windows afresh; read inside the gate.
-    std::atomic<bool> windowListStale{false};
+    // Set at first, by Host and when a known window has gone, so that the next Notify looks for
+    // windows afresh; read inside the gate.
+    std::atomic<bool> windowListStale{true};
     NotifyGate notifyGate;
     WindowList windows;
+    // platform::WindowChangeCount when `windows` was looked for.
+    uint64_t windowChanges = 0;
 
   private:
     RecordHeader* SlotAt(uint32_t index) const;

@@ -17,24 +17,25 @@ constexpr std::chrono::milliseconds kGateWait{25};
 int32_t LiveConnection::Notify(intptr_t lParam, uintptr_t wParam) {
     if (!notifyGate.Enter(kGateWait)) return -1;
 
-    if (windowListStale.exchange(false)) windows.clear();
-    for (platform::WindowHandle window : windows) {
-        if (!platform::IsWindow(window)) {
-            windows.clear();
-            break;
-        }
+    // Korvan's windows are looked for again whenever a top-level window has come or gone since
+    // the last look: a Korvan started later is found by the next call even while another one is
+    // known, and a closed one is dropped. The count is read before the look, so a window that
+    // comes during it moves the count for the next call.
+    const uint64_t changes = platform::WindowChangeCount();
+    if (windowListStale.exchange(false) || changes != windowChanges) {
+        windows = FindRendererWindows();
+        windowChanges = changes;
     }
-    // The list is rebuilt whenever it is empty, so a Korvan started later is found on the next
-    // call.
-    if (windows.empty()) windows = FindRendererWindows();
 
     // A post counts when its window was there, whatever the post itself gave (a full queue
-    // still counts). The list was just checked, so a window is looked at again only when its
-    // post failed.
+    // still counts). Only a failed post asks after its window; one that has gone is not counted
+    // and makes the next call look again.
     bool posted = false;
     for (platform::WindowHandle window : windows) {
         if (platform::PostMessage(window, kUpdateMessage, wParam, lParam) || platform::IsWindow(window))
             posted = true;
+        else
+            windowListStale = true;
     }
 
     notifyGate.Leave();

@@ -21,6 +21,7 @@
 #include "private_folders.h"
 #include "processes.h"
 #include "twinlink/platform.h"
+#include "window_changes.h"
 #include "window_records.h"
 
 namespace twinlink::platform {
@@ -126,8 +127,10 @@ std::vector<WindowInfo> EnumWindows() {
         while (const dirent* entry = readdir(dir)) {
             const std::optional<WindowHandle> handle = HandleFromRecordName(entry->d_name);
             if (!handle) continue;
-            if (std::optional<WindowRecord> record = LoadLiveRecord(folder, *handle))
+            if (std::optional<WindowRecord> record = LoadLiveRecord(folder, *handle)) {
+                WatchWindowProcess(record->info.processId, record->startTime);
                 records.push_back(*record);
+            }
         }
         closedir(dir);
     }

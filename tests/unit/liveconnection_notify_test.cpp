@@ -20,6 +20,7 @@ using platform::testing::Channel;
 
 constexpr uint32_t kMarkerMessage = 0x8001;
 constexpr uint32_t kReportFirstMessage = 1;
+constexpr uint32_t kDestroyWindow = 2;
 
 // ---- The renderer's side, inside the copied binary
 
@@ -28,7 +29,8 @@ std::optional<std::string> EnvironmentValue(const char* name) {
     return value ? std::optional<std::string>(value) : std::nullopt;
 }
 
-// Publishes the window, tells its handle, then reports the first message it receives.
+// Publishes the window, tells its handle, then does what it is asked: report the first message
+// it receives, or destroy the window and stay on.
 int PlayRendererWindow(const std::string& className) {
     const bool owned = EnvironmentValue("LC_WINDOW_OWNED") == "1";
     Channel pipe(std::stoi(*EnvironmentValue("LC_WINDOW_IN")),
@@ -40,9 +42,24 @@ int PlayRendererWindow(const std::string& className) {
                        EnvironmentValue("LC_WINDOW_VISIBLE") == "1", owned ? owner.Handle() : 0))
         return 3;
     pipe.Send(window.Handle());
-    while (pipe.Receive<uint32_t>() == kReportFirstMessage)
-        pipe.Send(window.Receive(std::chrono::seconds(20)).value_or(platform::WindowMessage{}));
-    return 0;
+    for (;;) {
+        const std::optional<uint32_t> request = pipe.Receive<uint32_t>();
+        if (request == kReportFirstMessage) {
+            const auto next = [&] {
+                return window.Receive(std::chrono::seconds(20)).value_or(platform::WindowMessage{});
+            };
+            const platform::WindowMessage first = next();
+            // Up to the marker, so that the next report starts from an empty queue.
+            for (uint32_t seen = first.message; seen != kMarkerMessage && seen != 0;)
+                seen = next().message;
+            pipe.Send(first);
+        } else if (request == kDestroyWindow) {
+            window.Destroy();
+            pipe.Send(kDestroyWindow);
+        } else {
+            return 0;
+        }
+    }
 }
 
 // Runs before any test of the copy, once every static object of the program exists.
@@ -123,6 +140,19 @@ class RendererProcess {
         return first->message == 0x8729u;
     }
 
+    // Closes the window; the process stays.
+    void DestroyWindow() {
+        toRenderer_.Send(kDestroyWindow);
+        EXPECT_EQ(fromRenderer_.Receive<uint32_t>(), kDestroyWindow);
+    }
+
+    // Ends the process at once, its window left published.
+    void Kill() {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+        pid = -1;
+    }
+
     pid_t pid = -1;
     platform::WindowHandle handle = 0;
 
@@ -153,6 +183,52 @@ TEST_F(NotifyTest, RenderersAreLookedForAgainWhenNoneIsKnownOrOneHasGone) {
         EXPECT_EQ(connection.Notify(2, 0), 0);
         EXPECT_TRUE(korvan.ReceivedUpdate());
     }
+}
+
+TEST_F(NotifyTest, AKorvanStartedWhileAnotherIsKnownIsWokenByTheNextCall) {
+    LiveConnection connection;
+    ASSERT_EQ(connection.Host(kModelPath, 8), 0);
+    RendererProcess first(Programs(), {});
+    ASSERT_NE(first.handle, 0u);
+    EXPECT_EQ(connection.Notify(2, 0), 0);
+    EXPECT_TRUE(first.ReceivedUpdate());
+
+    RendererProcess second(Programs(), {});
+    ASSERT_NE(second.handle, 0u);
+    EXPECT_EQ(connection.Notify(2, 0), 0);
+    EXPECT_TRUE(first.ReceivedUpdate());
+    EXPECT_TRUE(second.ReceivedUpdate());
+}
+
+TEST_F(NotifyTest, AClosedKorvanWindowIsDroppedAndNotCountedAsWoken) {
+    LiveConnection connection;
+    ASSERT_EQ(connection.Host(kModelPath, 8), 0);
+    RendererProcess closing(Programs(), {});
+    RendererProcess staying(Programs(), {});
+    ASSERT_NE(closing.handle, 0u);
+    ASSERT_NE(staying.handle, 0u);
+    EXPECT_EQ(connection.Notify(2, 0), 0);
+    EXPECT_TRUE(closing.ReceivedUpdate());
+    EXPECT_TRUE(staying.ReceivedUpdate());
+
+    closing.DestroyWindow();
+    EXPECT_EQ(connection.Notify(2, 0), 0);
+    EXPECT_TRUE(staying.ReceivedUpdate());
+
+    staying.DestroyWindow();
+    EXPECT_EQ(connection.Notify(2, 0), -1);
+}
+
+TEST_F(NotifyTest, AKorvanWhoseProcessEndedWithoutClosingItsWindowIsDropped) {
+    LiveConnection connection;
+    ASSERT_EQ(connection.Host(kModelPath, 8), 0);
+    RendererProcess crashing(Programs(), {});
+    ASSERT_NE(crashing.handle, 0u);
+    EXPECT_EQ(connection.Notify(2, 0), 0);
+    EXPECT_TRUE(crashing.ReceivedUpdate());
+
+    crashing.Kill();
+    EXPECT_EQ(connection.Notify(2, 0), -1);
 }
 
 // Korvan is there but busy: the post is lost, yet Korvan was there to be woken.

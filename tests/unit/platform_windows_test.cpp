@@ -1,8 +1,10 @@
 // Windows as endpoints in the runtime folder: publishing and listing with their attributes,
-// posting, a full queue, and windows of processes that are gone. Renderer windows of other
+// posting, a full queue, windows of processes that are gone, and the count that tells that the
+// windows changed. Renderer windows of other
 // processes are listed and woken in liveconnection_notify_test.
 #include <algorithm>
 #include <climits>
+#include <memory>
 #include <vector>
 
 #include "platform_sandbox.h"
@@ -111,6 +113,96 @@ TEST_F(WindowsTest, TheWindowOfAProcessThatIsGoneVanishes) {
     EXPECT_FALSE(PostMessage(*window, 0x8729, 0, 2));
     EXPECT_TRUE(EnumWindows().empty());
     EXPECT_TRUE(std::filesystem::is_empty(runtime_));  // its files were removed when met
+}
+
+// The count stays while nothing changes (so that a caller may keep what it found) and moves
+// for every change a caller could have missed.
+TEST_F(WindowsTest, TheChangeCountMovesWhenAWindowComesOrGoesAndOnlyThen) {
+    const uint64_t noFolder = WindowChangeCount();
+    auto first = std::make_unique<OwnWindow>();
+    ASSERT_TRUE(first->Create(u"KorvanSTARTWindow", u"Korvan 8.3", true, 0));  // makes the folder
+    const uint64_t one = WindowChangeCount();
+    EXPECT_NE(one, noFolder);
+    EXPECT_EQ(WindowChangeCount(), one);
+
+    OwnWindow second;
+    ASSERT_TRUE(second.Create(u"Dialog", u"", false, 0));
+    const uint64_t two = WindowChangeCount();
+    EXPECT_NE(two, one);
+    EXPECT_EQ(WindowChangeCount(), two);
+
+    first.reset();
+    const uint64_t destroyed = WindowChangeCount();
+    EXPECT_NE(destroyed, two);
+    EXPECT_EQ(WindowChangeCount(), destroyed);
+    EXPECT_EQ(EnumWindows().size(), 1u);
+    EXPECT_EQ(WindowChangeCount(), destroyed);  // listing changes nothing
+}
+
+TEST_F(WindowsTest, TheChangeCountMovesWhenTheProcessOfAListedWindowEnds) {
+    Channel published;
+    const pid_t child = RunChild([&] {
+        OwnWindow window;
+        if (!window.Create(u"KorvanSTARTWindow", u"Korvan 8.3", true, 0)) return 1;
+        published.Send(window.Handle());
+        for (;;) pause();
+    });
+    ASSERT_TRUE(published.Receive<WindowHandle>());
+    ASSERT_EQ(EnumWindows().size(), 1u);
+    const uint64_t listed = WindowChangeCount();
+    EXPECT_EQ(WindowChangeCount(), listed);
+
+    KillChild(child);  // its window stays published, but is gone
+    EXPECT_NE(WindowChangeCount(), listed);
+}
+
+TEST_F(WindowsTest, TheChangeCountMovesWhenTheRuntimeFolderIsReplaced) {
+    {
+        OwnWindow window;
+        ASSERT_TRUE(window.Create(u"KorvanSTARTWindow", u"Korvan 8.3", true, 0));
+    }
+    const uint64_t empty = WindowChangeCount();
+    EXPECT_EQ(WindowChangeCount(), empty);
+
+    // Another folder named by the environment.
+    const std::string elsewhere = base_ + "/elsewhere";
+    setenv("TWINLINK_RUNTIME_DIR", elsewhere.c_str(), 1);
+    OwnWindow there;
+    ASSERT_TRUE(there.Create(u"KorvanSTARTWindow", u"Korvan 8.3", true, 0));
+    setenv("TWINLINK_RUNTIME_DIR", runtime_.c_str(), 1);
+    const uint64_t back = WindowChangeCount();
+    setenv("TWINLINK_RUNTIME_DIR", elsewhere.c_str(), 1);
+    EXPECT_NE(WindowChangeCount(), back);
+    setenv("TWINLINK_RUNTIME_DIR", runtime_.c_str(), 1);
+
+    // The same folder removed and made again.
+    const uint64_t before = WindowChangeCount();
+    EXPECT_EQ(WindowChangeCount(), before);
+    std::filesystem::remove_all(runtime_);
+    OwnWindow remade;
+    ASSERT_TRUE(remade.Create(u"KorvanSTARTWindow", u"Korvan 8.3", true, 0));
+    const uint64_t after = WindowChangeCount();
+    EXPECT_NE(after, before);
+    EXPECT_EQ(WindowChangeCount(), after);
+    OwnWindow next;  // seen in the new folder
+    ASSERT_TRUE(next.Create(u"Dialog", u"", false, 0));
+    EXPECT_NE(WindowChangeCount(), after);
+}
+
+// A forked child asks the count on its own: it must not take the changes its parent has yet to
+// see.
+TEST_F(WindowsTest, AForkedChildLeavesItsParentsChangesAlone) {
+    OwnWindow window;
+    ASSERT_TRUE(window.Create(u"KorvanSTARTWindow", u"Korvan 8.3", true, 0));
+    const uint64_t seen = WindowChangeCount();
+    OwnWindow unseen;
+    ASSERT_TRUE(unseen.Create(u"Dialog", u"", false, 0));
+    const pid_t child = RunChild([] {
+        WindowChangeCount();
+        return 0;
+    });
+    EXPECT_EQ(WaitChild(child), 0);
+    EXPECT_NE(WindowChangeCount(), seen);
 }
 
 }  // namespace

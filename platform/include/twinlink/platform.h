@@ -116,6 +116,12 @@ struct WindowMessage {
 
 // The top-level windows, as EnumWindows lists them.
 std::vector<WindowInfo> EnumWindows();
+// A number that moves whenever a top-level window is created, shown or hidden, or one that
+// EnumWindows listed is destroyed (also by the end of its process), and may move more often:
+// while it stays, what EnumWindows listed still holds. Cheap enough to ask before every post.
+// (Win32: counted by a WinEvent hook on EVENT_OBJECT_CREATE, EVENT_OBJECT_DESTROY,
+// EVENT_OBJECT_SHOW and EVENT_OBJECT_HIDE.)
+uint64_t WindowChangeCount();
 bool IsWindow(WindowHandle w);
 bool IsWindowVisible(WindowHandle w);
 // GetWindowThreadProcessId's process id; 0 for a window that is gone.
