@@ -22,7 +22,8 @@ namespace {
 
 // The epoll tag of the folder's inotify instance; a pidfd is tagged with its process id.
 constexpr uint64_t kFolderTag = UINT64_MAX;
-constexpr uint32_t kFolderEvents = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO |
+// IN_ATTRIB: the folder's own owner or mode changed (those of what it holds move the count too).
+constexpr uint32_t kFolderEvents = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_ATTRIB |
                                    IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR | IN_DONT_FOLLOW;
 
 class WindowChanges {

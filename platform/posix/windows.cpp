@@ -194,8 +194,21 @@ int SenderSocket() {
 // process is gone refuses the datagram, and either way the post fails as on an invalid handle.
 bool PostMessage(WindowHandle w, uint32_t message, uintptr_t wParam, intptr_t lParam) {
     ClearFailure();
-    const std::string folder = ExistingRuntimeFolder();
-    if (folder.empty()) return false;
+    // The folder's privacy is judged again only when the window change count has moved since
+    // this thread last judged it: the count moves when the folder goes, moves or changes owner
+    // or mode. A wake-up is then one look at the count and one sendto.
+    struct Judged {
+        std::string folder;
+        uint64_t changes = 0;
+    };
+    thread_local Judged judged;
+    const uint64_t changes = WindowChangeCount();
+    std::string folder = StateFolder(StatePlace::Runtime);
+    if (folder != judged.folder || changes != judged.changes) {
+        judged.folder.clear();
+        if (CheckPrivateFolder(folder) != FolderState::Ready) return false;
+        judged = {folder, changes};
+    }
     FolderDescriptor folderFd;
     sockaddr_un address;
     if (w == 0 || !SocketAddress(folder, HandleText(w) + std::string(kSocketSuffix), address, folderFd.fd)) {

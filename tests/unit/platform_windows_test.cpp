@@ -2,6 +2,8 @@
 // posting, a full queue, windows of processes that are gone, and the count that tells that the
 // windows changed. Renderer windows of other
 // processes are listed and woken in liveconnection_notify_test.
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <climits>
 #include <memory>
@@ -187,6 +189,21 @@ TEST_F(WindowsTest, TheChangeCountMovesWhenTheRuntimeFolderIsReplaced) {
     OwnWindow next;  // seen in the new folder
     ASSERT_TRUE(next.Create(u"Dialog", u"", false, 0));
     EXPECT_NE(WindowChangeCount(), after);
+}
+
+// A post goes only into a private runtime folder, however many posts went there before: the
+// folder opened to others refuses the next one, and closed again takes posts again.
+TEST_F(WindowsTest, APostIsRefusedOnceTheRuntimeFolderIsNoLongerPrivate) {
+    OwnWindow window;
+    ASSERT_TRUE(window.Create(u"KorvanSTARTWindow", u"Korvan 8.3", true, 0));
+    EXPECT_TRUE(PostMessage(window.Handle(), 0x8729, 0, 2));
+    EXPECT_TRUE(PostMessage(window.Handle(), 0x8729, 0, 2));
+    ASSERT_EQ(chmod(runtime_.c_str(), 0755), 0);
+    EXPECT_FALSE(PostMessage(window.Handle(), 0x8729, 0, 2));
+    ASSERT_EQ(chmod(runtime_.c_str(), 0700), 0);
+    EXPECT_TRUE(PostMessage(window.Handle(), 0x8729, 0, 2));
+    for (int i = 0; i < 3; ++i) EXPECT_TRUE(window.Receive(0ms).has_value()) << i;
+    EXPECT_FALSE(window.Receive(0ms).has_value());
 }
 
 // A forked child asks the count on its own: it must not take the changes its parent has yet to
