@@ -22,6 +22,7 @@
 #include "processes.h"
 #include "twinlink/platform.h"
 #include "window_changes.h"
+#include "window_connections.h"
 #include "window_records.h"
 
 namespace twinlink::platform {
@@ -181,52 +182,88 @@ WindowHandle GetForegroundWindow() {
 
 namespace {
 
-// Each thread posts through one socket of its own, made at its first post and kept: a post is
-// then one sendto.
-int SenderSocket() {
-    thread_local const int sender = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    return sender;
+// A socket connected to the socket of window `w` in `folder`; -1 with the failure set when
+// there is no such window.
+int ConnectToWindow(const std::string& folder, WindowHandle w) {
+    FolderDescriptor folderFd;
+    sockaddr_un address;
+    if (w == 0 ||
+        !SocketAddress(folder, HandleText(w) + std::string(kSocketSuffix), address, folderFd.fd)) {
+        SetFailure("no window " + HandleText(w));
+        return -1;
+    }
+    const int connection = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (connection < 0) {
+        SetFailureFromErrno("cannot make a socket", errno);
+        return -1;
+    }
+    if (connect(connection, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0)
+        return connection;
+    const int error = errno;
+    close(connection);
+    if (error == ENOENT || error == ECONNREFUSED)
+        SetFailure("no window " + HandleText(w));
+    else
+        SetFailureFromErrno("cannot post to window " + HandleText(w), error);
+    return -1;
+}
+
+// The errno of a send that failed: 0 when the datagram went.
+int Send(int connection, const Datagram& datagram) {
+    const ssize_t sent = send(connection, &datagram, sizeof datagram, MSG_DONTWAIT | MSG_NOSIGNAL);
+    if (sent == static_cast<ssize_t>(sizeof datagram)) return 0;
+    return sent < 0 ? errno : EMSGSIZE;
+}
+
+// A refused send: the window the connection reached is gone.
+bool Refused(int error) {
+    return error == ECONNREFUSED || error == ENOTCONN;
 }
 
 }  // namespace
 
 // The window's socket answers for it: a window that was destroyed has no socket file, one whose
 // process is gone refuses the datagram, and either way the post fails as on an invalid handle.
+// A thread keeps its connections (window_connections.h), so that a post to a window it has
+// posted to before sends without looking the window's socket up again.
 bool PostMessage(WindowHandle w, uint32_t message, uintptr_t wParam, intptr_t lParam) {
     ClearFailure();
     // The folder's privacy is judged again only when the window change count has moved since
     // this thread last judged it: the count moves when the folder goes, moves or changes owner
-    // or mode. A wake-up is then one look at the count and one sendto.
+    // or mode. A wake-up is then one look at the count and one send.
     struct Judged {
         std::string folder;
         uint64_t changes = 0;
     };
     thread_local Judged judged;
     const uint64_t changes = WindowChangeCount();
-    std::string folder = StateFolder(StatePlace::Runtime);
+    const std::string folder = StateFolder(StatePlace::Runtime);
     if (folder != judged.folder || changes != judged.changes) {
         judged.folder.clear();
         if (CheckPrivateFolder(folder) != FolderState::Ready) return false;
         judged = {folder, changes};
     }
-    FolderDescriptor folderFd;
-    sockaddr_un address;
-    if (w == 0 || !SocketAddress(folder, HandleText(w) + std::string(kSocketSuffix), address, folderFd.fd)) {
-        SetFailure("no window " + HandleText(w));
-        return false;
-    }
-    const int sender = SenderSocket();
-    if (sender < 0) {
-        SetFailureFromErrno("cannot make a socket", errno);
-        return false;
-    }
     const Datagram datagram{message, 0, static_cast<uint64_t>(wParam),
                             static_cast<int64_t>(lParam)};
-    const ssize_t sent = sendto(sender, &datagram, sizeof datagram, MSG_DONTWAIT | MSG_NOSIGNAL,
-                                reinterpret_cast<const sockaddr*>(&address), sizeof address);
-    const int error = errno;
-    if (sent == static_cast<ssize_t>(sizeof datagram)) return true;
-    if (error == ENOENT || error == ECONNREFUSED) {
+    WindowConnections& connections = WindowConnections::OfThisThread();
+    int error = 0;
+    bool connectAfresh = true;
+    if (const int kept = connections.Find(folder, w); kept >= 0) {
+        error = Send(kept, datagram);
+        if (error == 0) return true;
+        // Gone: the handle may stand for a later window by now, found through the folder.
+        connectAfresh = Refused(error);
+        if (connectAfresh) connections.Drop(w);
+    }
+    if (connectAfresh) {
+        const int connection = ConnectToWindow(folder, w);
+        if (connection < 0) return false;
+        connections.Keep(folder, w, connection);
+        error = Send(connection, datagram);
+        if (error == 0) return true;
+        if (Refused(error)) connections.Drop(w);
+    }
+    if (Refused(error)) {
         SetFailure("no window " + HandleText(w));
         return false;
     }

@@ -1,11 +1,14 @@
 // Windows as endpoints in the runtime folder: publishing and listing with their attributes,
-// posting, a full queue, windows of processes that are gone, and the count that tells that the
-// windows changed. Renderer windows of other
-// processes are listed and woken in liveconnection_notify_test.
+// posting, a full queue, windows of processes that are gone, handles taken again, and the count
+// that tells that the windows changed. Renderer windows of other processes are listed and woken
+// in liveconnection_notify_test.
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 
 #include <algorithm>
 #include <climits>
+#include <cstdio>
 #include <memory>
 #include <vector>
 
@@ -19,6 +22,13 @@ using namespace std::chrono_literals;
 using namespace testing;
 
 class WindowsTest : public testing::PlatformSandbox {};
+
+// A handle as the layer names it: eight lower-case hex digits.
+std::string HandleText(WindowHandle handle) {
+    char text[24];
+    std::snprintf(text, sizeof text, "%08llx", static_cast<unsigned long long>(handle));
+    return text;
+}
 
 TEST_F(WindowsTest, PublishedWindowsAreListedWithTheirAttributesAndReceivePostsInOrder) {
     WindowHandle published = 0;
@@ -106,8 +116,11 @@ TEST_F(WindowsTest, TheWindowOfAProcessThatIsGoneVanishes) {
     const std::optional<WindowHandle> window = published.Receive<WindowHandle>();
     ASSERT_TRUE(window);
     ASSERT_TRUE(IsWindow(*window));
+    EXPECT_TRUE(PostMessage(*window, 0x8729, 0, 2));  // this thread keeps a connection to it
     KillChild(child);
 
+    EXPECT_FALSE(PostMessage(*window, 0x8729, 0, 2));
+    EXPECT_EQ(LastErrorText(), "no window " + HandleText(*window));
     EXPECT_FALSE(IsWindow(*window));
     EXPECT_FALSE(IsWindowVisible(*window));
     EXPECT_EQ(GetWindowProcessId(*window), 0u);
@@ -115,6 +128,68 @@ TEST_F(WindowsTest, TheWindowOfAProcessThatIsGoneVanishes) {
     EXPECT_FALSE(PostMessage(*window, 0x8729, 0, 2));
     EXPECT_TRUE(EnumWindows().empty());
     EXPECT_TRUE(std::filesystem::is_empty(runtime_));  // its files were removed when met
+}
+
+// A window that Windows might give a handle again: a socket bound under the handle's name by
+// hand, standing for a later window of another program.
+class LaterWindow {
+  public:
+    LaterWindow(const std::string& folder, WindowHandle handle) {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const std::string path = folder + "/" + HandleText(handle) + ".sock";
+        std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+        socket_ = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        bound = bind(socket_, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    }
+    ~LaterWindow() { close(socket_); }
+
+    // The wParam of the next message waiting; nothing when none is.
+    std::optional<uint64_t> NextWParam() {
+        uint64_t datagram[3];
+        if (recv(socket_, datagram, sizeof datagram, MSG_DONTWAIT) != sizeof datagram)
+            return std::nullopt;
+        return datagram[1];
+    }
+
+    bool bound = false;
+
+  private:
+    int socket_ = -1;
+};
+
+TEST_F(WindowsTest, AHandleTakenByALaterWindowReachesTheLaterWindow) {
+    auto first = std::make_unique<OwnWindow>();
+    ASSERT_TRUE(first->Create(u"KorvanSTARTWindow", u"Korvan 8.3", true, 0));
+    const WindowHandle handle = first->Handle();
+    EXPECT_TRUE(PostMessage(handle, 0x8729, 1, 0));  // this thread keeps a connection to it
+    first.reset();
+
+    LaterWindow later(runtime_, handle);
+    ASSERT_TRUE(later.bound);
+    EXPECT_TRUE(PostMessage(handle, 0x8729, 2, 0));
+    EXPECT_EQ(later.NextWParam(), 2u);
+    EXPECT_TRUE(PostMessage(handle, 0x8729, 3, 0));
+    EXPECT_EQ(later.NextWParam(), 3u);
+}
+
+TEST_F(WindowsTest, APostGoesToTheWindowOfTheRuntimeFolderNamedNow) {
+    OwnWindow here;
+    ASSERT_TRUE(here.Create(u"KorvanSTARTWindow", u"Korvan 8.3", true, 0));
+    EXPECT_TRUE(PostMessage(here.Handle(), 0x8729, 1, 0));
+    const std::string elsewhere = base_ + "/elsewhere";
+    ASSERT_EQ(mkdir(elsewhere.c_str(), 0700), 0);
+    LaterWindow there(elsewhere, here.Handle());
+    ASSERT_TRUE(there.bound);
+
+    setenv("TWINLINK_RUNTIME_DIR", elsewhere.c_str(), 1);
+    EXPECT_TRUE(PostMessage(here.Handle(), 0x8729, 2, 0));
+    setenv("TWINLINK_RUNTIME_DIR", runtime_.c_str(), 1);
+    EXPECT_EQ(there.NextWParam(), 2u);
+    const std::optional<WindowMessage> first = here.Receive(0ms);
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->wParam, 1u);
+    EXPECT_FALSE(here.Receive(0ms));
 }
 
 // The count stays while nothing changes (so that a caller may keep what it found) and moves
