@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
-#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <span>
@@ -115,25 +114,25 @@ Matrix4 AffineNormalMatrix(const Matrix4& m) {
             f(c02), f(c12), f(c22), 0, 0,      0,      0,      1};
 }
 
-// The faces of one group or component share their world matrix (all loose geometry shares the
-// root's), so each thread keeps the normal matrix of the last world it met. Compared bit for
-// bit: a matrix that merely compares equal (0 and -0) may not invert alike.
-const Matrix4& NormalMatrixOf(const Matrix4& world) {
-    using Bits = std::array<uint32_t, 16>;
-    struct Cache {
-        Bits world{};
-        Matrix4 normal = kIdentityMatrix;
-        bool valid = false;
-    };
-    thread_local Cache cache;
-    const Bits bits = std::bit_cast<Bits>(world);
-    if (!cache.valid || cache.world != bits) {
-        cache.normal = AffineNormalMatrix(world);
-        cache.world = bits;
-        cache.valid = true;
+// The normal matrix of the container the last leaf sat in: the faces of one group or component
+// share it (all loose geometry shares the root's), and the tree does not change while a batch is
+// written, so the container's address tells the matrix. One per writing task.
+class NormalMatrices {
+  public:
+    const Matrix4& Of(const LeafNode& leaf) {
+        if (!valid_ || leaf.parent != parent_) {
+            normal_ = AffineNormalMatrix(leaf.World());
+            parent_ = leaf.parent;
+            valid_ = true;
+        }
+        return normal_;
     }
-    return cache.normal;
-}
+
+  private:
+    const ContainerNode* parent_ = nullptr;
+    bool valid_ = false;
+    Matrix4 normal_ = kIdentityMatrix;
+};
 
 // The material's section, grown when the batch no longer fits; null when none can be had.
 void* SectionFor(TwinLinkAPI::LiveConnection& connection, SurfaceRecord& record, uint64_t needed,
@@ -202,6 +201,7 @@ void SUScene::BuildMaterialBatch(BatchPassContext& context, uint32_t materialId)
         twinlink::parallel::For(leaves.parts.size(), [&](size_t p) {
             const std::vector<const LeafNode*>& part = leaves.parts[p].leaves;
             auto [vertexOffset, indexOffset] = starts[p];
+            NormalMatrices normals;
             for (size_t i = 0; i < part.size(); ++i) {
                 if (!pending.load(std::memory_order_relaxed)) {
                     cutShort.store(true);
@@ -214,7 +214,8 @@ void SUScene::BuildMaterialBatch(BatchPassContext& context, uint32_t materialId)
                 for (int side = 0; side < 2; ++side) {
                     if ((side == 0 ? leaf->materialId : leaf->backMaterialId) != materialId) continue;
                     leaf->slots[side] = {vertexOffset, indexOffset, face.vertexCount, face.indexCount, layout};
-                    WriteLeafIntoBatch(batch, vertexCount, leaf, side, vertexOffset, indexOffset);
+                    WriteLeafIntoBatch(batch, vertexCount, leaf, side, vertexOffset, indexOffset,
+                                       normals.Of(*leaf));
                     vertexOffset += face.vertexCount;
                     indexOffset += face.indexCount;
                 }
@@ -277,11 +278,12 @@ void SUScene::RewriteLeavesInPlace(const std::unordered_map<uint32_t, LeafSides>
             dirtyMaterials.insert(materialId);
             return;
         }
+        NormalMatrices normals;
         for (const auto& [leaf, side] : sides) {
             // A change begun on the host side stops the pass; the set is written again by the next.
             if (!pending.load(std::memory_order_relaxed)) return;
             WriteLeafIntoBatch(batch, entry.batchVertices, leaf, side, leaf->slots[side].vertexOffset,
-                               leaf->slots[side].indexOffset);
+                               leaf->slots[side].indexOffset, normals.Of(*leaf));
         }
         ++record.geometryRevision;
         connection->MarkRecord(&record.record, TwinLinkAPI::kChangedFlag);
@@ -289,7 +291,8 @@ void SUScene::RewriteLeavesInPlace(const std::unordered_map<uint32_t, LeafSides>
 }
 
 void SUScene::WriteLeafIntoBatch(void* batch, uint64_t batchVertices, const LeafNode* leaf, int side,
-                                 uint32_t vertexOffset, uint32_t indexOffset) const {
+                                 uint32_t vertexOffset, uint32_t indexOffset,
+                                 const Matrix4& normalMatrix) const {
     const FaceRecord& face = *leaf->face;
     const uint32_t count = face.vertexCount;
     if (count == 0 || !HoldsWhatItCounts(face)) return;
@@ -317,8 +320,9 @@ void SUScene::WriteLeafIntoBatch(void* batch, uint64_t batchVertices, const Leaf
     }
 
     // Row vectors: p' = (x, y, z, 1) * M, element [row * 4 + column].
+    // Copies, so that the writes below cannot be taken to change them.
     const Matrix4 m = leaf->World();
-    const Matrix4 n = NormalMatrixOf(m);
+    const Matrix4 n = normalMatrix;
     const float sign = side == 1 ? -1.0f : 1.0f;
     const MaterialEntry* entry = side == 1 ? leaf->backEntry : leaf->frontEntry;
     const float su = entry != nullptr ? entry->textureUScale : 1.0f;

@@ -157,9 +157,10 @@ class SUScene {
 
     // ---- material_batch.cpp
     void BuildMaterialBatch(BatchPassContext& context, uint32_t materialId);
-    // Writes one side of the leaf at its offsets into a batch of `batchVertices` vertices.
+    // Writes one side of the leaf at its offsets into a batch of `batchVertices` vertices;
+    // `normal` is the normal matrix of the leaf's world.
     void WriteLeafIntoBatch(void* batch, uint64_t batchVertices, const LeafNode* leaf, int side,
-                            uint32_t vertexOffset, uint32_t indexOffset) const;
+                            uint32_t vertexOffset, uint32_t indexOffset, const Matrix4& normal) const;
     // Writes the leaves to rewrite where they lie; a leaf whose place is gone sends its material
     // to a full rebuild instead. Before the rebuilds of the pass.
     using LeafSides = std::vector<std::pair<const LeafNode*, int>>;
