@@ -88,6 +88,13 @@ MaterialLeaves CopyAndCount(std::span<LeafNode* const> list, uint32_t materialId
     return leaves;
 }
 
+// Four floats in one register (GCC's and Clang's vector extension).
+using Float4 = float __attribute__((vector_size(16)));
+
+Float4 RowOf(const Matrix4& m, int row) {
+    return Float4{m[4 * row], m[4 * row + 1], m[4 * row + 2], m[4 * row + 3]};
+}
+
 // NormalMatrix for the affine matrices that placements have (last column 0, 0, 0, 1): the
 // inverse-transpose of the upper-left 3x3, from the same cofactors that the general 4x4 inverse
 // reduces to for them. The general inverse costs more than writing a small face.
@@ -319,10 +326,12 @@ void SUScene::WriteLeafIntoBatch(void* batch, uint64_t batchVertices, const Leaf
             indexOut[j] = indices[indexCount - 1 - j] + vertexOffset;
     }
 
-    // Row vectors: p' = (x, y, z, 1) * M, element [row * 4 + column].
-    // Copies, so that the writes below cannot be taken to change them.
-    const Matrix4 m = leaf->World();
-    const Matrix4 n = normalMatrix;
+    // Row vectors: p' = (x, y, z, 1) * M, element [row * 4 + column]. Each row is one 4-wide
+    // register, summed in the order the scalar form would sum, so the floats are the same.
+    const Matrix4& m = leaf->World();
+    const Float4 m0 = RowOf(m, 0), m1 = RowOf(m, 1), m2 = RowOf(m, 2), m3 = RowOf(m, 3);
+    const Float4 n0 = RowOf(normalMatrix, 0), n1 = RowOf(normalMatrix, 1);
+    const Float4 n2 = RowOf(normalMatrix, 2), n3 = RowOf(normalMatrix, 3);
     const float sign = side == 1 ? -1.0f : 1.0f;
     const MaterialEntry* entry = side == 1 ? leaf->backEntry : leaf->frontEntry;
     const float su = entry != nullptr ? entry->textureUScale : 1.0f;
@@ -332,18 +341,12 @@ void SUScene::WriteLeafIntoBatch(void* batch, uint64_t batchVertices, const Leaf
     const float* __restrict uv = side == 1 ? face.backUV.data() : face.frontUV.data();
 
     for (uint32_t k = 0; k < count; ++k) {
-        const float x = position[3 * k];
-        const float y = position[3 * k + 1];
-        const float z = position[3 * k + 2];
-        positionOut[3 * k] = x * m[0] + y * m[4] + z * m[8] + m[12];
-        positionOut[3 * k + 1] = x * m[1] + y * m[5] + z * m[9] + m[13];
-        positionOut[3 * k + 2] = x * m[2] + y * m[6] + z * m[10] + m[14];
-        const float nx = normal[3 * k];
-        const float ny = normal[3 * k + 1];
-        const float nz = normal[3 * k + 2];
-        normalOut[3 * k] = (nx * n[0] + ny * n[4] + nz * n[8] + n[12]) * sign;
-        normalOut[3 * k + 1] = (nx * n[1] + ny * n[5] + nz * n[9] + n[13]) * sign;
-        normalOut[3 * k + 2] = (nx * n[2] + ny * n[6] + nz * n[10] + n[14]) * sign;
+        const Float4 p = position[3 * k] * m0 + position[3 * k + 1] * m1 + position[3 * k + 2] * m2 + m3;
+        const Float4 q = (normal[3 * k] * n0 + normal[3 * k + 1] * n1 + normal[3 * k + 2] * n2 + n3) * sign;
+        // Three of the four lanes: the fourth would land on the next vertex, which another task
+        // may be writing.
+        __builtin_memcpy(positionOut + 3 * k, &p, 3 * sizeof(float));
+        __builtin_memcpy(normalOut + 3 * k, &q, 3 * sizeof(float));
         uvOut[2 * k] = su * uv[2 * k];
         uvOut[2 * k + 1] = 1.0f - sv * uv[2 * k + 1];
     }

@@ -19,7 +19,8 @@ void ForEachChild(const std::vector<TreeNode*>& children, const Body& body) {
 }  // namespace
 
 bool TreeNode::EffectiveVisible() const {
-    const bool followsContainer = (parent == nullptr || parent->type != NodeType::Root) && onDefaultLayer;
+    // The flag first: most faces are on a layer of their own, and then the parent is not read.
+    const bool followsContainer = onDefaultLayer && (parent == nullptr || parent->type != NodeType::Root);
     const uint8_t mask = followsContainer ? 0x7D : 0x7F;
     return (flags & mask) == mask;
 }
