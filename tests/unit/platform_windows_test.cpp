@@ -21,7 +21,22 @@ namespace {
 using namespace std::chrono_literals;
 using namespace testing;
 
-class WindowsTest : public testing::PlatformSandbox {};
+class WindowsTest : public testing::PlatformSandbox {
+  protected:
+    // A child process that publishes a Korvan window and waits to be killed; `window` is its
+    // handle, empty when the child could not publish one.
+    pid_t KorvanInAChild(std::optional<WindowHandle>& window) {
+        Channel published;
+        const pid_t child = RunChild([&] {
+            OwnWindow own;
+            if (!own.Create(u"KorvanSTARTWindow", u"Korvan 8.3", true, 0)) return 1;
+            published.Send(own.Handle());
+            for (;;) pause();
+        });
+        window = published.Receive<WindowHandle>();
+        return child;
+    }
+};
 
 // A handle as the layer names it: eight lower-case hex digits.
 std::string HandleText(WindowHandle handle) {
@@ -106,14 +121,8 @@ TEST_F(WindowsTest, AFullQueueDropsPostsWithoutWaiting) {
 }
 
 TEST_F(WindowsTest, TheWindowOfAProcessThatIsGoneVanishes) {
-    Channel published;
-    const pid_t child = RunChild([&] {
-        OwnWindow window;
-        if (!window.Create(u"KorvanSTARTWindow", u"Korvan 8.3", true, 0)) return 1;
-        published.Send(window.Handle());
-        for (;;) pause();
-    });
-    const std::optional<WindowHandle> window = published.Receive<WindowHandle>();
+    std::optional<WindowHandle> window;
+    const pid_t child = KorvanInAChild(window);
     ASSERT_TRUE(window);
     ASSERT_TRUE(IsWindow(*window));
     EXPECT_TRUE(PostMessage(*window, 0x8729, 0, 2));  // this thread keeps a connection to it
@@ -217,14 +226,9 @@ TEST_F(WindowsTest, TheChangeCountMovesWhenAWindowComesOrGoesAndOnlyThen) {
 }
 
 TEST_F(WindowsTest, TheChangeCountMovesWhenTheProcessOfAListedWindowEnds) {
-    Channel published;
-    const pid_t child = RunChild([&] {
-        OwnWindow window;
-        if (!window.Create(u"KorvanSTARTWindow", u"Korvan 8.3", true, 0)) return 1;
-        published.Send(window.Handle());
-        for (;;) pause();
-    });
-    ASSERT_TRUE(published.Receive<WindowHandle>());
+    std::optional<WindowHandle> window;
+    const pid_t child = KorvanInAChild(window);
+    ASSERT_TRUE(window);
     ASSERT_EQ(EnumWindows().size(), 1u);
     const uint64_t listed = WindowChangeCount();
     EXPECT_EQ(WindowChangeCount(), listed);
