@@ -225,21 +225,26 @@ void SUScene::BuildFaceMesh(FaceRecord& record, SUFaceRef face, uint32_t faceId,
 LeafNode* SUScene::CreateLeafNode(SUFaceRef face, ContainerNode* parent) {
     uint32_t faceId = 0;
     if (!ReadEntityId(SUFaceToEntity(face), faceId)) return nullptr;
-    const uint32_t ownerId = parent != nullptr ? parent->definitionId : kNoId;
+    return PlaceFace({face, faceId, &faces[faceId], &nodesByEntity.ListFor(faceId)}, parent);
+}
 
-    FaceRecord& record = faces[faceId];
+LeafNode* SUScene::PlaceFace(const PlacedFace& placed, ContainerNode* parent) {
+    FaceRecord& record = *placed.record;
     // A face placed many times is meshed once per change (or load): every placement shares the
     // record.
-    const bool meshedInThisChange =
-        openGeneration != 0 && record.generation == openGeneration && record.face.ptr == face.ptr;
-    if (!meshedInThisChange) BuildFaceMesh(record, face, faceId, ownerId);
+    const bool meshedInThisChange = openGeneration != 0 && record.generation == openGeneration &&
+                                    record.face.ptr == placed.face.ptr;
+    if (!meshedInThisChange) {
+        const uint32_t ownerId = parent != nullptr ? parent->definitionId : kNoId;
+        BuildFaceMesh(record, placed.face, placed.faceId, ownerId);
+    }
     const auto [front, back] = ResolveEffectiveMaterials(record, parent);
 
     LeafNode* leaf = CreateLeaf(parent);
     ++record.references;
     leaf->face = &record;
-    leaf->entityId = faceId;
-    IndexByEntity(leaf);
+    leaf->entityId = placed.faceId;
+    decltype(nodesByEntity)::AddTo(*placed.placements, placed.faceId, leaf);
 
     leaf->layerId = record.layerId;
     leaf->onDefaultLayer = leaf->layerId == defaultLayerId;

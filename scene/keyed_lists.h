@@ -16,8 +16,14 @@ class KeyedLists {
   public:
     using List = std::vector<Node*>;
 
-    void Add(uint32_t key, Node* node) {
-        List& list = lists_[key];
+    void Add(uint32_t key, Node* node) { AddTo(lists_[key], key, node); }
+
+    // The key's list, made when missing, for a caller that adds many nodes under one key without
+    // looking the key up each time. The list stays where it is while other keys come and go;
+    // it must not be left empty.
+    List& ListFor(uint32_t key) { return lists_[key]; }
+
+    static void AddTo(List& list, uint32_t key, Node* node) {
         PlaceOf{}(node, key) = static_cast<uint32_t>(list.size());
         list.push_back(node);
     }

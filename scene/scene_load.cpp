@@ -151,7 +151,10 @@ void SUScene::LoadScene(VALUE newModel, SUModelRef newModelRef, bool backFaces) 
     root->SetWorldTransform(raised);
     SUEntitiesRef entities = SU_INVALID;
     SUModelGetEntities(modelRef, &entities);
+    keepDefinitionReadings = true;
     BuildEntities(entities, root);
+    keepDefinitionReadings = false;
+    definitionReadings.clear();
     SetStatus(u"");
     RaiseStatusBarError();
 

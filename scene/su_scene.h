@@ -38,6 +38,7 @@
 
 #include "appearance/layer_table.h"
 #include "camera/camera_record.h"
+#include "scene/entities_reading.h"
 #include "scene/face_record.h"
 #include "scene/keyed_lists.h"
 #include "scene/matrix.h"
@@ -99,6 +100,8 @@ class SUScene {
 
     // ---- traversal.cpp
     void BuildEntities(SUEntitiesRef entities, ContainerNode* parent);
+    EntitiesReading ReadEntities(SUEntitiesRef entities);
+    void BuildFromReading(const EntitiesReading& reading, ContainerNode* parent);
     void BuildGroup(SUGroupRef group, ContainerNode* parent);
     void BuildInstance(SUComponentInstanceRef instance, ContainerNode* parent, NodeType type);
     ContainerNode* CreateContainerNode(ContainerNode* parent, SUEntityRef entity, NodeType type,
@@ -147,6 +150,8 @@ class SUScene {
     void BuildFaceMesh(FaceRecord& record, SUFaceRef face, uint32_t faceId,
                        uint32_t ownerDefinitionId);
     LeafNode* CreateLeafNode(SUFaceRef face, ContainerNode* parent);
+    // A leaf for the face under `parent`, the face meshed first unless this change did already.
+    LeafNode* PlaceFace(const PlacedFace& placed, ContainerNode* parent);
     std::pair<MaterialEntry*, MaterialEntry*> ResolveEffectiveMaterials(const FaceRecord& record,
                                                                        const ContainerNode* parent);
     // Reads the leaf's layer, visibility and materials again from its face record and queues it
@@ -236,6 +241,10 @@ class SUScene {
     uint32_t selectedPageId = kNoId;
     uint32_t lastGeneration = 0;
     uint32_t openGeneration = 0;  // 0 = no change open
+    // While a load builds the tree: each definition's reading, by definition id, kept for its
+    // next placement.
+    bool keepDefinitionReadings = false;
+    std::unordered_map<uint32_t, EntitiesReading> definitionReadings;
     std::atomic<bool> running{false};
     std::atomic<bool> pending{false};
     std::thread worker;

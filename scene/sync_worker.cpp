@@ -182,6 +182,8 @@ void SUScene::ResetScene() {
     leavesByMaterial.clear();
     faces.clear();
     nodesByEntity.clear();
+    keepDefinitionReadings = false;
+    definitionReadings.clear();
     edgeStates.clear();
     dirtyMaterials.clear();
     leavesToRewrite.clear();

@@ -8,6 +8,7 @@
 #include <SketchUpAPI/model/drawing_element.h>
 #include <SketchUpAPI/model/entities.h>
 #include <SketchUpAPI/model/entity.h>
+#include <SketchUpAPI/model/face.h>
 #include <SketchUpAPI/model/group.h>
 #include <SketchUpAPI/model/image.h>
 #include <SketchUpAPI/model/layer.h>
@@ -44,19 +45,41 @@ void BuildPlacement(SUScene& scene, SUEntityRef placement, SUComponentDefinition
 
 void SUScene::BuildEntities(SUEntitiesRef entities, ContainerNode* parent) {
     if (SUIsInvalid(entities)) return;
-    for (SUComponentInstanceRef instance : ReadSketchUpList<SUComponentInstanceRef>(
-             entities, SUEntitiesGetNumInstances, SUEntitiesGetInstances)) {
+    if (!keepDefinitionReadings) {
+        BuildFromReading(ReadEntities(entities), parent);
+        return;
+    }
+    // The root holds the model's own entities under no definition, and is built once.
+    const uint32_t definitionId = parent->definitionId;
+    auto known = definitionReadings.find(definitionId);
+    if (known == definitionReadings.end())
+        known = definitionReadings.emplace(definitionId, ReadEntities(entities)).first;
+    BuildFromReading(known->second, parent);
+}
+
+EntitiesReading SUScene::ReadEntities(SUEntitiesRef entities) {
+    EntitiesReading reading;
+    reading.instances = ReadSketchUpList<SUComponentInstanceRef>(entities, SUEntitiesGetNumInstances,
+                                                                 SUEntitiesGetInstances);
+    reading.groups = ReadSketchUpList<SUGroupRef>(entities, SUEntitiesGetNumGroups, SUEntitiesGetGroups);
+    const std::vector<SUFaceRef> faceRefs =
+        ReadSketchUpList<SUFaceRef>(entities, SUEntitiesGetNumFaces, SUEntitiesGetFaces);
+    reading.faces.reserve(faceRefs.size());
+    for (const SUFaceRef face : faceRefs) {
+        uint32_t faceId = 0;
+        if (!ReadEntityId(SUFaceToEntity(face), faceId)) continue;
+        reading.faces.push_back({face, faceId, &faces[faceId], &nodesByEntity.ListFor(faceId)});
+    }
+    reading.images = ReadSketchUpList<SUImageRef>(entities, SUEntitiesGetNumImages, SUEntitiesGetImages);
+    return reading;
+}
+
+void SUScene::BuildFromReading(const EntitiesReading& reading, ContainerNode* parent) {
+    for (const SUComponentInstanceRef instance : reading.instances)
         BuildInstance(instance, parent, NodeType::ComponentInstance);
-    }
-    for (SUGroupRef group :
-         ReadSketchUpList<SUGroupRef>(entities, SUEntitiesGetNumGroups, SUEntitiesGetGroups)) {
-        BuildGroup(group, parent);
-    }
-    for (SUFaceRef face : ReadSketchUpList<SUFaceRef>(entities, SUEntitiesGetNumFaces, SUEntitiesGetFaces)) {
-        CreateLeafNode(face, parent);
-    }
-    for (SUImageRef image :
-         ReadSketchUpList<SUImageRef>(entities, SUEntitiesGetNumImages, SUEntitiesGetImages)) {
+    for (const SUGroupRef group : reading.groups) BuildGroup(group, parent);
+    for (const PlacedFace& face : reading.faces) PlaceFace(face, parent);
+    for (const SUImageRef image : reading.images) {
         // An image is a placement of its own hidden definition, and answers as an instance.
         SUComponentInstanceRef asInstance = SU_INVALID;
         asInstance.ptr = image.ptr;
