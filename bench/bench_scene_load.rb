@@ -12,7 +12,11 @@
 #     before Start, sampled from another process) per triangle of the model;
 #   - the plug-in's own part of Start (until it returned, less SketchUp's meshing by then) against
 #     hostsim meshing every placed face of the same model once on one thread, timed afterwards.
-# The 1 M city's figures and how the 2 M one scales from it go to ./run bench's closing table.
+# The cities are loaded in ROUNDS rounds, each round every city in turn (built again, as the
+# model SketchUp has open), so that a slow spell of the machine falls on all of them alike; each
+# time is the median over the rounds. The memory figure is the first round's: later loads reuse
+# heap the earlier ones gave back, which the process's resident memory no longer shows as new. The 1 M city's figures and how the 2 M one scales from it go to ./run bench's closing
+# table.
 require 'etc'
 require 'fileutils'
 require 'json'
@@ -29,6 +33,7 @@ RETURN_TARGET = 2.0          # seconds until Start returns (at most)
 MEMORY_TARGET = 150          # bytes of peak private memory per model triangle (under)
 OWN_PART_TARGET = 1.0        # the plug-in's part of Start over hostsim's meshing (at most)
 SCALING_TARGET = 2.1         # the city twice as large over this one, Start to held (at most)
+ROUNDS = 3
 
 # One city's figures: seconds, and peak private bytes per model triangle.
 Load = Struct.new(:held, :returned, :own_part, :meshing_once, :bytes_per_triangle)
@@ -73,11 +78,17 @@ class MemorySampler
   end
 end
 
-def load_city(seed, triangles, folder)
+City = Struct.new(:model, :link, :triangles)
+
+def build_city(seed, triangles, folder)
   model = HostSim.open_city(seed, triangles)
   link = File.join(folder, "City #{triangles}.skp")
   model.save(link)
-  model_triangles = HostSim.summary(model)[:visible_triangles]
+  City.new(model, link, HostSim.summary(model)[:visible_triangles])
+end
+
+def load_city(city)
+  model, link, model_triangles = city.to_a
   GC.start
 
   watch_output, watch_input = IO.pipe
@@ -150,13 +161,35 @@ def summarize(loads)
          scaling && format('%.3f s / %.3f s', double.held, city.held))
 end
 
+def median(values) = values.sort[values.size / 2]
+
+# Each time's median over the rounds; the memory of the first.
+def median_load(rounds)
+  times = Load.members - [:bytes_per_triangle]
+  Load.new(*times.map { |field| median(rounds.map(&field)) }, rounds.first.bytes_per_triangle)
+end
+
 with_private_plugin do |base|
-  puts "Scene load benchmark (#{Etc.nprocessors} cores)"
-  loads = SIZES.each_with_index.to_h { |triangles, i| [triangles, load_city(11 + i, triangles, base)] }
+  puts "Scene load benchmark (#{Etc.nprocessors} cores, #{ROUNDS} rounds)"
+  rounds = Hash.new { |hash, key| hash[key] = [] }
+  ROUNDS.times do |round|
+    puts "round #{round + 1}"
+    SIZES.each_with_index { |triangles, i| rounds[triangles] << load_city(build_city(11 + i, triangles, base)) }
+  end
+  loads = rounds.transform_values { |each| median_load(each) }
+  puts "medians of #{ROUNDS} rounds:"
+  loads.each do |triangles, load|
+    puts format('  %<size>d city: held after %<held>.3f s, Start returned after %<returned>.3f s, ' \
+                'plug-in\'s part %<own>.3f s, meshing once %<once>.3f s; %<bytes>.0f B per triangle (round 1)',
+                size: triangles, held: load.held, returned: load.returned, own: load.own_part,
+                once: load.meshing_once, bytes: load.bytes_per_triangle)
+  end
   city, double = loads.values_at(TARGET_CITY, 2 * TARGET_CITY)
   if city && double
-    puts format('load of the %d city over the %d one: %.3f s / %.3f s = %.2f x',
-                2 * TARGET_CITY, TARGET_CITY, double.held, city.held, double.held / city.held)
+    puts format('load of the %d city over the %d one: %.3f s / %.3f s = %.2f x ' \
+                '(hostsim meshing each once: %.2f x)',
+                2 * TARGET_CITY, TARGET_CITY, double.held, city.held, double.held / city.held,
+                double.meshing_once / city.meshing_once)
   end
   summarize(loads)
 end
