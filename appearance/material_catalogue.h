@@ -9,7 +9,6 @@
 
 #include <SketchUpAPI/model/defs.h>
 #include <ruby/ruby.h>
-#include <tbb/concurrent_unordered_set.h>
 
 #include <cstdint>
 #include <string>
@@ -17,6 +16,7 @@
 #include <unordered_set>
 
 #include "appearance/material_entry.h"
+#include "twinlink/concurrent.h"
 
 namespace TwinLinkAPI {
 class LiveConnection;
@@ -88,7 +88,7 @@ class MaterialCatalogue {
     std::u16string textureFolder;  // where written texture files go; made on first need
     std::u16string tempPath;       // with its trailing separator; empty when unknown
     // Written by SendMaterial, emptied by FlushMaterials; concurrent like the scene's dirty sets.
-    tbb::concurrent_unordered_set<uint32_t> ReleaseQueue;
+    twinlink::concurrent::UnorderedSet<uint32_t> ReleaseQueue;
 };
 
 }  // namespace korvan

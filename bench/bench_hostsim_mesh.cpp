@@ -3,12 +3,12 @@
 // on one thread and spread over the worker threads, and building the city. Figures for the
 // plug-in can subtract these to tell its own cost from hostsim's.
 #include <benchmark/benchmark.h>
-#include <tbb/parallel_for.h>
 
 #include "mesh/face_mesh.h"
 #include "mesh/placed_faces.h"
 #include "model/app.h"
 #include "samples/city.h"
+#include "twinlink/parallel.h"
 
 namespace hostsim {
 namespace {
@@ -65,8 +65,8 @@ void BM_MeshEveryFaceInParallel(benchmark::State& state) {
     std::vector<size_t> counts(city.faces.size());
     size_t triangles = 0;
     for (auto _ : state) {
-        tbb::parallel_for(size_t{0}, city.faces.size(),
-                          [&](size_t i) { counts[i] = MeshFace(*city.faces[i]).TriangleCount(); });
+        twinlink::parallel::For(city.faces.size(),
+                                [&](size_t i) { counts[i] = MeshFace(*city.faces[i]).TriangleCount(); });
         triangles = 0;
         for (size_t c : counts) triangles += c;
         benchmark::DoNotOptimize(triangles);

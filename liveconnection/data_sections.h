@@ -2,12 +2,11 @@
 // the worker's per-material tasks create and map sections for different records at once.
 #pragma once
 
-#include <tbb/concurrent_hash_map.h>
-
 #include <cstdint>
 #include <optional>
 #include <vector>
 
+#include "twinlink/concurrent.h"
 #include "twinlink/platform.h"
 
 namespace TwinLinkAPI {
@@ -21,8 +20,8 @@ struct SectionEntry {
 };
 
 // Section id → every data section this process has created or opened.
-using SectionTable = tbb::concurrent_hash_map<uint32_t, SectionEntry>;
+using SectionTable = twinlink::concurrent::HashMap<uint32_t, SectionEntry>;
 // Record id → ids of the sections created for that record.
-using OwnerTable = tbb::concurrent_hash_map<uint32_t, std::vector<uint32_t>>;
+using OwnerTable = twinlink::concurrent::HashMap<uint32_t, std::vector<uint32_t>>;
 
 }  // namespace TwinLinkAPI

@@ -2,16 +2,15 @@
 // and the renderer check can tell whether it runs.
 #pragma once
 
-#include <tbb/concurrent_vector.h>
-
 #include <cstdint>
 
+#include "twinlink/concurrent.h"
 #include "twinlink/platform.h"
 
 namespace TwinLinkAPI {
 
 // Appended to from parallel tasks while the processes are examined.
-using WindowList = tbb::concurrent_vector<twinlink::platform::WindowHandle>;
+using WindowList = twinlink::concurrent::Vector<twinlink::platform::WindowHandle>;
 
 // The main windows of every running Korvan (image path containing "KORVAN", class name
 // containing "START") and Zentrix editor (path "ZENTRIX", class "ZENTRIX EDITOR"), in no

@@ -21,7 +21,6 @@
 
 #include <SketchUpAPI/model/defs.h>
 #include <ruby/ruby.h>
-#include <tbb/concurrent_unordered_set.h>
 
 #include <atomic>
 #include <chrono>

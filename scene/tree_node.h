@@ -3,14 +3,12 @@
 // propagate down the tree, children in parallel.
 #pragma once
 
-#include <tbb/concurrent_unordered_set.h>
-#include <tbb/concurrent_vector.h>
-
 #include <cstdint>
 #include <vector>
 
 #include "appearance/material_entry.h"
 #include "scene/matrix.h"
+#include "twinlink/concurrent.h"
 
 namespace korvan {
 
@@ -40,9 +38,9 @@ inline constexpr uint8_t Dirty = 0x80;  // effective visibility changed, not yet
 
 // Material ids whose batches must be rebuilt. Concurrent: the parallel tree operations insert
 // into it from many tasks.
-using MaterialIdSet = tbb::concurrent_unordered_set<uint32_t>;
-using NodeList = tbb::concurrent_vector<struct TreeNode*>;
-using LeafSet = tbb::concurrent_unordered_set<LeafNode*>;
+using MaterialIdSet = twinlink::concurrent::UnorderedSet<uint32_t>;
+using NodeList = twinlink::concurrent::Vector<struct TreeNode*>;
+using LeafSet = twinlink::concurrent::UnorderedSet<LeafNode*>;
 
 struct ContainerNode;
 
