@@ -1,13 +1,9 @@
 #include "rubybridge/string_utilities.h"
 
-#include <locale.h>
-#include <wctype.h>
-
 #include <algorithm>
 #include <cstdarg>
 #include <cstddef>
 #include <cstdio>
-#include <cwctype>
 
 namespace korvan {
 
@@ -235,27 +231,10 @@ std::u16string FormatWide(const char16_t* format, ...) {
     return out;
 }
 
-namespace {
-
-// Windows' C runtime classifies wide characters by Unicode even in its default locale, so "Küche"
-// keeps its "ü"; glibc's default locale knows only ASCII, so the test uses its Unicode one.
-locale_t UnicodeClassification() {
-    static const locale_t locale = newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t{});
-    return locale;
-}
-
-bool IsAlphanumericOrSpace(char16_t unit) {
-    const auto wide = static_cast<wint_t>(unit);
-    if (const locale_t locale = UnicodeClassification())
-        return iswalnum_l(wide, locale) || iswspace_l(wide, locale);
-    return std::iswalnum(wide) || std::iswspace(wide);
-}
-
-}  // namespace
-
 std::u16string SanitizeName(std::u16string& text) {
+    // By Unicode, so "Küche" keeps its "ü".
     for (char16_t& unit : text)
-        if (!IsAlphanumericOrSpace(unit)) unit = u'_';
+        if (!twinlink::platform::IsAlphanumericOrSpace(unit)) unit = u'_';
     return text;
 }
 

@@ -54,6 +54,13 @@ TEST(TextTest, ConvertsBothWaysAndReplacesWhatIsMalformed) {
     EXPECT_EQ(Utf8ToUtf16("\xED\xA0\x80"), u"\uFFFD");    // an encoded surrogate
 }
 
+TEST(TextTest, ClassifiesLettersDigitsAndSpacesByUnicode) {
+    for (const char16_t unit : {u'a', u'Z', u'7', u'\u00fc', u'\u00df', u'\u0416', u'\u4E2D', u' ', u'\t'})
+        EXPECT_TRUE(IsAlphanumericOrSpace(unit)) << static_cast<int>(unit);
+    for (const char16_t unit : {u'_', u'.', u'-', u'/', u'\u2013', u'\0'})
+        EXPECT_FALSE(IsAlphanumericOrSpace(unit)) << static_cast<int>(unit);
+}
+
 class ServicesTest : public testing::PlatformSandbox {
   protected:
     // Waits for a file that a started program writes last; ten seconds at most.

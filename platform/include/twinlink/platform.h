@@ -250,5 +250,8 @@ void HashData(const uint8_t* data, size_t size, uint8_t* out, size_t outSize);
 // ---- Text
 std::u16string Utf8ToUtf16(const std::string& utf8);
 std::string Utf16ToUtf8(const std::u16string& utf16);
+// iswalnum(unit) || iswspace(unit) as Windows' C runtime answers them in its default locale: by
+// Unicode, so that letters such as "ü" count.
+bool IsAlphanumericOrSpace(char16_t unit);
 
 }  // namespace twinlink::platform
