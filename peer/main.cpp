@@ -17,10 +17,12 @@ int main(int argc, char** argv) {
         return kExitUsage;
     }
     InstallStopHandlers();
+#if defined(__GLIBC__)
     // A watching peer copies every changed batch out of the link, tens of megabytes at a time
-    // for a large model. Blocks that size would each be mapped afresh and handed back when
-    // freed, so that every read paid a page fault per page; kept in the heap they are reused.
+    // for a large model. glibc would map blocks that size afresh and hand them back when freed,
+    // so that every read paid a page fault per page; kept in the heap they are reused.
     mallopt(M_MMAP_THRESHOLD, 1 << 30);
     mallopt(M_TRIM_THRESHOLD, 1 << 30);
+#endif
     return RunPeerCommand(*line.options, std::cout, std::cerr);
 }

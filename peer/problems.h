@@ -16,8 +16,9 @@ struct Problem {
 
 using Problems = std::vector<Problem>;
 
-// printf-style text, so that messages can quote the numbers they are about.
-std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// printf-style text, so that messages can quote the numbers they are about. C99 formats (%zu)
+// everywhere: on Windows the build takes MinGW's own printf, which knows them.
+std::string Format(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
 
 // "slot 3"
 std::string SlotPlace(uint32_t slot);

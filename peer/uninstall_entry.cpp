@@ -1,7 +1,5 @@
 #include "peer/uninstall_entry.h"
 
-#include <sys/stat.h>
-
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -57,7 +55,12 @@ bool WriteLauncher(const std::filesystem::path& launcher, const std::string& pee
            << " \"$@\" >>" << ShellQuoted(log.string()) << " 2>&1\n";
     script.close();
     if (!script) return false;
-    return chmod(launcher.c_str(), 0755) == 0;
+    using std::filesystem::perms;
+    std::error_code failure;
+    std::filesystem::permissions(launcher, perms::owner_all | perms::group_read | perms::group_exec |
+                                               perms::others_read | perms::others_exec,
+                                 failure);
+    return !failure;
 }
 
 bool IsOurLauncher(const std::filesystem::path& launcher) {
