@@ -140,7 +140,7 @@ FAULTS = [
   Fault.new("hash-byte-order", "rubybridge/string_utilities.cpp",
             "for (int i = 7; i >= 0; --i) value = value << 8 | hash[i];",
             "for (int i = 0; i < 8; ++i) value = value << 8 | hash[i];", "path hash read big-endian"),
-  Fault.new("sanitize-spaces", "rubybridge/string_utilities.cpp",
+  Fault.new("sanitize-spaces", "platform/posix/character_classes.cpp",
             "return iswalnum_l(wide, locale) || iswspace_l(wide, locale);",
             "return iswalnum_l(wide, locale);", "spaces in names turned into underscores"),
   Fault.new("to-a-unchecked", "rubybridge/ruby_values.cpp",
