@@ -198,7 +198,7 @@ TEST(ConcurrentHashMapTest, ThreadsWaitingForAnElementThatIsErasedFindItGone) {
     EXPECT_EQ(banked.load() + held, uint64_t{kThreads} * 3000);
 }
 
-TEST(ConcurrentHashMapTest, ReadersShareAnElementWhileWritersWorkOnOthers) {
+TEST(ConcurrentHashMapTest, ReadersOfOneElementAndWritersOfOthersWorkAtOnce) {
     HashMap<uint32_t, uint32_t> table;
     for (uint32_t key = 0; key < 8; ++key) table.insert({key, key * 10});
     std::atomic<int> wrong{0};

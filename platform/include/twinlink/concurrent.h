@@ -2,7 +2,7 @@
 // one CMake setting, TWINLINK_PARALLEL:
 //   tbb      oneTBB's containers (concurrent_unordered_set, concurrent_vector,
 //            concurrent_hash_map). The Linux main build.
-//   threads  the small implementation below, over std::mutex and std::shared_mutex, defining
+//   threads  the small implementation below, over std::mutex, defining
 //            TWINLINK_PARALLEL_THREADS. Windows always: MinGW-w64 has no oneTBB. The
 //            ThreadSanitizer build too: Debian's oneTBB is not built for TSan, whose reports
 //            about TBB's internals would be noise, while the standard locks here are fully
@@ -23,10 +23,16 @@
 // HashMap<Key, T>
 //   find, insert and erase may run on any number of threads at once (the worker's per-material
 //   tasks create, map and release data sections concurrently). An accessor holds its element
-//   exclusively, a const_accessor shares it with other const_accessors, until it is released or
-//   destroyed; a thread waiting for an element that another one erases finds it gone (or, when
-//   inserting, makes a new one). Iteration and clear only while no other thread uses the map.
-//   One thread holds at most one accessor of a map at a time.
+//   exclusively and a const_accessor for reading, until it is released or destroyed (oneTBB lets
+//   const_accessors share an element; the threads runtime holds it alone, which the plug-in never
+//   notices: no two of its threads read one entry at once). A thread waiting for an element that
+//   another one erases finds it gone (or, when inserting, makes a new one). Iteration and clear
+//   only while no other thread uses the map. One thread holds at most one accessor of a map at a
+//   time.
+//
+// The threads runtime takes no std::shared_mutex: MinGW's, over winpthreads' read-write lock, let
+// two writers into one element under Wine (ConcurrentHashMapTest lost additions); std::mutex
+// holds.
 #pragma once
 
 #if defined(__SANITIZE_THREAD__) && !defined(TWINLINK_PARALLEL_THREADS)
@@ -38,7 +44,6 @@
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <shared_mutex>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
@@ -75,19 +80,19 @@ class UnorderedSet {
     explicit UnorderedSet(size_t buckets) : items_(buckets) {}
 
     void insert(const T& value) {
-        std::unique_lock<std::shared_mutex> guard(mutex_);
+        std::lock_guard<std::mutex> guard(mutex_);
         items_.insert(value);
     }
     size_t count(const T& value) const {
-        std::shared_lock<std::shared_mutex> guard(mutex_);
+        std::lock_guard<std::mutex> guard(mutex_);
         return items_.count(value);
     }
     bool empty() const {
-        std::shared_lock<std::shared_mutex> guard(mutex_);
+        std::lock_guard<std::mutex> guard(mutex_);
         return items_.empty();
     }
     size_t size() const {
-        std::shared_lock<std::shared_mutex> guard(mutex_);
+        std::lock_guard<std::mutex> guard(mutex_);
         return items_.size();
     }
 
@@ -101,7 +106,7 @@ class UnorderedSet {
     const_iterator end() const { return items_.end(); }
 
   private:
-    mutable std::shared_mutex mutex_;
+    mutable std::mutex mutex_;
     Items items_;
 };
 
@@ -153,7 +158,7 @@ class HashMap {
   private:
     struct Node {
         explicit Node(const value_type& value) : item(value) {}
-        std::shared_mutex lock;
+        std::mutex lock;
         value_type item;
         bool erased = false;  // written by the eraser while it holds the node
     };
@@ -189,8 +194,7 @@ class HashMap {
         bool empty() const { return node_ == nullptr; }
         void release() {
             if (node_ == nullptr) return;
-            if (writer_) node_->lock.unlock();
-            else node_->lock.unlock_shared();
+            node_->lock.unlock();
             node_.reset();
         }
         const value_type& operator*() const { return node_->item; }
@@ -199,7 +203,6 @@ class HashMap {
       private:
         friend class HashMap;
         std::shared_ptr<Node> node_;
-        bool writer_ = false;
     };
 
     class accessor : public const_accessor {
@@ -212,13 +215,13 @@ class HashMap {
     HashMap(const HashMap&) = delete;
     HashMap& operator=(const HashMap&) = delete;
 
-    // The element of `key`, shared; false when there is none.
+    // The element of `key`, for reading; false when there is none.
     bool find(const_accessor& result, const Key& key) const {
-        return Find(result, key, false);
+        return Find(result, key);
     }
     // The element of `key`, exclusively; false when there is none.
     bool find(accessor& result, const Key& key) {
-        return Find(result, key, true);
+        return Find(result, key);
     }
     // The element of `key`, exclusively, made with a default value when missing; true when it
     // was made.
@@ -228,18 +231,18 @@ class HashMap {
             std::shared_ptr<Node> node;
             bool made = false;
             {
-                std::unique_lock<std::shared_mutex> guard(mutex_);
+                std::lock_guard<std::mutex> guard(mutex_);
                 auto [at, added] = nodes_.try_emplace(key);
                 if (added) at->second = std::make_shared<Node>(value_type(key, T()));
                 node = at->second;
                 made = added;
             }
-            if (Hold(result, std::move(node), true)) return made;
+            if (Hold(result, std::move(node))) return made;
         }
     }
     // Adds `value` unless its key is there; true when added.
     bool insert(const value_type& value) {
-        std::unique_lock<std::shared_mutex> guard(mutex_);
+        std::lock_guard<std::mutex> guard(mutex_);
         auto [at, added] = nodes_.try_emplace(value.first);
         if (added) at->second = std::make_shared<Node>(value);
         return added;
@@ -247,7 +250,7 @@ class HashMap {
     // Erases the element the accessor holds and releases it.
     bool erase(accessor& held) {
         {
-            std::unique_lock<std::shared_mutex> guard(mutex_);
+            std::lock_guard<std::mutex> guard(mutex_);
             const auto at = nodes_.find(held.node_->item.first);
             if (at != nodes_.end() && at->second == held.node_) nodes_.erase(at);
         }
@@ -264,35 +267,32 @@ class HashMap {
     const_iterator end() const { return const_iterator(nodes_.end()); }
 
   private:
-    bool Find(const_accessor& result, const Key& key, bool writer) const {
+    bool Find(const_accessor& result, const Key& key) const {
         result.release();
         for (;;) {
             std::shared_ptr<Node> node;
             {
-                std::shared_lock<std::shared_mutex> guard(mutex_);
+                std::lock_guard<std::mutex> guard(mutex_);
                 const auto at = nodes_.find(key);
                 if (at == nodes_.end()) return false;
                 node = at->second;
             }
-            if (Hold(result, std::move(node), writer)) return true;
+            if (Hold(result, std::move(node))) return true;
         }
     }
 
     // Waits for the node; false when it was erased meanwhile (the caller looks again).
-    static bool Hold(const_accessor& result, std::shared_ptr<Node> node, bool writer) {
-        if (writer) node->lock.lock();
-        else node->lock.lock_shared();
+    static bool Hold(const_accessor& result, std::shared_ptr<Node> node) {
+        node->lock.lock();
         if (node->erased) {
-            if (writer) node->lock.unlock();
-            else node->lock.unlock_shared();
+            node->lock.unlock();
             return false;
         }
         result.node_ = std::move(node);
-        result.writer_ = writer;
         return true;
     }
 
-    mutable std::shared_mutex mutex_;
+    mutable std::mutex mutex_;
     Nodes nodes_;
 };
 
