@@ -16,10 +16,13 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# Executables carry the C++ runtime and winpthreads inside, so that they run under Wine (and on
-# a user's machine) without MinGW's DLLs beside them.
+# Executables and DLLs carry the C++ runtime and winpthreads inside, so that they run under Wine
+# (and on a user's machine, inside SketchUp) without MinGW's DLLs beside them. -static takes the
+# static archives of MinGW's libraries; Windows' own and the host's DLLs are still imported
+# through their import libraries.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
-set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static-libgcc -static-libstdc++ -Wl,-Bstatic,--whole-archive -lwinpthread -Wl,--no-whole-archive,-Bdynamic")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static")
+set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static")
 
 # Tests run through Wine; Debian installs wine64 outside PATH.
 find_program(TWINLINK_WINE64 wine64 PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH)

@@ -1,0 +1,40 @@
+# The Windows build's unit tests: the suites of the platform layer, the live connection and the
+# Korvan stand-in that run on Windows, as .exe files run through Wine by ctest
+# (CMAKE_CROSSCOMPILING_EMULATOR). GoogleTest is built from Debian's sources.
+#
+# The other suites of those folders need POSIX: they fork a child process that shares the test's
+# memory (platform_sandbox.h: RunChild), talk to it through pipes and poll, stop it with
+# signals, point the POSIX layer at a private folder through environment variables or look at
+# file modes, and the peer's suites start korvan-peer with posix_spawn and read its output
+# through pipes. They come to Windows with a child-process helper over CreateProcess.
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+# GoogleTest's own code is not held to our warnings.
+get_directory_property(saved_options COMPILE_OPTIONS)
+set_directory_properties(PROPERTIES COMPILE_OPTIONS "")
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+set_directory_properties(PROPERTIES COMPILE_OPTIONS "${saved_options}")
+
+set(WINDOWS_UNIT_TESTS
+  platform_parallel_test
+)
+
+# Each suite runs in a Wine prefix of its own under the build folder, made on first use with the
+# null display driver, so that windows work headless and suites can run side by side.
+set(WINE_PREFIXES ${CMAKE_BINARY_DIR}/wine-prefixes)
+foreach(name ${WINDOWS_UNIT_TESTS})
+  add_executable(${name} unit/${name}.cpp)
+  target_link_libraries(${name} PRIVATE twinlink_platform twinlink_liveconnection twinlink_peer gtest_main gmock)
+  target_compile_definitions(${name} PRIVATE TWINLINK_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+  if(name MATCHES "^peer_")
+    target_compile_definitions(${name} PRIVATE KORVAN_PEER_EXECUTABLE="$<TARGET_FILE:korvan-peer>")
+    add_dependencies(${name} korvan-peer)
+  endif()
+  set(prefix ${WINE_PREFIXES}/${name})
+  add_test(NAME wine_prefix.${name}
+    COMMAND ${CMAKE_COMMAND} -DWINE=${CMAKE_CROSSCOMPILING_EMULATOR} -DPREFIX=${prefix}
+            -P ${CMAKE_CURRENT_SOURCE_DIR}/prepare_wine_prefix.cmake)
+  set_tests_properties(wine_prefix.${name} PROPERTIES FIXTURES_SETUP wine_${name} LABELS "windows" TIMEOUT 300)
+  add_test(NAME unit.${name} COMMAND ${name})
+  set_tests_properties(unit.${name} PROPERTIES LABELS "unit;windows" TIMEOUT 300 FIXTURES_REQUIRED wine_${name}
+    ENVIRONMENT "WINEPREFIX=${prefix};WINEDEBUG=-all")
+endforeach()
