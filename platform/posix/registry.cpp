@@ -142,17 +142,21 @@ uint32_t ReadValue(const ValuePlace& place, StoredValue& out) {
 
 }  // namespace
 
+struct RegistryKey::OpenKey {
+    std::string folder;
+};
+
 uint32_t RegistryKey::Open(RegistryRoot root, const std::u16string& path, RegistryKey& out) {
     std::string folder;
     const uint32_t code = OpenOrCreate(root, path, false, folder);
-    if (code == kSuccess) out.folder_ = folder;
+    if (code == kSuccess) out.key_ = std::make_shared<const OpenKey>(OpenKey{folder});
     return code;
 }
 
 uint32_t RegistryKey::Create(RegistryRoot root, const std::u16string& path, RegistryKey& out) {
     std::string folder;
     const uint32_t code = OpenOrCreate(root, path, true, folder);
-    if (code == kSuccess) out.folder_ = folder;
+    if (code == kSuccess) out.key_ = std::make_shared<const OpenKey>(OpenKey{folder});
     return code;
 }
 
@@ -162,7 +166,7 @@ uint32_t RegistryKey::QueryValue(const std::u16string& name, uint32_t* type, uin
     if (!IsOpen()) return Fail(kInvalidHandle, "the registry key is not open");
     if (buffer && !size) return Fail(kInvalidParameter, "a value buffer without its size");
     StoredValue value;
-    if (const uint32_t code = ReadValue(PlaceOfValue(folder_, EncodeName(name)), value))
+    if (const uint32_t code = ReadValue(PlaceOfValue(key_->folder, EncodeName(name)), value))
         return code;
     const auto length = static_cast<uint32_t>(value.data.size());
     if (type) *type = value.type;
@@ -181,7 +185,7 @@ uint32_t RegistryKey::SetValue(const std::u16string& name, uint32_t type, const 
     ClearFailure();
     if (!IsOpen()) return Fail(kInvalidHandle, "the registry key is not open");
     if (!data && size != 0) return Fail(kInvalidParameter, "value data missing");
-    const ValuePlace place = PlaceOfValue(folder_, EncodeName(name));
+    const ValuePlace place = PlaceOfValue(key_->folder, EncodeName(name));
     if (place.Path().size() >= PATH_MAX) {
         return Fail(kInvalidParameter, "the value name " + Utf16ToUtf8(name) + " is too long");
     }
@@ -204,7 +208,7 @@ uint32_t RegistryKey::SetValue(const std::u16string& name, uint32_t type, const 
     if (error == 0) return kSuccess;
     if (error == EISDIR || error == ENOTEMPTY || error == EEXIST) {
         return Fail(kAccessDenied,
-                    "the value " + Utf16ToUtf8(name) + " has the name of a subkey of " + folder_);
+                    "the value " + Utf16ToUtf8(name) + " has the name of a subkey of " + key_->folder);
     }
     SetFailureFromErrno("cannot write the registry value " + place.Path(), error);
     return error == ENOENT ? kFileNotFound : kAccessDenied;
@@ -219,7 +223,7 @@ uint32_t RegistryKey::SetDword(const std::u16string& name, uint32_t value) const
 uint32_t RegistryKey::DeleteValue(const std::u16string& name) const {
     ClearFailure();
     if (!IsOpen()) return Fail(kInvalidHandle, "the registry key is not open");
-    const ValuePlace place = PlaceOfValue(folder_, EncodeName(name));
+    const ValuePlace place = PlaceOfValue(key_->folder, EncodeName(name));
     if (unlink(place.Path().c_str()) != 0) {
         const int error = errno;
         if (error == ENOENT || error == EISDIR || error == ENOTDIR || error == EPERM) {
@@ -239,7 +243,7 @@ uint32_t RegistryKey::CountValues(uint32_t* count) const {
     ClearFailure();
     if (!IsOpen()) return Fail(kInvalidHandle, "the registry key is not open");
     if (!count) return Fail(kInvalidParameter, "no place for the value count");
-    *count = static_cast<uint32_t>(ListValueNames(folder_).size());
+    *count = static_cast<uint32_t>(ListValueNames(key_->folder).size());
     return kSuccess;
 }
 
@@ -247,7 +251,7 @@ uint32_t RegistryKey::EnumValue(uint32_t index, uint32_t nameCapacity, uint32_t 
                                 RegistryValue& out) const {
     ClearFailure();
     if (!IsOpen()) return Fail(kInvalidHandle, "the registry key is not open");
-    const std::vector<ListedValue> values = ListValues(folder_);
+    const std::vector<ListedValue> values = ListValues(key_->folder);
     if (index >= values.size())
         return Fail(kNoMoreItems, "no value at index " + std::to_string(index));
     const std::optional<std::u16string>& name = values[index].name;
@@ -255,7 +259,7 @@ uint32_t RegistryKey::EnumValue(uint32_t index, uint32_t nameCapacity, uint32_t 
         return Fail(kRegistryCorrupt,
                     "the file " + values[index].fileName + " does not name a value");
     StoredValue value;
-    if (const uint32_t code = ReadValue(PlaceOfValue(folder_, values[index].fileName), value))
+    if (const uint32_t code = ReadValue(PlaceOfValue(key_->folder, values[index].fileName), value))
         return code;
     if (name->size() + 1 > nameCapacity) {
         return Fail(kMoreData, "the value name at index " + std::to_string(index) + " has " +
@@ -277,7 +281,7 @@ std::vector<std::u16string> RegistryKey::Subkeys() const {
     ClearFailure();
     std::vector<std::u16string> names;
     if (!IsOpen()) return names;
-    for (const std::string& folder : ListSubkeyFolders(folder_)) {
+    for (const std::string& folder : ListSubkeyFolders(key_->folder)) {
         if (std::optional<std::u16string> name = DecodeName(folder))
             names.push_back(std::move(*name));
     }

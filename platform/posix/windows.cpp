@@ -274,6 +274,14 @@ bool PostMessage(WindowHandle w, uint32_t message, uintptr_t wParam, intptr_t lP
     return false;
 }
 
+struct OwnWindow::State {
+    int socket = -1;
+    std::string endpoint;
+    uint32_t creatorPid = 0;  // a forked child's copy must not unpublish its parent's window
+};
+
+OwnWindow::OwnWindow() = default;
+
 OwnWindow::~OwnWindow() {
     Destroy();
 }
@@ -282,17 +290,17 @@ bool OwnWindow::Create(const std::u16string& className, const std::u16string& ti
                        WindowHandle owner, std::string* error) {
     ClearFailure();
     Destroy();
+    auto state = std::make_unique<State>();
     const auto fail = [&](std::string why) {
         if (!why.empty()) SetFailure(std::move(why));
         if (error) *error = LastErrorText();
-        if (socket_ >= 0) close(socket_);
-        socket_ = -1;
+        if (state->socket >= 0) close(state->socket);
         return false;
     };
     const std::string folder = StateFolder(StatePlace::Runtime);
     if (EnsurePrivateFolder(folder) != FolderState::Ready) return fail("");
-    socket_ = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (socket_ < 0) {
+    state->socket = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (state->socket < 0) {
         SetFailureFromErrno("cannot make a socket", errno);
         return fail("");
     }
@@ -304,7 +312,7 @@ bool OwnWindow::Create(const std::u16string& className, const std::u16string& ti
         sockaddr_un address;
         if (!SocketAddress(folder, leaf, address, folderFd.fd))
             return fail("no socket address in " + folder);
-        if (bind(socket_, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
+        if (bind(state->socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
             handle = candidate;
         } else if (errno != EADDRINUSE) {
             SetFailureFromErrno("cannot publish a window in " + folder, errno);
@@ -329,30 +337,33 @@ bool OwnWindow::Create(const std::u16string& className, const std::u16string& ti
         return fail("");
     }
     handle_ = handle;
-    endpoint_ = base;
-    creatorPid_ = GetCurrentProcessId();
+    state->endpoint = base;
+    state->creatorPid = GetCurrentProcessId();
+    state_ = std::move(state);
     return true;
 }
 
 void OwnWindow::Destroy() {
-    if (socket_ >= 0) close(socket_);
-    socket_ = -1;
-    // A child forked from the creator holds a copy of this object; only the creator unpublishes.
-    if (handle_ != 0 && creatorPid_ == GetCurrentProcessId()) {
-        unlink((endpoint_ + std::string(kRecordSuffix)).c_str());
-        unlink((endpoint_ + std::string(kSocketSuffix)).c_str());
+    if (state_) {
+        if (state_->socket >= 0) close(state_->socket);
+        // A child forked from the creator holds a copy of this object; only the creator
+        // unpublishes.
+        if (handle_ != 0 && state_->creatorPid == GetCurrentProcessId()) {
+            unlink((state_->endpoint + std::string(kRecordSuffix)).c_str());
+            unlink((state_->endpoint + std::string(kSocketSuffix)).c_str());
+        }
+        state_.reset();
     }
     handle_ = 0;
-    endpoint_.clear();
-    creatorPid_ = 0;
 }
 
 std::optional<WindowMessage> OwnWindow::Receive(std::chrono::milliseconds timeout) {
-    if (socket_ < 0) return std::nullopt;
+    if (!state_ || state_->socket < 0) return std::nullopt;
+    const int fd = state_->socket;
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     for (;;) {
         Datagram datagram{};
-        const ssize_t got = recv(socket_, &datagram, sizeof datagram, MSG_DONTWAIT | MSG_TRUNC);
+        const ssize_t got = recv(fd, &datagram, sizeof datagram, MSG_DONTWAIT | MSG_TRUNC);
         if (got == static_cast<ssize_t>(sizeof datagram)) {
             return WindowMessage{datagram.message, static_cast<uintptr_t>(datagram.wParam),
                                  static_cast<intptr_t>(datagram.lParam)};
@@ -363,7 +374,7 @@ std::optional<WindowMessage> OwnWindow::Receive(std::chrono::milliseconds timeou
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) return std::nullopt;
-        pollfd waiting{socket_, POLLIN, 0};
+        pollfd waiting{fd, POLLIN, 0};
         poll(&waiting, 1, static_cast<int>(std::min<long long>(left.count(), 1 << 30)));
     }
 }
