@@ -2,8 +2,13 @@
 // folder HKEY_CURRENT_USER or HKEY_LOCAL_MACHINE, a key path "Software\Qentra\LiveConnections"
 // is nested folders named by the name encoding, and a value is a file holding its type as a
 // little-endian u32 followed by its data. Writes replace the file in one step; enumeration is
-// the directory listing in name order. Names are compared exactly (Windows ignores case).
+// the directory listing in name order, case ignored, as Windows lists them. Value names compare
+// as Windows compares them, without case (here: the case of ASCII letters): a value keeps the
+// spelling it was first written with, and another spelling reads, overwrites and deletes it.
+// The names in a key's path compare exactly (Windows ignores their case too; the plug-in opens
+// its keys by fixed paths).
 #include <limits.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -79,7 +84,37 @@ uint32_t OpenOrCreate(RegistryRoot root, const std::u16string& path, bool create
     return kSuccess;
 }
 
-// A key's values in the order they are enumerated: by name, UTF-16 unit by unit; files that
+// A name as Windows compares it: the ASCII letters in upper case. (Windows folds every letter
+// it has an upper case for; the stand-in folds ASCII only.)
+std::u16string Folded(std::u16string name) {
+    for (char16_t& c : name) {
+        if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
+    }
+    return name;
+}
+
+// Keys and values are listed as Windows keeps them: in name order, case ignored.
+bool NameOrder(const std::u16string& a, const std::u16string& b) {
+    const std::u16string x = Folded(a), y = Folded(b);
+    return x != y ? x < y : a < b;
+}
+
+// The encoded file name of value `name` as it is stored: its own spelling when a value of that
+// spelling exists, otherwise that of a value whose name differs in case only, otherwise its own
+// (a value yet to be written).
+std::string StoredName(const std::string& folder, const std::u16string& name) {
+    std::string exact = EncodeName(name);
+    struct stat st;
+    if (lstat(PlaceOfValue(folder, exact).Path().c_str(), &st) == 0) return exact;
+    const std::u16string folded = Folded(name);
+    for (std::string& fileName : ListValueNames(folder)) {
+        const std::optional<std::u16string> other = DecodeName(fileName);
+        if (other && Folded(*other) == folded) return std::move(fileName);
+    }
+    return exact;
+}
+
+// A key's values in the order they are enumerated: by name (NameOrder); files that
 // name no value (never written by this layer) come last, as unreadable entries.
 struct ListedValue {
     std::optional<std::u16string> name;
@@ -94,21 +129,9 @@ std::vector<ListedValue> ListValues(const std::string& folder) {
     }
     std::sort(values.begin(), values.end(), [](const ListedValue& a, const ListedValue& b) {
         if (a.name.has_value() != b.name.has_value()) return a.name.has_value();
-        return a.name ? *a.name < *b.name : a.fileName < b.fileName;
+        return a.name ? NameOrder(*a.name, *b.name) : a.fileName < b.fileName;
     });
     return values;
-}
-
-// Subkeys are listed as Windows keeps them: ignoring the case of ASCII letters.
-bool SubkeyOrder(const std::u16string& a, const std::u16string& b) {
-    const auto folded = [](std::u16string name) {
-        for (char16_t& c : name) {
-            if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
-        }
-        return name;
-    };
-    const std::u16string x = folded(a), y = folded(b);
-    return x != y ? x < y : a < b;
 }
 
 struct StoredValue {
@@ -166,7 +189,7 @@ uint32_t RegistryKey::QueryValue(const std::u16string& name, uint32_t* type, uin
     if (!IsOpen()) return Fail(kInvalidHandle, "the registry key is not open");
     if (buffer && !size) return Fail(kInvalidParameter, "a value buffer without its size");
     StoredValue value;
-    if (const uint32_t code = ReadValue(PlaceOfValue(key_->folder, EncodeName(name)), value))
+    if (const uint32_t code = ReadValue(PlaceOfValue(key_->folder, StoredName(key_->folder, name)), value))
         return code;
     const auto length = static_cast<uint32_t>(value.data.size());
     if (type) *type = value.type;
@@ -185,7 +208,7 @@ uint32_t RegistryKey::SetValue(const std::u16string& name, uint32_t type, const 
     ClearFailure();
     if (!IsOpen()) return Fail(kInvalidHandle, "the registry key is not open");
     if (!data && size != 0) return Fail(kInvalidParameter, "value data missing");
-    const ValuePlace place = PlaceOfValue(key_->folder, EncodeName(name));
+    const ValuePlace place = PlaceOfValue(key_->folder, StoredName(key_->folder, name));
     if (place.Path().size() >= PATH_MAX) {
         return Fail(kInvalidParameter, "the value name " + Utf16ToUtf8(name) + " is too long");
     }
@@ -223,7 +246,7 @@ uint32_t RegistryKey::SetDword(const std::u16string& name, uint32_t value) const
 uint32_t RegistryKey::DeleteValue(const std::u16string& name) const {
     ClearFailure();
     if (!IsOpen()) return Fail(kInvalidHandle, "the registry key is not open");
-    const ValuePlace place = PlaceOfValue(key_->folder, EncodeName(name));
+    const ValuePlace place = PlaceOfValue(key_->folder, StoredName(key_->folder, name));
     if (unlink(place.Path().c_str()) != 0) {
         const int error = errno;
         if (error == ENOENT || error == EISDIR || error == ENOTDIR || error == EPERM) {
@@ -285,7 +308,7 @@ std::vector<std::u16string> RegistryKey::Subkeys() const {
         if (std::optional<std::u16string> name = DecodeName(folder))
             names.push_back(std::move(*name));
     }
-    std::sort(names.begin(), names.end(), SubkeyOrder);
+    std::sort(names.begin(), names.end(), NameOrder);
     return names;
 }
 

@@ -39,14 +39,16 @@ struct Datagram {
 };
 static_assert(sizeof(Datagram) == 24);
 
+constexpr uint32_t kFirstUserMessage = 0x0400;  // WM_USER
+
 uint64_t MonotonicNanoseconds() {
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
     return static_cast<uint64_t>(now.tv_sec) * 1000000000ull + static_cast<uint64_t>(now.tv_nsec);
 }
 
-// A fresh handle to try: random, non-zero, a multiple of four and within 32 bits like a
-// Windows handle. Its uniqueness comes from binding its socket, which fails if it is taken.
+// A fresh handle to try: random, non-zero, a multiple of four and within 32 bits (a window
+// handle of 64-bit Windows fits 32 bits). Its uniqueness comes from binding its socket, which fails if it is taken.
 WindowHandle HandleCandidate() {
     static std::atomic<uint64_t> counter{0};
     uint32_t random = 0;
@@ -135,8 +137,10 @@ std::vector<WindowInfo> EnumWindows() {
         }
         closedir(dir);
     }
+    // Newest first, as Windows lists a desktop's windows: each new top-level window comes in
+    // at the top.
     std::sort(records.begin(), records.end(), [](const WindowRecord& a, const WindowRecord& b) {
-        return a.created != b.created ? a.created < b.created : a.info.handle < b.info.handle;
+        return a.created != b.created ? a.created > b.created : a.info.handle > b.info.handle;
     });
     std::vector<WindowInfo> windows;
     windows.reserve(records.size());
@@ -364,6 +368,10 @@ std::optional<WindowMessage> OwnWindow::Receive(std::chrono::milliseconds timeou
     for (;;) {
         Datagram datagram{};
         const ssize_t got = recv(fd, &datagram, sizeof datagram, MSG_DONTWAIT | MSG_TRUNC);
+        // Messages below WM_USER are the system's: on Windows they go to the window procedure
+        // (which does nothing with them here), and Receive returns only the ones from WM_USER on.
+        if (got == static_cast<ssize_t>(sizeof datagram) && datagram.message < kFirstUserMessage)
+            continue;
         if (got == static_cast<ssize_t>(sizeof datagram)) {
             return WindowMessage{datagram.message, static_cast<uintptr_t>(datagram.wParam),
                                  static_cast<intptr_t>(datagram.lParam)};
