@@ -11,6 +11,7 @@ std::optional<std::string> ChildProcess::ReadLine(std::chrono::milliseconds pati
         if (!ReadMore(patience)) return std::nullopt;
     }
     std::string line = buffered_.substr(0, newline);
+    if (!line.empty() && line.back() == '\r') line.pop_back();  // written in text mode on Windows
     buffered_.erase(0, newline + 1);
     return line;
 }

@@ -26,8 +26,8 @@ class ChildProcess {
     bool Started() const;
     uint32_t Id() const;  // the process id, as the platform's window and lock records give it
 
-    // The next line of standard output without its newline; nothing at its end, or when none
-    // came within `patience`.
+    // The next line of standard output without its line end (\n, or \r\n as Windows writes text);
+    // nothing at its end, or when none came within `patience`.
     std::optional<std::string> ReadLine(std::chrono::milliseconds patience = kPatience);
     // Everything still to come on standard output, until the child closes it.
     std::string ReadRest();

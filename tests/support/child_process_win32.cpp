@@ -38,10 +38,19 @@ void AppendQuoted(std::wstring& line, const std::wstring& argument) {
     line += L'"';
 }
 
+// Lets go of a process: Windows keeps an ended one, and its id, while a handle is open.
+void Release(PROCESS_INFORMATION& process) {
+    if (process.hProcess != nullptr) CloseHandle(process.hProcess);
+    if (process.hThread != nullptr) CloseHandle(process.hThread);
+    process.hProcess = nullptr;
+    process.hThread = nullptr;
+}
+
 }  // namespace
 
 struct ChildProcess::Handles {
     PROCESS_INFORMATION process{};
+    bool started = false;
     HANDLE output = nullptr;
     HANDLE input = nullptr;
     bool killed = false;
@@ -88,6 +97,7 @@ ChildProcess::ChildProcess(const std::filesystem::path& executable,
     if (!CreateProcessW(executable.wstring().c_str(), commandLine.data(), nullptr, nullptr, TRUE,
                         CREATE_NEW_PROCESS_GROUP, nullptr, nullptr, &startup, &handles_->process))
         handles_->process = PROCESS_INFORMATION{};
+    handles_->started = handles_->process.hProcess != nullptr;
     CloseHandle(childOutput);
     CloseHandle(childInput);
     if (ownError) CloseHandle(childError);
@@ -100,12 +110,12 @@ ChildProcess::~ChildProcess() {
     }
     if (handles_->output != nullptr) CloseHandle(handles_->output);
     CloseInput();
-    if (handles_->process.hProcess != nullptr) CloseHandle(handles_->process.hProcess);
-    if (handles_->process.hThread != nullptr) CloseHandle(handles_->process.hThread);
+    Release(handles_->process);
 }
 
+
 bool ChildProcess::Started() const {
-    return handles_->process.hProcess != nullptr;
+    return handles_->started;
 }
 
 uint32_t ChildProcess::Id() const {
@@ -153,6 +163,8 @@ int ChildProcess::Wait() {
         GetExitCodeProcess(handles_->process.hProcess, &code);
         handles_->ended = true;
         handles_->exitCode = handles_->killed && code == kKilledExitCode ? -1 : static_cast<int>(code);
+        // Let go of it, so that its id names no process any more.
+        Release(handles_->process);
     }
     return handles_->exitCode;
 }

@@ -146,7 +146,7 @@ TEST(ChildRoles, DISABLED_HoldSection) {
 }
 
 TEST_F(FileMappingTest, TheLastProcessToLetGoRemovesTheSectionAndAKilledOneLetsGo) {
-    ChildProcess child("HoldSection", "TwinLinkAPI/7/00000002");
+    RoleProcess child("HoldSection", "TwinLinkAPI/7/00000002");
     ASSERT_TRUE(child.ready);
     const MappingHandle handle = OpenFileMapping(u"TwinLinkAPI/7/00000002");
     ASSERT_NE(handle, 0) << LastErrorText();
@@ -159,6 +159,7 @@ TEST_F(FileMappingTest, TheLastProcessToLetGoRemovesTheSectionAndAKilledOneLetsG
     EXPECT_NE(still, 0) << "the child still holds it";
     CloseHandle(still);
     child.Kill();
+    child.Wait();
     EXPECT_EQ(OpenFileMapping(u"TwinLinkAPI/7/00000002"), 0);
     EXPECT_EQ(LastErrorText(), "no section named TwinLinkAPI/7/00000002");
     // Made again, it is a new section, zero-filled.

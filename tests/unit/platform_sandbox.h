@@ -31,6 +31,9 @@
 #undef PostMessage
 
 #include <atomic>
+#include <cstdio>
+
+#include "child_process.h"
 #else
 #include <poll.h>
 #include <signal.h>
@@ -82,57 +85,37 @@ inline bool RunningUnderWine() {
     return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
 }
 
+// What a child role prints once it is ready.
+inline constexpr char kChildReadyLine[] = "twinlink-child-ready";
+
 // A child process that plays one role of the test program: the disabled test
 // ChildRoles.DISABLED_<role> of this same program, given `argument` in the environment variable
-// TWINLINK_CHILD_ARGUMENT. It tells that it is ready by setting the event named in
-// TWINLINK_CHILD_READY, then does what its role says until it is killed.
-class ChildProcess {
+// TWINLINK_CHILD_ARGUMENT. It prints kChildReadyLine once ready, then does what its role says
+// until it is killed.
+class RoleProcess : public test_support::ChildProcess {
   public:
-    ChildProcess(const std::string& role, const std::string& argument = "") {
-        static std::atomic<int> counter{0};
-        const std::wstring readyName = L"twinlink-test-ready-" + std::to_wstring(GetCurrentProcessId()) +
-                                   L"-" + std::to_wstring(counter.fetch_add(1));
-        HANDLE readyEvent = CreateEventW(nullptr, TRUE, FALSE, readyName.c_str());
-        wchar_t program[MAX_PATH];
-        GetModuleFileNameW(nullptr, program, MAX_PATH);
-        std::wstring line = L"\"" + std::wstring(program) + L"\" --gtest_also_run_disabled_tests " +
-                            L"--gtest_filter=ChildRoles.DISABLED_" +
-                            std::filesystem::path(role).wstring();
-        SetEnvironmentVariableW(L"TWINLINK_CHILD_READY", readyName.c_str());
-        SetEnvironmentVariableW(L"TWINLINK_CHILD_ARGUMENT", std::filesystem::path(argument).wstring().c_str());
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION started{};
-        if (CreateProcessW(program, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                           &started)) {
-            CloseHandle(started.hThread);
-            process_ = started.hProcess;
-            processId = started.dwProcessId;
-            HANDLE waited[2] = {readyEvent, process_};
-            ready = WaitForMultipleObjects(2, waited, FALSE, 20000) == WAIT_OBJECT_0;
-        }
-        SetEnvironmentVariableW(L"TWINLINK_CHILD_READY", nullptr);
+    explicit RoleProcess(const std::string& role, const std::string& argument = "")
+        : ChildProcess(ThisProgram(argument),
+                       {"--gtest_also_run_disabled_tests", "--gtest_filter=ChildRoles.DISABLED_" + role}) {
         SetEnvironmentVariableW(L"TWINLINK_CHILD_ARGUMENT", nullptr);
-        CloseHandle(readyEvent);
-    }
-    ~ChildProcess() { Kill(); }
-    ChildProcess(const ChildProcess&) = delete;
-    ChildProcess& operator=(const ChildProcess&) = delete;
-
-    // Ends the child and lets go of it, so that its id names no process any more.
-    void Kill() {
-        if (!process_) return;
-        TerminateProcess(process_, 9);
-        WaitForSingleObject(process_, 10000);
-        CloseHandle(process_);
-        process_ = nullptr;
+        // GoogleTest speaks first; the role's word comes after.
+        while (const std::optional<std::string> line = ReadLine()) {
+            if (*line != kChildReadyLine) continue;
+            ready = true;
+            break;
+        }
     }
 
     bool ready = false;
-    uint32_t processId = 0;
 
   private:
-    HANDLE process_ = nullptr;
+    // This program, with the child's argument put where the child will find it.
+    static std::filesystem::path ThisProgram(const std::string& argument) {
+        SetEnvironmentVariableW(L"TWINLINK_CHILD_ARGUMENT", std::filesystem::path(argument).wstring().c_str());
+        wchar_t program[MAX_PATH];
+        GetModuleFileNameW(nullptr, program, MAX_PATH);
+        return program;
+    }
 };
 
 // In a child: its argument, and the word to its parent that it is ready.
@@ -143,12 +126,8 @@ inline std::string ChildArgument() {
 }
 
 inline void TellParentReady() {
-    wchar_t name[256];
-    if (GetEnvironmentVariableW(L"TWINLINK_CHILD_READY", name, 256) == 0) return;
-    if (HANDLE event = OpenEventW(EVENT_MODIFY_STATE, FALSE, name)) {
-        SetEvent(event);
-        CloseHandle(event);
-    }
+    std::printf("%s\n", kChildReadyLine);
+    std::fflush(stdout);
 }
 
 // A child role that has done its part waits here until it is killed.

@@ -84,26 +84,27 @@ TEST(ChildRoles, DISABLED_Idle) {
 }
 
 TEST_F(ServicesTest, ProcessesAndTheirImagePaths) {
-    ChildProcess child("Idle");
+    RoleProcess child("Idle");
     ASSERT_TRUE(child.ready);
     std::vector<uint32_t> ids = EnumProcesses(100000);
     std::sort(ids.begin(), ids.end());
     EXPECT_TRUE(std::binary_search(ids.begin(), ids.end(), GetCurrentProcessId()));
-    EXPECT_TRUE(std::binary_search(ids.begin(), ids.end(), child.processId));
+    EXPECT_TRUE(std::binary_search(ids.begin(), ids.end(), child.Id()));
     EXPECT_EQ(EnumProcesses(1).size(), 1u);
 
     wchar_t self[MAX_PATH];
     const DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH);
     const std::u16string path(reinterpret_cast<const char16_t*>(self), length);
     EXPECT_EQ(ProcessImagePath(GetCurrentProcessId()), path);
-    EXPECT_EQ(ProcessImagePath(child.processId), path);  // started again: the same program
+    EXPECT_EQ(ProcessImagePath(child.Id()), path);  // started again: the same program
     child.Kill();
+    child.Wait();
     // The system lets go of an ended process when nothing holds it any more, not necessarily at
     // once (under Wine some 0.5 s after the last handle closed).
-    for (int i = 0; i < 500 && ProcessImagePath(child.processId); ++i) Sleep(10);
-    EXPECT_EQ(ProcessImagePath(child.processId), std::nullopt);
+    for (int i = 0; i < 500 && ProcessImagePath(child.Id()); ++i) Sleep(10);
+    EXPECT_EQ(ProcessImagePath(child.Id()), std::nullopt);
     EXPECT_EQ(LastErrorText().rfind("cannot read the image path of process " +
-                                        std::to_string(child.processId) + ": ",
+                                        std::to_string(child.Id()) + ": ",
                                     0),
               0u)
         << LastErrorText();

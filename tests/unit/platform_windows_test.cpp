@@ -46,9 +46,9 @@ class WindowsTest : public testing::PlatformSandbox {
   protected:
 #ifdef _WIN32
     // The window the child published: found by its process, as Korvan's is found.
-    static WindowHandle WindowOf(const ChildProcess& child) {
+    static WindowHandle WindowOf(const RoleProcess& child) {
         for (const WindowInfo& window : EnumWindows())
-            if (window.processId == child.processId && window.className == u"KorvanSTARTWindow")
+            if (window.processId == child.Id() && window.className == u"KorvanSTARTWindow")
                 return window.handle;
         return 0;
     }
@@ -188,17 +188,18 @@ TEST_F(WindowsTest, AFullQueueDropsPostsWithoutWaiting) {
 
 #ifdef _WIN32
 TEST_F(WindowsTest, TheWindowOfAProcessThatIsGoneVanishes) {
-    ChildProcess child("KorvanWindow");
+    RoleProcess child("KorvanWindow");
     ASSERT_TRUE(child.ready);
     const std::optional<WindowHandle> window = WindowOf(child);
     ASSERT_NE(window, 0u);
     ASSERT_TRUE(IsWindow(*window));
-    EXPECT_EQ(GetWindowProcessId(*window), child.processId);
+    EXPECT_EQ(GetWindowProcessId(*window), child.Id());
     EXPECT_EQ(GetWindowText(*window), u"Korvan 8.3 child");
     EXPECT_TRUE(IsWindowVisible(*window));
     EXPECT_EQ(GetWindowOwner(*window), 0u);
     EXPECT_TRUE(PostMessage(*window, 0x8729, 0, 2));
     child.Kill();
+    child.Wait();
 #else
 TEST_F(WindowsTest, TheWindowOfAProcessThatIsGoneVanishes) {
     std::optional<WindowHandle> window;
@@ -324,13 +325,14 @@ TEST_F(WindowsTest, TheChangeCountMovesWhenAWindowComesOrGoesAndOnlyThen) {
 #ifdef _WIN32
 TEST_F(WindowsTest, TheChangeCountMovesWhenAnotherProcessMakesAWindowAndWhenItEnds) {
     const uint64_t before = WindowChangeCount();
-    ChildProcess child("KorvanWindow");
+    RoleProcess child("KorvanWindow");
     ASSERT_TRUE(child.ready);
     EXPECT_TRUE(CountMovesFrom(before));
     const WindowHandle window = WindowOf(child);
     ASSERT_NE(window, 0u);
     const uint64_t listed = WindowChangeCount();
     child.Kill();
+    child.Wait();
     EXPECT_TRUE(CountMovesFrom(listed));
     EXPECT_FALSE(IsWindow(window));
 }
