@@ -2,11 +2,11 @@
 # Korvan stand-in that run on Windows, as .exe files run through Wine by ctest
 # (CMAKE_CROSSCOMPILING_EMULATOR). GoogleTest is built from Debian's sources.
 #
-# The other suites of those folders need POSIX: they fork a child process that shares the test's
-# memory (platform_sandbox.h: RunChild), talk to it through pipes and poll, stop it with
-# signals, point the POSIX layer at a private folder through environment variables or look at
-# file modes, and the peer's suites start korvan-peer with posix_spawn and read its output
-# through pipes. They come to Windows with a child-process helper over CreateProcess.
+# The other suites of those folders still run part of a test in a forked child that shares the
+# test's memory (platform_sandbox.h: RunChild, Channel, signals): liveconnection_directory,
+# _lock, _notify, _sections and _send, peer_link, peer_render and peer_scene; they come to
+# Windows once they start their second process through ChildProcess (tests/support/).
+# platform_privacy checks POSIX file modes and owners and has no Windows counterpart.
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 # GoogleTest's own code is not held to our warnings.
 get_directory_property(saved_options COMPILE_OPTIONS)
@@ -16,15 +16,28 @@ set_directory_properties(PROPERTIES COMPILE_OPTIONS "${saved_options}")
 
 set(WINDOWS_UNIT_TESTS
   platform_parallel_test
+  platform_file_mapping_test
+  platform_registry_test
+  platform_services_test
+  platform_windows_test
+  liveconnection_channel_test
+  liveconnection_processes_test
+  peer_snapshot_test
 )
+add_executable(link-host tools/link_host.cpp)
+target_link_libraries(link-host PRIVATE twinlink_liveconnection twinlink_platform)
 
 # Each suite runs in a Wine prefix of its own under the build folder, made on first use with the
 # null display driver, so that windows work headless and suites can run side by side.
 set(WINE_PREFIXES ${CMAKE_BINARY_DIR}/wine-prefixes)
 foreach(name ${WINDOWS_UNIT_TESTS})
   add_executable(${name} unit/${name}.cpp)
-  target_link_libraries(${name} PRIVATE twinlink_platform twinlink_liveconnection twinlink_peer gtest_main gmock)
+  target_link_libraries(${name} PRIVATE twinlink_platform twinlink_liveconnection twinlink_peer twinlink_test_support gtest_main gmock)
   target_compile_definitions(${name} PRIVATE TWINLINK_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+  if(name STREQUAL "liveconnection_processes_test")
+    target_compile_definitions(${name} PRIVATE LINK_HOST_EXECUTABLE="$<TARGET_FILE:link-host>")
+    add_dependencies(${name} link-host)
+  endif()
   if(name MATCHES "^peer_")
     target_compile_definitions(${name} PRIVATE KORVAN_PEER_EXECUTABLE="$<TARGET_FILE:korvan-peer>")
     add_dependencies(${name} korvan-peer)

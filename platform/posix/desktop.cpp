@@ -39,10 +39,10 @@ int PrintedMessageBox(const std::u16string& text, const std::u16string& caption,
 
 int MessageBox(WindowHandle /*owner*/, const std::u16string& text, const std::u16string& caption,
                uint32_t flags) {
-    posix::ClearFailure();
+    ClearFailure();
     if (const HostMessageBoxEntry host = posix::FindHostDesktop()) {
         const int answer = host(text.c_str(), caption.c_str(), flags);
-        if (answer == 0) posix::SetFailure("the host's desktop could not show the message box");
+        if (answer == 0) SetFailure("the host's desktop could not show the message box");
         return answer;
     }
     return posix::PrintedMessageBox(text, caption, flags);
@@ -50,12 +50,12 @@ int MessageBox(WindowHandle /*owner*/, const std::u16string& text, const std::u1
 
 int MessageBoxWithPluginIcon(WindowHandle owner, const std::u16string& text, const std::u16string& caption,
                              uint32_t flags, const std::u16string& iconCaption) {
-    posix::ClearFailure();
+    ClearFailure();
     const HostIconMessageBoxEntry host = posix::FindHostIconBoxes();
     if (!host) return MessageBox(owner, text, caption, flags);
     const bool icon = caption.find(iconCaption) != std::u16string::npos;
     const int answer = host(text.c_str(), caption.c_str(), flags, icon ? 1 : 0);
-    if (answer == 0) posix::SetFailure("the host's desktop could not show the message box");
+    if (answer == 0) SetFailure("the host's desktop could not show the message box");
     return answer;
 }
 

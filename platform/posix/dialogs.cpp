@@ -86,7 +86,7 @@ HostDialogEntry FindHostDialog() {
 }  // namespace
 
 int ShowDialog(WindowHandle /*owner*/, const DialogTemplate& dialog, const DialogProcedure& procedure) {
-    posix::ClearFailure();
+    ClearFailure();
     PosixDialog window(dialog);
     if (procedure.initialise) procedure.initialise(window);
 

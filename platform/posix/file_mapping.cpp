@@ -7,8 +7,12 @@
 // process ended without cleaning up, so the whole folder is swept then, and the first time a
 // process uses the folder: a crashed host's data sections are never met by name again. A new
 // file only ever appears, already sized and locked, through link(), which fails while any file
-// of that name is there. A section lives while a handle or a view of it is left in this
-// process, as on Windows.
+// of that name is there. As on Windows, whose named objects lose their names with their last
+// handle, the name lives while a handle is open somewhere; a view keeps only the memory it maps
+// (an unlinked file stays mapped), not the name.
+//
+// A section is made in whole pages of 4096 bytes, as Windows makes it: MappingSize, which
+// Windows can only tell from VirtualQuery on a view, is the requested size rounded up to pages.
 //
 // Names are limited as Windows limits them: CreateFileMappingW and OpenFileMappingW fail for a
 // name of MAX_PATH (260) UTF-16 units or more, so the same names fail here.
@@ -40,8 +44,11 @@ namespace {
 // MAX_PATH: the longest name Windows takes is one unit shorter.
 constexpr size_t kNameLimitUnits = 260;
 
+// Windows' page size on x86-64: what a section's size is rounded up to.
+constexpr size_t kPageSize = 4096;
+
 // One open section file; its descriptor (and with it the shared lock) is released when the last
-// handle and view of it are gone, and the file with it when no other process holds it.
+// handle of it is closed, and the file with it when no other process holds it. Views outlive it.
 struct SectionFile {
     int fd = -1;
     size_t size = 0;
@@ -59,7 +66,6 @@ struct SectionFile {
 };
 
 struct View {
-    std::shared_ptr<SectionFile> section;
     size_t size = 0;
 };
 
@@ -233,8 +239,9 @@ MappingHandle CreateFileMapping(const std::u16string& name, uint32_t size, bool*
     const std::string path = SectionPath(folder, name);
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         int fd = -1;
-        const int error = CreateNew(folder, path, size, fd);
-        if (error == 0) return AddHandle(fd, size, path);
+        const size_t pages = (size_t{size} + kPageSize - 1) / kPageSize * kPageSize;
+        const int error = CreateNew(folder, path, pages, fd);
+        if (error == 0) return AddHandle(fd, pages, path);
         if (error != EEXIST) {
             SetFailureFromErrno("cannot create the section file " + path, error);
             return 0;
@@ -298,7 +305,7 @@ void* MapViewOfFile(MappingHandle handle) {
     }
     Sections& s = TheSections();
     std::lock_guard lock(s.mutex);
-    s.views[view] = View{section, section->size};
+    s.views[view] = View{section->size};
     return view;
 }
 

@@ -25,7 +25,7 @@ std::string Native(const std::u16string& path) {
 }  // namespace
 
 std::u16string GetTempPath() {
-    posix::ClearFailure();
+    ClearFailure();
     const char* folder = std::getenv("TMPDIR");
     std::string path = folder && *folder ? folder : "/tmp";
     if (path.back() != '/') path += '/';
@@ -44,10 +44,10 @@ bool DirectoryExists(const std::u16string& path) {
 }
 
 bool CreateDirectory(const std::u16string& path) {
-    posix::ClearFailure();
+    ClearFailure();
     const std::string native = Native(path);
     if (mkdir(native.c_str(), 0700) != 0) {
-        posix::SetFailureFromErrno("cannot create the folder " + native, errno);
+        SetFailureFromErrno("cannot create the folder " + native, errno);
         return false;
     }
     chmod(native.c_str(), 0700);
@@ -55,26 +55,26 @@ bool CreateDirectory(const std::u16string& path) {
 }
 
 bool DeleteFile(const std::u16string& path) {
-    posix::ClearFailure();
+    ClearFailure();
     const std::string native = Native(path);
     struct stat st;
     if (lstat(native.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-        posix::SetFailure("cannot delete " + native + " as a file: it is a folder");
+        SetFailure("cannot delete " + native + " as a file: it is a folder");
         return false;
     }
     if (unlink(native.c_str()) != 0) {
-        posix::SetFailureFromErrno("cannot delete " + native, errno);
+        SetFailureFromErrno("cannot delete " + native, errno);
         return false;
     }
     return true;
 }
 
 std::optional<uint64_t> GetFileLastWriteTime(const std::u16string& path) {
-    posix::ClearFailure();
+    ClearFailure();
     const std::string native = Native(path);
     struct stat st;
     if (stat(native.c_str(), &st) != 0) {
-        posix::SetFailureFromErrno("cannot read the times of " + native, errno);
+        SetFailureFromErrno("cannot read the times of " + native, errno);
         return std::nullopt;
     }
     const auto seconds = static_cast<uint64_t>(st.st_mtim.tv_sec) + kUnixEpochInFileTimeSeconds;
@@ -82,11 +82,11 @@ std::optional<uint64_t> GetFileLastWriteTime(const std::u16string& path) {
 }
 
 bool WriteFile(const std::u16string& path, const void* data, size_t size) {
-    posix::ClearFailure();
+    ClearFailure();
     const std::string native = Native(path);
     const int fd = open(native.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0) {
-        posix::SetFailureFromErrno("cannot write " + native, errno);
+        SetFailureFromErrno("cannot write " + native, errno);
         return false;
     }
     const auto* bytes = static_cast<const char*>(data);
@@ -95,7 +95,7 @@ bool WriteFile(const std::u16string& path, const void* data, size_t size) {
         const ssize_t written = write(fd, bytes, left);
         if (written < 0) {
             if (errno == EINTR) continue;
-            posix::SetFailureFromErrno("cannot write " + native, errno);
+            SetFailureFromErrno("cannot write " + native, errno);
             close(fd);
             return false;
         }
@@ -103,7 +103,7 @@ bool WriteFile(const std::u16string& path, const void* data, size_t size) {
         left -= static_cast<size_t>(written);
     }
     if (close(fd) != 0) {
-        posix::SetFailureFromErrno("cannot write " + native, errno);
+        SetFailureFromErrno("cannot write " + native, errno);
         return false;
     }
     return true;

@@ -160,25 +160,25 @@ bool FindInPath(const std::string& program) {
 // There are no windows to maximise here.
 bool LaunchProcess(const std::u16string& executable, const std::u16string& arguments,
                    const std::u16string& workingDirectory, bool /*maximised*/) {
-    posix::ClearFailure();
+    ClearFailure();
     // Without an executable the command line names it first, as CreateProcessW takes it.
     std::vector<std::string> argv = executable.empty() ? ProgramAndArguments(Utf16ToUtf8(arguments))
                                                        : SplitCommandLine(Utf16ToUtf8(arguments));
     if (!executable.empty()) argv.insert(argv.begin(), Utf16ToUtf8(executable));
     if (argv.empty() || argv[0].empty()) {
-        posix::SetFailure("no program to start");
+        SetFailure("no program to start");
         return false;
     }
     int error = 0;
     if (!Spawn(argv, false, &error, Utf16ToUtf8(workingDirectory))) {
-        posix::SetFailureFromErrno("cannot start " + argv[0], error);
+        SetFailureFromErrno("cannot start " + argv[0], error);
         return false;
     }
     return true;
 }
 
 void OpenWebLink(const std::u16string& url) {
-    posix::ClearFailure();
+    ClearFailure();
     if (url.empty() || !FindInPath("xdg-open")) return;
     int error = 0;
     Spawn({"xdg-open", Utf16ToUtf8(url)}, true, &error);

@@ -46,11 +46,11 @@ uint32_t GetCurrentProcessId() {
 }
 
 std::vector<uint32_t> EnumProcesses(size_t maxCount) {
-    posix::ClearFailure();
+    ClearFailure();
     std::vector<uint32_t> ids;
     DIR* proc = opendir("/proc");
     if (!proc) {
-        posix::SetFailureFromErrno("cannot list /proc", errno);
+        SetFailureFromErrno("cannot list /proc", errno);
         return ids;
     }
     while (const dirent* entry = readdir(proc)) {
@@ -68,12 +68,12 @@ std::vector<uint32_t> EnumProcesses(size_t maxCount) {
 }
 
 std::optional<std::u16string> ProcessImagePath(uint32_t pid) {
-    posix::ClearFailure();
+    ClearFailure();
     const std::string link = "/proc/" + std::to_string(pid) + "/exe";
     std::string target(4096, '\0');
     const ssize_t length = readlink(link.c_str(), target.data(), target.size());
     if (length <= 0 || static_cast<size_t>(length) >= target.size()) {
-        posix::SetFailureFromErrno("cannot read the image path of process " + std::to_string(pid),
+        SetFailureFromErrno("cannot read the image path of process " + std::to_string(pid),
                                    length < 0 ? errno : ENAMETOOLONG);
         return std::nullopt;
     }

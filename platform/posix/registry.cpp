@@ -2,8 +2,13 @@
 // folder HKEY_CURRENT_USER or HKEY_LOCAL_MACHINE, a key path "Software\Qentra\LiveConnections"
 // is nested folders named by the name encoding, and a value is a file holding its type as a
 // little-endian u32 followed by its data. Writes replace the file in one step; enumeration is
-// the directory listing in name order. Names are compared exactly (Windows ignores case).
+// the directory listing in name order, case ignored, as Windows lists them. Value names compare
+// as Windows compares them, without case (here: the case of ASCII letters): a value keeps the
+// spelling it was first written with, and another spelling reads, overwrites and deletes it.
+// The names in a key's path compare exactly (Windows ignores their case too; the plug-in opens
+// its keys by fixed paths).
 #include <limits.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -79,7 +84,37 @@ uint32_t OpenOrCreate(RegistryRoot root, const std::u16string& path, bool create
     return kSuccess;
 }
 
-// A key's values in the order they are enumerated: by name, UTF-16 unit by unit; files that
+// A name as Windows compares it: the ASCII letters in upper case. (Windows folds every letter
+// it has an upper case for; the stand-in folds ASCII only.)
+std::u16string Folded(std::u16string name) {
+    for (char16_t& c : name) {
+        if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
+    }
+    return name;
+}
+
+// Keys and values are listed as Windows keeps them: in name order, case ignored.
+bool NameOrder(const std::u16string& a, const std::u16string& b) {
+    const std::u16string x = Folded(a), y = Folded(b);
+    return x != y ? x < y : a < b;
+}
+
+// The encoded file name of value `name` as it is stored: its own spelling when a value of that
+// spelling exists, otherwise that of a value whose name differs in case only, otherwise its own
+// (a value yet to be written).
+std::string StoredName(const std::string& folder, const std::u16string& name) {
+    std::string exact = EncodeName(name);
+    struct stat st;
+    if (lstat(PlaceOfValue(folder, exact).Path().c_str(), &st) == 0) return exact;
+    const std::u16string folded = Folded(name);
+    for (std::string& fileName : ListValueNames(folder)) {
+        const std::optional<std::u16string> other = DecodeName(fileName);
+        if (other && Folded(*other) == folded) return std::move(fileName);
+    }
+    return exact;
+}
+
+// A key's values in the order they are enumerated: by name (NameOrder); files that
 // name no value (never written by this layer) come last, as unreadable entries.
 struct ListedValue {
     std::optional<std::u16string> name;
@@ -94,21 +129,9 @@ std::vector<ListedValue> ListValues(const std::string& folder) {
     }
     std::sort(values.begin(), values.end(), [](const ListedValue& a, const ListedValue& b) {
         if (a.name.has_value() != b.name.has_value()) return a.name.has_value();
-        return a.name ? *a.name < *b.name : a.fileName < b.fileName;
+        return a.name ? NameOrder(*a.name, *b.name) : a.fileName < b.fileName;
     });
     return values;
-}
-
-// Subkeys are listed as Windows keeps them: ignoring the case of ASCII letters.
-bool SubkeyOrder(const std::u16string& a, const std::u16string& b) {
-    const auto folded = [](std::u16string name) {
-        for (char16_t& c : name) {
-            if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
-        }
-        return name;
-    };
-    const std::u16string x = folded(a), y = folded(b);
-    return x != y ? x < y : a < b;
 }
 
 struct StoredValue {
@@ -142,17 +165,21 @@ uint32_t ReadValue(const ValuePlace& place, StoredValue& out) {
 
 }  // namespace
 
+struct RegistryKey::OpenKey {
+    std::string folder;
+};
+
 uint32_t RegistryKey::Open(RegistryRoot root, const std::u16string& path, RegistryKey& out) {
     std::string folder;
     const uint32_t code = OpenOrCreate(root, path, false, folder);
-    if (code == kSuccess) out.folder_ = folder;
+    if (code == kSuccess) out.key_ = std::make_shared<const OpenKey>(OpenKey{folder});
     return code;
 }
 
 uint32_t RegistryKey::Create(RegistryRoot root, const std::u16string& path, RegistryKey& out) {
     std::string folder;
     const uint32_t code = OpenOrCreate(root, path, true, folder);
-    if (code == kSuccess) out.folder_ = folder;
+    if (code == kSuccess) out.key_ = std::make_shared<const OpenKey>(OpenKey{folder});
     return code;
 }
 
@@ -162,7 +189,7 @@ uint32_t RegistryKey::QueryValue(const std::u16string& name, uint32_t* type, uin
     if (!IsOpen()) return Fail(kInvalidHandle, "the registry key is not open");
     if (buffer && !size) return Fail(kInvalidParameter, "a value buffer without its size");
     StoredValue value;
-    if (const uint32_t code = ReadValue(PlaceOfValue(folder_, EncodeName(name)), value))
+    if (const uint32_t code = ReadValue(PlaceOfValue(key_->folder, StoredName(key_->folder, name)), value))
         return code;
     const auto length = static_cast<uint32_t>(value.data.size());
     if (type) *type = value.type;
@@ -181,7 +208,7 @@ uint32_t RegistryKey::SetValue(const std::u16string& name, uint32_t type, const 
     ClearFailure();
     if (!IsOpen()) return Fail(kInvalidHandle, "the registry key is not open");
     if (!data && size != 0) return Fail(kInvalidParameter, "value data missing");
-    const ValuePlace place = PlaceOfValue(folder_, EncodeName(name));
+    const ValuePlace place = PlaceOfValue(key_->folder, StoredName(key_->folder, name));
     if (place.Path().size() >= PATH_MAX) {
         return Fail(kInvalidParameter, "the value name " + Utf16ToUtf8(name) + " is too long");
     }
@@ -204,7 +231,7 @@ uint32_t RegistryKey::SetValue(const std::u16string& name, uint32_t type, const 
     if (error == 0) return kSuccess;
     if (error == EISDIR || error == ENOTEMPTY || error == EEXIST) {
         return Fail(kAccessDenied,
-                    "the value " + Utf16ToUtf8(name) + " has the name of a subkey of " + folder_);
+                    "the value " + Utf16ToUtf8(name) + " has the name of a subkey of " + key_->folder);
     }
     SetFailureFromErrno("cannot write the registry value " + place.Path(), error);
     return error == ENOENT ? kFileNotFound : kAccessDenied;
@@ -219,7 +246,7 @@ uint32_t RegistryKey::SetDword(const std::u16string& name, uint32_t value) const
 uint32_t RegistryKey::DeleteValue(const std::u16string& name) const {
     ClearFailure();
     if (!IsOpen()) return Fail(kInvalidHandle, "the registry key is not open");
-    const ValuePlace place = PlaceOfValue(folder_, EncodeName(name));
+    const ValuePlace place = PlaceOfValue(key_->folder, StoredName(key_->folder, name));
     if (unlink(place.Path().c_str()) != 0) {
         const int error = errno;
         if (error == ENOENT || error == EISDIR || error == ENOTDIR || error == EPERM) {
@@ -239,7 +266,7 @@ uint32_t RegistryKey::CountValues(uint32_t* count) const {
     ClearFailure();
     if (!IsOpen()) return Fail(kInvalidHandle, "the registry key is not open");
     if (!count) return Fail(kInvalidParameter, "no place for the value count");
-    *count = static_cast<uint32_t>(ListValueNames(folder_).size());
+    *count = static_cast<uint32_t>(ListValueNames(key_->folder).size());
     return kSuccess;
 }
 
@@ -247,7 +274,7 @@ uint32_t RegistryKey::EnumValue(uint32_t index, uint32_t nameCapacity, uint32_t 
                                 RegistryValue& out) const {
     ClearFailure();
     if (!IsOpen()) return Fail(kInvalidHandle, "the registry key is not open");
-    const std::vector<ListedValue> values = ListValues(folder_);
+    const std::vector<ListedValue> values = ListValues(key_->folder);
     if (index >= values.size())
         return Fail(kNoMoreItems, "no value at index " + std::to_string(index));
     const std::optional<std::u16string>& name = values[index].name;
@@ -255,7 +282,7 @@ uint32_t RegistryKey::EnumValue(uint32_t index, uint32_t nameCapacity, uint32_t 
         return Fail(kRegistryCorrupt,
                     "the file " + values[index].fileName + " does not name a value");
     StoredValue value;
-    if (const uint32_t code = ReadValue(PlaceOfValue(folder_, values[index].fileName), value))
+    if (const uint32_t code = ReadValue(PlaceOfValue(key_->folder, values[index].fileName), value))
         return code;
     if (name->size() + 1 > nameCapacity) {
         return Fail(kMoreData, "the value name at index " + std::to_string(index) + " has " +
@@ -277,11 +304,11 @@ std::vector<std::u16string> RegistryKey::Subkeys() const {
     ClearFailure();
     std::vector<std::u16string> names;
     if (!IsOpen()) return names;
-    for (const std::string& folder : ListSubkeyFolders(folder_)) {
+    for (const std::string& folder : ListSubkeyFolders(key_->folder)) {
         if (std::optional<std::u16string> name = DecodeName(folder))
             names.push_back(std::move(*name));
     }
-    std::sort(names.begin(), names.end(), SubkeyOrder);
+    std::sort(names.begin(), names.end(), NameOrder);
     return names;
 }
 

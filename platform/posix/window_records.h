@@ -17,7 +17,7 @@ namespace twinlink::platform::posix {
 struct WindowRecord {
     WindowInfo info;
     uint64_t startTime = 0;  // of the owning process, to tell it from a later one with its id
-    uint64_t created = 0;    // monotonic nanoseconds; windows are listed oldest first
+    uint64_t created = 0;    // monotonic nanoseconds; windows are listed newest first
 };
 
 inline constexpr std::string_view kRecordSuffix = ".window";

@@ -39,14 +39,16 @@ struct Datagram {
 };
 static_assert(sizeof(Datagram) == 24);
 
+constexpr uint32_t kFirstUserMessage = 0x0400;  // WM_USER
+
 uint64_t MonotonicNanoseconds() {
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
     return static_cast<uint64_t>(now.tv_sec) * 1000000000ull + static_cast<uint64_t>(now.tv_nsec);
 }
 
-// A fresh handle to try: random, non-zero, a multiple of four and within 32 bits like a
-// Windows handle. Its uniqueness comes from binding its socket, which fails if it is taken.
+// A fresh handle to try: random, non-zero, a multiple of four and within 32 bits (a window
+// handle of 64-bit Windows fits 32 bits). Its uniqueness comes from binding its socket, which fails if it is taken.
 WindowHandle HandleCandidate() {
     static std::atomic<uint64_t> counter{0};
     uint32_t random = 0;
@@ -135,8 +137,10 @@ std::vector<WindowInfo> EnumWindows() {
         }
         closedir(dir);
     }
+    // Newest first, as Windows lists a desktop's windows: each new top-level window comes in
+    // at the top.
     std::sort(records.begin(), records.end(), [](const WindowRecord& a, const WindowRecord& b) {
-        return a.created != b.created ? a.created < b.created : a.info.handle < b.info.handle;
+        return a.created != b.created ? a.created > b.created : a.info.handle > b.info.handle;
     });
     std::vector<WindowInfo> windows;
     windows.reserve(records.size());
@@ -274,6 +278,14 @@ bool PostMessage(WindowHandle w, uint32_t message, uintptr_t wParam, intptr_t lP
     return false;
 }
 
+struct OwnWindow::State {
+    int socket = -1;
+    std::string endpoint;
+    uint32_t creatorPid = 0;  // a forked child's copy must not unpublish its parent's window
+};
+
+OwnWindow::OwnWindow() = default;
+
 OwnWindow::~OwnWindow() {
     Destroy();
 }
@@ -282,17 +294,17 @@ bool OwnWindow::Create(const std::u16string& className, const std::u16string& ti
                        WindowHandle owner, std::string* error) {
     ClearFailure();
     Destroy();
+    auto state = std::make_unique<State>();
     const auto fail = [&](std::string why) {
         if (!why.empty()) SetFailure(std::move(why));
         if (error) *error = LastErrorText();
-        if (socket_ >= 0) close(socket_);
-        socket_ = -1;
+        if (state->socket >= 0) close(state->socket);
         return false;
     };
     const std::string folder = StateFolder(StatePlace::Runtime);
     if (EnsurePrivateFolder(folder) != FolderState::Ready) return fail("");
-    socket_ = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (socket_ < 0) {
+    state->socket = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (state->socket < 0) {
         SetFailureFromErrno("cannot make a socket", errno);
         return fail("");
     }
@@ -304,7 +316,7 @@ bool OwnWindow::Create(const std::u16string& className, const std::u16string& ti
         sockaddr_un address;
         if (!SocketAddress(folder, leaf, address, folderFd.fd))
             return fail("no socket address in " + folder);
-        if (bind(socket_, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
+        if (bind(state->socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
             handle = candidate;
         } else if (errno != EADDRINUSE) {
             SetFailureFromErrno("cannot publish a window in " + folder, errno);
@@ -329,30 +341,37 @@ bool OwnWindow::Create(const std::u16string& className, const std::u16string& ti
         return fail("");
     }
     handle_ = handle;
-    endpoint_ = base;
-    creatorPid_ = GetCurrentProcessId();
+    state->endpoint = base;
+    state->creatorPid = GetCurrentProcessId();
+    state_ = std::move(state);
     return true;
 }
 
 void OwnWindow::Destroy() {
-    if (socket_ >= 0) close(socket_);
-    socket_ = -1;
-    // A child forked from the creator holds a copy of this object; only the creator unpublishes.
-    if (handle_ != 0 && creatorPid_ == GetCurrentProcessId()) {
-        unlink((endpoint_ + std::string(kRecordSuffix)).c_str());
-        unlink((endpoint_ + std::string(kSocketSuffix)).c_str());
+    if (state_) {
+        if (state_->socket >= 0) close(state_->socket);
+        // A child forked from the creator holds a copy of this object; only the creator
+        // unpublishes.
+        if (handle_ != 0 && state_->creatorPid == GetCurrentProcessId()) {
+            unlink((state_->endpoint + std::string(kRecordSuffix)).c_str());
+            unlink((state_->endpoint + std::string(kSocketSuffix)).c_str());
+        }
+        state_.reset();
     }
     handle_ = 0;
-    endpoint_.clear();
-    creatorPid_ = 0;
 }
 
 std::optional<WindowMessage> OwnWindow::Receive(std::chrono::milliseconds timeout) {
-    if (socket_ < 0) return std::nullopt;
+    if (!state_ || state_->socket < 0) return std::nullopt;
+    const int fd = state_->socket;
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     for (;;) {
         Datagram datagram{};
-        const ssize_t got = recv(socket_, &datagram, sizeof datagram, MSG_DONTWAIT | MSG_TRUNC);
+        const ssize_t got = recv(fd, &datagram, sizeof datagram, MSG_DONTWAIT | MSG_TRUNC);
+        // Messages below WM_USER are the system's: on Windows they go to the window procedure
+        // (which does nothing with them here), and Receive returns only the ones from WM_USER on.
+        if (got == static_cast<ssize_t>(sizeof datagram) && datagram.message < kFirstUserMessage)
+            continue;
         if (got == static_cast<ssize_t>(sizeof datagram)) {
             return WindowMessage{datagram.message, static_cast<uintptr_t>(datagram.wParam),
                                  static_cast<intptr_t>(datagram.lParam)};
@@ -363,7 +382,7 @@ std::optional<WindowMessage> OwnWindow::Receive(std::chrono::milliseconds timeou
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) return std::nullopt;
-        pollfd waiting{socket_, POLLIN, 0};
+        pollfd waiting{fd, POLLIN, 0};
         poll(&waiting, 1, static_cast<int>(std::min<long long>(left.count(), 1 << 30)));
     }
 }

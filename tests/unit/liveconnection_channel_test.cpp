@@ -25,7 +25,7 @@ std::vector<uint32_t> Words(const RawSection& raw, size_t offset, size_t count) 
 }
 
 TEST_F(ChannelTest, HostWritesTheHeaderAndTheViewAndStatusRecordsByteByByte) {
-    EXPECT_EQ(raw.Size(), 17u * 2048u);
+    EXPECT_EQ(raw.Size(), 9u * 4096u);  // 17 slots of 2048 bytes, in whole pages
     EXPECT_EQ(raw.Bytes(0, 4), "HEAD");
     // Size, id, flags, change counter, constant 1, lock owner, total size, record area offset,
     // slots, records (the header, "VIEW" and "STAT"), highest slot, creator.
@@ -123,7 +123,7 @@ TEST_F(ChannelTest, AFullTableGivesNoRecord) {
 
     // With no slots at all the host still stands, without "VIEW" and "STAT".
     ASSERT_EQ(connection.Host(kModelPath, 0), 0);
-    EXPECT_EQ(RawSection(kSectionName).Size(), 2048u);
+    EXPECT_EQ(RawSection(kSectionName).Size(), 4096u);  // the header's slot, in one page
     EXPECT_EQ(connection.CountRecords(kViewTag, 0, 0), 0u);
     EXPECT_EQ(connection.CreateRecord(kSurfaceTag), nullptr);
 }
@@ -245,8 +245,9 @@ TEST_F(ChannelTest, AnAttachedPeerSeesTheSameRecordsWritesNothingAndNeedsASoundR
     peer.SendDescriptor({{u"a", {kVerbatimValue, u"b"}}});
     EXPECT_EQ(raw.Bytes(0, 8 * 2048), before);
 
-    // A record area inside the header, misaligned or past the end of the section is refused.
-    for (const uint32_t offset : {0u, 1240u, 2050u, 17u * 2048u + 4}) {
+    // A record area inside the header, misaligned or past the end of the section (made in whole
+    // pages: 9 of 4096 bytes) is refused.
+    for (const uint32_t offset : {0u, 1240u, 2050u, 9u * 4096u + 4}) {
         raw.SetU32(32, offset);
         EXPECT_EQ(peer.Attach(kModelPath), -1) << offset;
         EXPECT_FALSE(peer.IsOpen()) << offset;

@@ -101,6 +101,11 @@ TEST_F(SendTest, TheDescriptorTextLandsInTheStatusSectionAndKeepsItWhileItFits) 
         RawSection section(OwnSection(id));
         return section.IsOpen() ? section.Bytes(0, section.Size()) : std::string("(gone)");
     };
+    // A section is made in whole pages of 4096 bytes, zero after what was asked for.
+    const auto inPages = [](std::string bytes) {
+        bytes.resize((bytes.size() + 4095) / 4096 * 4096, '\0');
+        return bytes;
+    };
     DescriptorMap descriptor{{u"b", {kVerbatimValue, u"x y"}}, {u"a", {kEncodedValue, u"x y"}}};
     const std::string text = Utf16Bytes(u"{\"a\":\"x%20y\",\"b\":\"x y\"}");  // 46 bytes
 
@@ -109,7 +114,7 @@ TEST_F(SendTest, TheDescriptorTextLandsInTheStatusSectionAndKeepsItWhileItFits) 
     EXPECT_EQ(raw.U32(kStatus + 16), 1u);
     EXPECT_EQ(raw.U32(kStatus + 20), 1u);
     EXPECT_EQ(raw.U32(kStatus + 24), 96u);  // twice the text with its terminator
-    EXPECT_EQ(sectionBytes(1), text + std::string(50, '\0'));
+    EXPECT_EQ(sectionBytes(1), inPages(text + std::string(50, '\0')));
 
     // Longer, but within the section: same id, and the old tail is wiped.
     descriptor[u"c"] = {kVerbatimValue, u"0123456789"};
@@ -118,7 +123,7 @@ TEST_F(SendTest, TheDescriptorTextLandsInTheStatusSectionAndKeepsItWhileItFits) 
     connection.SendDescriptor(descriptor);
     EXPECT_EQ(raw.U32(kStatus + 16), 3u);
     EXPECT_EQ(raw.U32(kStatus + 20), 1u);
-    EXPECT_EQ(sectionBytes(1), text + std::string(50, '\0'));
+    EXPECT_EQ(sectionBytes(1), inPages(text + std::string(50, '\0')));
 
     // Too long: a new section twice the size, and the old one is released.
     descriptor[u"long"] = {kVerbatimValue, std::u16string(100, u'L')};
@@ -128,7 +133,7 @@ TEST_F(SendTest, TheDescriptorTextLandsInTheStatusSectionAndKeepsItWhileItFits) 
     EXPECT_EQ(raw.U32(kStatus + 20), 2u);
     EXPECT_EQ(raw.U32(kStatus + 24), 2 * (longer.size() + 2));
     EXPECT_EQ(sectionBytes(1), "(gone)");
-    EXPECT_EQ(sectionBytes(2), longer + std::string(longer.size() + 4, '\0'));
+    EXPECT_EQ(sectionBytes(2), inPages(longer + std::string(longer.size() + 4, '\0')));
 }
 
 TEST_F(SendTest, ADescriptorWhoseSectionCannotBeMadeStillMarksTheRecord) {

@@ -4,12 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "liveconnection/live_connection.h"
 #include "liveconnection/section_names.h"
@@ -22,6 +25,25 @@ namespace platform = twinlink::platform;
 
 inline constexpr char16_t kModelPath[] = u"C:\\Models\\House.skp";
 inline constexpr char16_t kSectionName[] = u"C:/Models/House.skp";
+inline constexpr char16_t kDirectoryKeyPath[] = u"Software\\Qentra\\LiveConnections";
+
+using DirectoryValueList = std::vector<std::pair<std::u16string, uint32_t>>;
+
+// Every value of the directory key as (name, data), straight from the registry, by name.
+inline DirectoryValueList DirectoryValues() {
+    DirectoryValueList values;
+    platform::RegistryKey key;
+    platform::RegistryKey::Open(platform::RegistryRoot::CurrentUser, kDirectoryKeyPath, key);
+    platform::RegistryValue value;
+    for (uint32_t index = 0; key.EnumValue(index, 1024, 64, value) == platform::kSuccess; ++index) {
+        uint32_t data = 0;
+        if (value.type == platform::kRegDword && value.data.size() == 4)
+            std::memcpy(&data, value.data.data(), 4);
+        values.emplace_back(value.name, data);
+    }
+    std::sort(values.begin(), values.end());
+    return values;
+}
 
 // Every test gets its own registry, shared-memory and runtime folders below `root`.
 class PrivateStateTest : public platform::testing::PlatformSandbox {

@@ -2,6 +2,7 @@
 // LiveConnection hosted here) publishes: the connection directory, the wake-up message, ending a
 // link, the header lock, Korvan's uninstall entry and its launcher, and the command line.
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <chrono>
 #include <regex>
@@ -16,7 +17,7 @@ using namespace peer_test;
 class PeerLinkTest : public PeerTest {
   protected:
     // hold-lock's line: whether it holds the lock and which process does.
-    static std::string HeldLine(pid_t owner, bool held) {
+    static std::string HeldLine(uint32_t owner, bool held) {
         return std::string("{") + kLinkJson + R"(,"held":)" + (held ? "true" : "false") +
                R"(,"owner":)" + std::to_string(owner) + "}";
     }
@@ -67,7 +68,7 @@ TEST_F(PeerLinkTest, WatchPrintsTheSnapshotAndTheSceneAtEveryMessageUntilItsTime
     const auto started = std::chrono::steady_clock::now();
     PeerProcess peer({"watch", "--link", kLink, "--version", "9.1", "--count", "2"}, ErrorFile());
     const auto window = WaitForWindow([&](const platform::WindowInfo& candidate) {
-        return candidate.processId == static_cast<uint32_t>(peer.pid);
+        return candidate.processId == peer.Id();
     });
     ASSERT_TRUE(window.has_value()) << ReadFile(ErrorFile());
     EXPECT_EQ(window->className, u"KORVAN_START_WINDOW");
@@ -75,7 +76,7 @@ TEST_F(PeerLinkTest, WatchPrintsTheSnapshotAndTheSceneAtEveryMessageUntilItsTime
     EXPECT_TRUE(window->visible);
     EXPECT_EQ(window->owner, 0u);
     EXPECT_EQ(Run({"windows"}),
-              Done(R"({"windows":[{"processId":)" + std::to_string(peer.pid) +
+              Done(R"({"windows":[{"processId":)" + std::to_string(peer.Id()) +
                    R"(,"className":"KORVAN_START_WINDOW","title":"Korvan 9.1","visible":true,"owner":0}]})"));
 
     ASSERT_EQ(host.Notify(kUpdateNotification, 0), 0);
@@ -85,7 +86,7 @@ TEST_F(PeerLinkTest, WatchPrintsTheSnapshotAndTheSceneAtEveryMessageUntilItsTime
                                                R"("snapshot":{)") +
                                    kLinkJson));
     for (const std::string& part :
-         {R"("flags":0,"ended":false,"changeCounter":1,"lockOwner":)" + std::to_string(peer.pid),
+         {R"("flags":0,"ended":false,"changeCounter":1,"lockOwner":)" + std::to_string(peer.Id()),
           std::string(R"("records":[{"slot":0,"tag":"VIEW")"),
           std::string(R"("problems":[]},"scene":{"materials":1,"vertices":4,"indices":6,)"
                       R"("triangles":2,"batchesRead":1},"clock":{"wokenNs":)")})
@@ -133,32 +134,32 @@ TEST_F(PeerLinkTest, EndSetsHeaderFlagTwoAndTheHostIsNoLongerReady) {
 // asked to stop releases it; one that dies holding it keeps it for good: nothing breaks the lock.
 TEST_F(PeerLinkTest, OnlyALockHolderThatEndsNormallyLetsTheHostIn) {
     PeerProcess timed({"hold-lock", "--link", kLink, "--ms", "0"}, ErrorFile());
-    EXPECT_EQ(timed.ReadRest(), HeldLine(timed.pid, true) + "\n" + HeldLine(0, false) + "\n");
+    EXPECT_EQ(timed.ReadRest(), HeldLine(timed.Id(), true) + "\n" + HeldLine(0, false) + "\n");
     EXPECT_EQ(timed.Wait(), kExitDone);
     ASSERT_TRUE(host.Lock(0));
     // With the host holding it, hold-lock gives up.
     EXPECT_EQ(Run({"hold-lock", "--link", kLink, "--lock-timeout-us", "0"}),
-              std::pair(HeldLine(static_cast<pid_t>(platform::GetCurrentProcessId()), false) + "\n",
+              std::pair(HeldLine(platform::GetCurrentProcessId(), false) + "\n",
                         kExitGaveUp));
     host.Unlock();
 
     RawSection raw(kMainSection);
     PeerProcess stopped({"hold-lock", "--link", kLink}, ErrorFile());
-    EXPECT_EQ(stopped.ReadLine(), HeldLine(stopped.pid, true)) << ReadFile(ErrorFile());
+    EXPECT_EQ(stopped.ReadLine(), HeldLine(stopped.Id(), true)) << ReadFile(ErrorFile());
     EXPECT_FALSE(host.Lock(10000));
-    EXPECT_EQ(raw.U32(24), static_cast<uint32_t>(stopped.pid)) << "the lock word names its owner";
-    kill(stopped.pid, SIGTERM);
+    EXPECT_EQ(raw.U32(24), stopped.Id()) << "the lock word names its owner";
+    stopped.AskToStop();
     EXPECT_EQ(stopped.ReadRest(), HeldLine(0, false) + "\n");
     EXPECT_EQ(stopped.Wait(), kExitDone);
     ASSERT_TRUE(host.Lock(0));
     host.Unlock();
 
     PeerProcess killed({"hold-lock", "--link", kLink}, ErrorFile());
-    EXPECT_EQ(killed.ReadLine(), HeldLine(killed.pid, true));
-    kill(killed.pid, SIGKILL);
+    EXPECT_EQ(killed.ReadLine(), HeldLine(killed.Id(), true));
+    killed.Kill();
     EXPECT_EQ(killed.Wait(), -1);
     EXPECT_FALSE(host.Lock(10000));
-    EXPECT_EQ(raw.U32(24), static_cast<uint32_t>(killed.pid));
+    EXPECT_EQ(raw.U32(24), killed.Id());
 }
 
 // Korvan's uninstall entry as korvan-peer writes it, and the launch that the plug-in makes from

@@ -75,7 +75,7 @@ TEST_F(PeerSnapshotTest, DecodesCameraDescriptorMaterialsAndTheirSections) {
     EXPECT_EQ(
         SnapshotJson(TakeSnapshot(peer, 10000)),
         std::string("{") + kLinkJson +
-            R"(,"mappedSize":18432,"lockTaken":true,)"
+            R"(,"mappedSize":20480,"lockTaken":true,)"  // 18432 bytes asked, in whole pages
             R"("header":{"tag":"HEAD","size":1244,"flags":0,"ended":false,"changeCounter":1,"lockOwner":)" +
             pid +
             R"(,"totalSize":18432,"recordAreaOffset":2048,"slotCount":8,"recordCount":5,"highestSlot":3,)"
@@ -88,7 +88,7 @@ TEST_F(PeerSnapshotTest, DecodesCameraDescriptorMaterialsAndTheirSections) {
             R"({"slot":1,"tag":"STAT","size":28,"id":2,"flags":1,"changeCounter":1,"readable":true,)"
             R"("descriptorSection":{"id":1,)" +
             sections +
-            R"(1","size":212,"mappedSize":212},)"
+            R"(1","size":212,"mappedSize":4096},)"
             R"("descriptor":{"text":"{\"time\":\"1234\",\"toolName\":\"SketchUp%20Pro%20%c3%a9\"}",)"
             R"("entries":{"time":"1234","toolName":"SketchUp Pro é"}}},)"
             R"({"slot":2,"tag":"SRFC","size":1932,"id":3,"flags":1,"changeCounter":1,"readable":true,)"
@@ -96,10 +96,10 @@ TEST_F(PeerSnapshotTest, DecodesCameraDescriptorMaterialsAndTheirSections) {
             R"("opacity":0.75,"textureStamp":77,"texturePath":"",)"
             R"("textureSection":{"id":2,)" +
             sections +
-            R"(2","size":64,"mappedSize":64},"geometryRevision":4,)"
+            R"(2","size":64,"mappedSize":4096},"geometryRevision":4,)"
             R"("geometrySection":{"id":3,)" +
             sections +
-            R"(3","size":240,"mappedSize":240},)"
+            R"(3","size":240,"mappedSize":4096},)"
             R"("geometry":{"vertexCount":3,"indexCount":3,"uvSetCount":1}},)"
             R"({"slot":3,"tag":"SRFI","size":1932,"id":4,"flags":0,"changeCounter":0,"readable":true,)"
             R"("contentRevision":0,"name":"Old glass","surfaceType":0,"libraryId":"","colour":"0x00000000",)"
@@ -154,7 +154,7 @@ TEST_F(PeerGarbageTest, HeaderClaimsAreBoundedByTheMapping) {
         raw.SetU32(kHeaderSlotCount, 1000);
         const LinkSnapshot snapshot = Snapshot();
         EXPECT_EQ(ProblemLines(snapshot), Lines{"header: slot count 1000 needs 2050048 bytes but "
-                                                "the section maps 18432; only 8 slots are read"});
+                                                "the section maps 20480; only 9 slots are read"});
         EXPECT_EQ(Tags(snapshot), allRead);
         raw.SetU32(kHeaderSlotCount, 8);
     }
@@ -172,7 +172,7 @@ TEST_F(PeerGarbageTest, HeaderClaimsAreBoundedByTheMapping) {
         raw.SetU32(kHeaderTotalSize, 1u << 30);
         EXPECT_EQ(
             ProblemLines(Snapshot()),
-            Lines{"header: total size 1073741824 is larger than the mapped section (18432 bytes)"});
+            Lines{"header: total size 1073741824 is larger than the mapped section (20480 bytes)"});
         raw.SetU32(kHeaderTotalSize, 18432);
     }
     {
@@ -218,11 +218,11 @@ TEST_F(PeerGarbageTest, SectionsThatMapNothingOrTooLittleAreRejected) {
         ProblemLines(snapshot),
         (Lines{"slot 1: descriptor section 4660 (TwinLinkAPI/" +
                    std::to_string(platform::GetCurrentProcessId()) + "/00001234) cannot be opened",
-               "slot 2: geometry section 2 declares 1048576 bytes but maps only 240"}));
+               "slot 2: geometry section 2 declares 1048576 bytes but maps only 4096"}));
     ASSERT_EQ(snapshot.records.size(), 3u);
     EXPECT_FALSE(snapshot.records[1].status->descriptor.has_value());
     EXPECT_FALSE(snapshot.records[2].surface->geometry.has_value());
-    EXPECT_EQ(snapshot.records[2].surface->geometrySection->mappedSize, 240u);
+    EXPECT_EQ(snapshot.records[2].surface->geometrySection->mappedSize, 4096u);  // 240 bytes asked, one page
 }
 
 TEST_F(PeerGarbageTest, UnterminatedTextsAreReported) {

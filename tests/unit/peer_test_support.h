@@ -4,13 +4,7 @@
 // them out.
 #pragma once
 
-#include <fcntl.h>
 #include <gmock/gmock.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstring>
@@ -22,14 +16,13 @@
 #include <thread>
 #include <vector>
 
+#include "child_process.h"
 #include "liveconnection/live_connection.h"
 #include "liveconnection_test_support.h"
 #include "peer/link_decoder.h"
 #include "peer/peer_commands.h"
 #include "peer/snapshot_json.h"
 #include "twinlink/platform.h"
-
-extern char** environ;
 
 namespace peer_test {
 
@@ -61,80 +54,11 @@ inline std::string ReadFile(const std::filesystem::path& path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-class PeerProcess {
+// korvan-peer as a second process.
+class PeerProcess : public test_support::ChildProcess {
   public:
-    PeerProcess(const std::vector<std::string>& arguments, const std::filesystem::path& errorFile) {
-        int output[2];
-        if (pipe2(output, O_CLOEXEC) != 0) return;
-        std::vector<std::string> argv{KORVAN_PEER_EXECUTABLE};
-        argv.insert(argv.end(), arguments.begin(), arguments.end());
-        std::vector<char*> pointers;
-        for (std::string& argument : argv) pointers.push_back(argument.data());
-        pointers.push_back(nullptr);
-
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
-        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errorFile.c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        if (posix_spawn(&pid, argv[0].c_str(), &actions, nullptr, pointers.data(), environ) != 0)
-            pid = -1;
-        posix_spawn_file_actions_destroy(&actions);
-        close(output[1]);
-        output_ = output[0];
-    }
-    ~PeerProcess() {
-        if (pid > 0 && !reaped_) {
-            kill(pid, SIGKILL);
-            Wait();
-        }
-        if (output_ >= 0) close(output_);
-    }
-    PeerProcess(const PeerProcess&) = delete;
-    PeerProcess& operator=(const PeerProcess&) = delete;
-
-    // The next line of standard output without its newline; nothing at its end.
-    std::optional<std::string> ReadLine() {
-        size_t newline;
-        while ((newline = buffered_.find('\n')) == std::string::npos) {
-            if (!ReadMore()) return std::nullopt;
-        }
-        std::string line = buffered_.substr(0, newline);
-        buffered_.erase(0, newline + 1);
-        return line;
-    }
-
-    // Everything still to come on standard output.
-    std::string ReadRest() {
-        while (ReadMore()) continue;
-        return std::exchange(buffered_, std::string());
-    }
-
-    // The exit code; -1 when the process was ended by a signal.
-    int Wait() {
-        int status = 0;
-        waitpid(pid, &status, 0);
-        reaped_ = true;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-
-    pid_t pid = -1;
-
-  private:
-    bool ReadMore() {
-        pollfd ready{output_, POLLIN, 0};
-        if (poll(&ready, 1, static_cast<int>(std::chrono::milliseconds(kSafetyNet).count())) != 1)
-            return false;
-        char chunk[4096];
-        const ssize_t got = read(output_, chunk, sizeof chunk);
-        if (got <= 0) return false;
-        buffered_.append(chunk, static_cast<size_t>(got));
-        return true;
-    }
-
-    int output_ = -1;
-    std::string buffered_;
-    bool reaped_ = false;
+    PeerProcess(const std::vector<std::string>& arguments, const std::filesystem::path& errorFile)
+        : ChildProcess(KORVAN_PEER_EXECUTABLE, arguments, errorFile) {}
 };
 
 // A private state folder per test, and the plug-in's side of a link: kLink hosted with 8 slots.

@@ -1,9 +1,12 @@
 // Everything the layer creates is the user's own, and a folder planted in its place (open to
 // others, someone else's, a symbolic link) is refused with a clear reason instead of used.
-#include <sys/stat.h>
-
+// POSIX only: on Windows the registry, the session's named objects and the windows are the
+// user's own by the system's design, with no folder anyone could plant.
 #include "platform_sandbox.h"
 #include "twinlink/platform.h"
+
+#ifndef _WIN32
+#include <sys/stat.h>
 
 namespace twinlink::platform {
 namespace {
@@ -155,3 +158,5 @@ TEST_F(PrivateCreationTest, APlantedLinkInsideTheRegistryIsRefusedToo) {
 
 }  // namespace
 }  // namespace twinlink::platform
+
+#endif

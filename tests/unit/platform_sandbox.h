@@ -1,16 +1,12 @@
-// Shared by the platform layer's tests: a private folder per test that holds the registry, the
-// shared-memory folder and the runtime folder (through the three environment variables the
-// layer reads at every call), and helpers to run part of a test in a forked child process
-// that talks to the test through pipes.
+// Shared by the platform layer's tests. On POSIX: a private folder per test that holds the
+// registry, the shared-memory folder and the runtime folder (through the three environment
+// variables the layer reads at every call), and helpers to run part of a test in a forked child
+// process that talks to the test through pipes. On Windows each Wine prefix (or user profile) is
+// the tests' own: the sandbox gives a fresh temporary folder and removes the registry keys the
+// tests write, and a child is this test program started again to play one role.
 #pragma once
 
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <signal.h>
-#include <stdlib.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdint>
 #include <cstring>
@@ -21,7 +17,125 @@
 #include <optional>
 #include <string>
 
+#ifdef _WIN32
+#include <windows.h>
+#undef CreateDirectory
+#undef CreateFileMapping
+#undef DeleteFile
+#undef GetClassName
+#undef GetTempPath
+#undef GetWindowText
+#undef MessageBox
+#undef OpenFileMapping
+#undef OutputDebugString
+#undef PostMessage
+
+#include <atomic>
+#include <cstdio>
+
+#include "child_process.h"
+#else
+#include <poll.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
 namespace twinlink::platform::testing {
+
+inline std::string FileBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+#ifdef _WIN32
+
+// The registry keys the tests write, removed before and after each test.
+inline void RemoveTestKeys() {
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Qentra");
+}
+
+class PlatformSandbox : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        static std::atomic<int> counter{0};
+        wchar_t temp[MAX_PATH + 1];
+        ASSERT_NE(GetTempPathW(MAX_PATH + 1, temp), 0u);
+        const std::filesystem::path folder =
+            std::filesystem::path(temp) / ("twinlink-test-" + std::to_string(GetCurrentProcessId()) +
+                                           "-" + std::to_string(counter.fetch_add(1)));
+        std::filesystem::create_directories(folder);
+        base_ = folder.string();
+        RemoveTestKeys();
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        std::filesystem::remove_all(base_, ignored);
+        RemoveTestKeys();
+    }
+
+    std::string base_, registry_, shm_, runtime_;  // only base_ is used on Windows
+};
+
+// Whether the program runs under Wine (whose ntdll exports wine_get_version).
+inline bool RunningUnderWine() {
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+// What a child role prints once it is ready.
+inline constexpr char kChildReadyLine[] = "twinlink-child-ready";
+
+// A child process that plays one role of the test program: the disabled test
+// ChildRoles.DISABLED_<role> of this same program, given `argument` in the environment variable
+// TWINLINK_CHILD_ARGUMENT. It prints kChildReadyLine once ready, then does what its role says
+// until it is killed.
+class RoleProcess : public test_support::ChildProcess {
+  public:
+    explicit RoleProcess(const std::string& role, const std::string& argument = "")
+        : ChildProcess(ThisProgram(argument),
+                       {"--gtest_also_run_disabled_tests", "--gtest_filter=ChildRoles.DISABLED_" + role}) {
+        SetEnvironmentVariableW(L"TWINLINK_CHILD_ARGUMENT", nullptr);
+        // GoogleTest speaks first; the role's word comes after.
+        while (const std::optional<std::string> line = ReadLine()) {
+            if (*line != kChildReadyLine) continue;
+            ready = true;
+            break;
+        }
+    }
+
+    bool ready = false;
+
+  private:
+    // This program, with the child's argument put where the child will find it.
+    static std::filesystem::path ThisProgram(const std::string& argument) {
+        SetEnvironmentVariableW(L"TWINLINK_CHILD_ARGUMENT", std::filesystem::path(argument).wstring().c_str());
+        wchar_t program[MAX_PATH];
+        GetModuleFileNameW(nullptr, program, MAX_PATH);
+        return program;
+    }
+};
+
+// In a child: its argument, and the word to its parent that it is ready.
+inline std::string ChildArgument() {
+    wchar_t value[4096];
+    const DWORD length = GetEnvironmentVariableW(L"TWINLINK_CHILD_ARGUMENT", value, 4096);
+    return length > 0 && length < 4096 ? std::filesystem::path(std::wstring(value, length)).string() : "";
+}
+
+inline void TellParentReady() {
+    std::printf("%s\n", kChildReadyLine);
+    std::fflush(stdout);
+}
+
+// A child role that has done its part waits here until it is killed.
+[[noreturn]] inline void StayUntilKilled() {
+    for (;;) Sleep(1000);
+}
+
+#else
 
 class PlatformSandbox : public ::testing::Test {
   protected:
@@ -44,11 +158,6 @@ class PlatformSandbox : public ::testing::Test {
 
     std::string base_, registry_, shm_, runtime_;
 };
-
-inline std::string FileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 inline unsigned ModeOf(const std::string& path) {
     struct stat st {};
@@ -115,5 +224,7 @@ inline void KillChild(pid_t child) {
     int status = 0;
     waitpid(child, &status, 0);
 }
+
+#endif
 
 }  // namespace twinlink::platform::testing

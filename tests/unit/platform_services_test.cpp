@@ -1,13 +1,16 @@
 // The smaller services: HashData against the values Windows gives, text conversion, processes,
 // files and times, launching, message boxes without a host and the per-thread failure text.
+#include <algorithm>
+#include <functional>
+#include <thread>
+
+#include "platform_sandbox.h"
+#ifndef _WIN32
 #include <fcntl.h>
 #include <sys/stat.h>
 
-#include <algorithm>
-#include <thread>
-
 #include "../../platform/posix/desktop.h"
-#include "platform_sandbox.h"
+#endif
 #include "twinlink/message_box_rules.h"
 #include "twinlink/platform.h"
 
@@ -71,14 +74,86 @@ class ServicesTest : public testing::PlatformSandbox {
         }
         return false;
     }
+#ifndef _WIN32
     std::string WriteScript(const std::string& name, const std::string& body) {
         const std::string path = base_ + "/" + name;
         std::ofstream(path) << "#!/bin/sh\n" << body;
         chmod(path.c_str(), 0700);
         return path;
     }
+#endif
 };
 
+#ifdef _WIN32
+TEST(ChildRoles, DISABLED_Idle) {
+    TellParentReady();
+    StayUntilKilled();
+}
+
+TEST_F(ServicesTest, ProcessesAndTheirImagePaths) {
+    RoleProcess child("Idle");
+    ASSERT_TRUE(child.ready);
+    std::vector<uint32_t> ids = EnumProcesses(100000);
+    std::sort(ids.begin(), ids.end());
+    EXPECT_TRUE(std::binary_search(ids.begin(), ids.end(), GetCurrentProcessId()));
+    EXPECT_TRUE(std::binary_search(ids.begin(), ids.end(), child.Id()));
+    EXPECT_EQ(EnumProcesses(1).size(), 1u);
+
+    wchar_t self[MAX_PATH];
+    const DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH);
+    const std::u16string path(reinterpret_cast<const char16_t*>(self), length);
+    EXPECT_EQ(ProcessImagePath(GetCurrentProcessId()), path);
+    EXPECT_EQ(ProcessImagePath(child.Id()), path);  // started again: the same program
+    child.Kill();
+    child.Wait();
+    // The system lets go of an ended process when nothing holds it any more, not necessarily at
+    // once (under Wine some 0.5 s after the last handle closed).
+    for (int i = 0; i < 500 && ProcessImagePath(child.Id()); ++i) Sleep(10);
+    EXPECT_EQ(ProcessImagePath(child.Id()), std::nullopt);
+    EXPECT_EQ(LastErrorText().rfind("cannot read the image path of process " +
+                                        std::to_string(child.Id()) + ": ",
+                                    0),
+              0u)
+        << LastErrorText();
+}
+
+TEST_F(ServicesTest, FilesFoldersAndTimes) {
+    wchar_t saved[MAX_PATH];
+    const DWORD savedLength = GetEnvironmentVariableW(L"TMP", saved, MAX_PATH);
+    SetEnvironmentVariableW(L"TMP", L"C:\\windows\\temp");
+    EXPECT_EQ(GetTempPath(), u"C:\\windows\\temp\\");
+    SetEnvironmentVariableW(L"TMP", savedLength > 0 ? saved : nullptr);
+    EXPECT_EQ(PathSeparator(), u'\\');
+
+    const std::u16string folder = std::filesystem::path(base_).u16string() + u"\\Textures \u00e9";
+    EXPECT_FALSE(CreateDirectory(folder + u"\\deeper"));  // one level at a time
+    ASSERT_TRUE(CreateDirectory(folder)) << LastErrorText();
+    EXPECT_FALSE(CreateDirectory(folder));
+    EXPECT_TRUE(DirectoryExists(folder));
+    EXPECT_FALSE(FileExists(folder));
+
+    const std::u16string file = folder + u"\\t.png";
+    ASSERT_TRUE(WriteFile(file, "\x89PNG\0x", 6));
+    EXPECT_EQ(FileBytes(std::filesystem::path(file)), std::string("\x89PNG\0x", 6));
+    EXPECT_TRUE(FileExists(file));
+    EXPECT_FALSE(DirectoryExists(file));
+
+    // 2020-01-02 03:04:05.1234567 UTC
+    const uint64_t stamp = 132224078451234567ull;
+    HANDLE handle = CreateFileW(reinterpret_cast<const wchar_t*>(file.c_str()), FILE_WRITE_ATTRIBUTES, 0,
+                                nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(handle, INVALID_HANDLE_VALUE);
+    const FILETIME time{static_cast<DWORD>(stamp), static_cast<DWORD>(stamp >> 32)};
+    ASSERT_TRUE(SetFileTime(handle, nullptr, nullptr, &time));
+    ::CloseHandle(handle);
+    EXPECT_EQ(GetFileLastWriteTime(file), stamp);
+    EXPECT_FALSE(DeleteFile(folder));
+    ASSERT_TRUE(DeleteFile(file));
+    EXPECT_FALSE(FileExists(file));
+    EXPECT_EQ(GetFileLastWriteTime(file), std::nullopt);
+    EXPECT_FALSE(DeleteFile(file));
+}
+#else
 TEST_F(ServicesTest, ProcessesComeFromProc) {
     const pid_t child = RunChild([]() -> int {
         for (;;) pause();
@@ -137,6 +212,9 @@ TEST_F(ServicesTest, FilesFoldersAndTimes) {
     EXPECT_FALSE(DeleteFile(file));
 }
 
+#endif
+
+#ifndef _WIN32
 TEST_F(ServicesTest, LaunchSplitsTheCommandLineAsWindowsDoes) {
     const std::string script =
         WriteScript("args.sh", R"(for a in "$@"; do printf '[%s]\n' "$a"; done > "$0.tmp"
@@ -168,6 +246,8 @@ TEST_F(ServicesTest, WebLinksGoToXdgOpenFromThePath) {
               "https://www.example.com/korvan?utm_source=sketchup&v=\xC3\xA9");
 }
 
+#endif
+
 TEST(MessageBoxTest, WithoutAHostTheBoxIsPrintedAndAnsweredWithItsDefault) {
     const std::pair<uint32_t, int> defaults[] = {
         {0x0, 1}, {0x1, 1},  {0x2, 3},   {0x3, 6},   {0x4, 6},   {0x5, 4},
@@ -175,7 +255,7 @@ TEST(MessageBoxTest, WithoutAHostTheBoxIsPrintedAndAnsweredWithItsDefault) {
     };
     for (const auto& [flags, button] : defaults)
         EXPECT_EQ(DefaultMessageBoxButton(flags), button) << flags;
-
+#ifndef _WIN32
     ::testing::internal::CaptureStderr();
     EXPECT_EQ(
         posix::PrintedMessageBox(u"Cannot start.\nFile in use", u"Korvan TwinLink - Error", 0x10),
@@ -183,7 +263,92 @@ TEST(MessageBoxTest, WithoutAHostTheBoxIsPrintedAndAnsweredWithItsDefault) {
     EXPECT_EQ(::testing::internal::GetCapturedStderr(),
               "[twinlink message box] \"Korvan TwinLink - Error\": Cannot start.\nFile in use -> 1 "
               "(OK, default)\n");
+#endif
 }
+
+#ifdef _WIN32
+// Plays the user: waits (five seconds at most) for a dialog window of this process whose title
+// is `title`, then hands it to `act`.
+std::thread User(const std::u16string& title, std::function<void(HWND)> act) {
+    return std::thread([title, act] {
+        for (int i = 0; i < 500; ++i) {
+            for (const WindowInfo& window : EnumWindows()) {
+                if (window.processId == GetCurrentProcessId() && window.title == title &&
+                    window.className == u"#32770") {
+                    act(reinterpret_cast<HWND>(window.handle));
+                    return;
+                }
+            }
+            Sleep(10);
+        }
+    });
+}
+
+std::u16string TextOf(HWND window) {
+    wchar_t text[256];
+    const int length = GetWindowTextW(window, text, 256);
+    return std::u16string(reinterpret_cast<const char16_t*>(text), static_cast<size_t>(std::max(length, 0)));
+}
+
+// A dialog from a template: the procedure sets it up, hears each click (a check box turned
+// first) and ends it; controls are found by their ids.
+TEST(DialogTest, TheProcedureSetsUpTheDialogHearsClicksAndEndsIt) {
+    const DialogTemplate dialog{
+        7, u"TwinLink options", 120, 60, u"MS Shell Dlg", 8,
+        {{1, ControlKind::DefaultButton, u"OK", 70, 40, 40, 14, true},
+         {20, ControlKind::CheckBox, u"Fast", 5, 5, 80, 10, true},
+         {21, ControlKind::CheckBox, u"Secret", 5, 17, 80, 10, false},
+         {22, ControlKind::ClickableText, u"example.com/support", 5, 29, 80, 10, true},
+         {-1, ControlKind::Text, u"Label", 5, 44, 40, 10, true}}};
+    std::vector<std::string> heard;
+    std::u16string okText;
+    bool secretVisible = true;
+    std::thread user = User(u"TwinLink options", [&](HWND box) {
+        okText = TextOf(GetDlgItem(box, 1));
+        secretVisible = IsWindowVisible(GetDlgItem(box, 21)) != FALSE;
+        SendMessageW(GetDlgItem(box, 20), BM_CLICK, 0, 0);
+        SendMessageW(GetDlgItem(box, 22), WM_LBUTTONDOWN, MK_LBUTTON, 0);
+        SendMessageW(GetDlgItem(box, 22), WM_LBUTTONUP, 0, 0);
+        SendMessageW(GetDlgItem(box, 1), BM_CLICK, 0, 0);
+    });
+    const int result = ShowDialog(
+        0, dialog,
+        {[](DialogWindow& d) {
+             d.SetCheck(20, true);
+             d.SetText(1, u"Fine");
+             d.SetSmallIcon();
+         },
+         [&](DialogWindow& d, int id) {
+             heard.push_back(std::to_string(id) + (d.IsChecked(20) ? "+" : "-"));
+             if (id == 1) d.End(40 + id);
+         }});
+    user.join();
+    EXPECT_EQ(result, 41) << LastErrorText();
+    EXPECT_EQ(okText, u"Fine");
+    EXPECT_FALSE(secretVisible);
+    EXPECT_EQ(heard, (std::vector<std::string>{"20-", "22-", "1-"}));
+}
+
+// The box's answer is the button pressed; a box whose caption names the plug-in gets its small
+// icon when the program holds the icon resource (the Windows test build links one in).
+TEST(MessageBoxTest, ABoxAnswersTheButtonPressedAndCarriesThePluginIconWhenItsCaptionSaysSo) {
+    const bool iconResource =
+        FindResourceW(nullptr, MAKEINTRESOURCEW(kPluginIconResource), MAKEINTRESOURCEW(14)) != nullptr;
+    for (const std::u16string caption : {u"Korvan TwinLink - Question", u"Another box"}) {
+        LRESULT icon = -1;
+        std::thread user = User(caption, [&](HWND box) {
+            icon = SendMessageW(box, WM_GETICON, ICON_SMALL, 0);
+            PostMessageW(box, WM_COMMAND, IDNO, 0);
+        });
+        EXPECT_EQ(MessageBoxWithPluginIcon(0, u"Continue?", caption, MB_YESNO, u"Korvan TwinLink"), IDNO);
+        user.join();
+        if (caption == u"Another box" || !iconResource)
+            EXPECT_EQ(icon, 0);
+        else
+            EXPECT_NE(icon, 0);
+    }
+}
+#endif
 
 // OutputDebugString is checked where the sync worker reports through it (sync_worker_test).
 TEST_F(ServicesTest, TheFailureTextIsPerThreadAndClearedBySuccess) {

@@ -1,15 +1,18 @@
-// Windows as endpoints in the runtime folder: publishing and listing with their attributes,
-// posting, a full queue, windows of processes that are gone, handles taken again, and the count
-// that tells that the windows changed. Renderer windows of other processes are listed and woken
-// in liveconnection_notify_test.
+// Windows: publishing and listing with their attributes, posting, a full queue, windows of
+// processes that are gone, and the count that tells that the windows changed; on POSIX also the
+// runtime folder's endpoints, handles taken again and forked children. Renderer windows of
+// other processes are listed and woken in liveconnection_notify_test.
+#ifndef _WIN32
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#endif
 
 #include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <memory>
+#include <thread>
 #include <vector>
 
 #include "platform_sandbox.h"
@@ -21,8 +24,35 @@ namespace {
 using namespace std::chrono_literals;
 using namespace testing;
 
+#ifdef _WIN32
+// The child publishes a Korvan window and keeps its thread's queue pumped until it is killed.
+TEST(ChildRoles, DISABLED_KorvanWindow) {
+    OwnWindow own;
+    ASSERT_TRUE(own.Create(u"KorvanSTARTWindow", u"Korvan 8.3 child", true, 0));
+    TellParentReady();
+    for (;;) own.Receive(std::chrono::seconds(1));
+}
+#endif
+
+// The windows of this list that are among `mine`, in the list's order.
+std::vector<WindowInfo> Among(const std::vector<WindowInfo>& windows, std::vector<WindowHandle> mine) {
+    std::vector<WindowInfo> found;
+    for (const WindowInfo& window : windows)
+        if (std::find(mine.begin(), mine.end(), window.handle) != mine.end()) found.push_back(window);
+    return found;
+}
+
 class WindowsTest : public testing::PlatformSandbox {
   protected:
+#ifdef _WIN32
+    // The window the child published: found by its process, as Korvan's is found.
+    static WindowHandle WindowOf(const RoleProcess& child) {
+        for (const WindowInfo& window : EnumWindows())
+            if (window.processId == child.Id() && window.className == u"KorvanSTARTWindow")
+                return window.handle;
+        return 0;
+    }
+#else
     // A child process that publishes a Korvan window and waits to be killed; `window` is its
     // handle, empty when the child could not publish one.
     pid_t KorvanInAChild(std::optional<WindowHandle>& window) {
@@ -35,6 +65,27 @@ class WindowsTest : public testing::PlatformSandbox {
         });
         window = published.Receive<WindowHandle>();
         return child;
+    }
+#endif
+
+    // Asks the count until it moves from `from`, for at most five seconds: the events of other
+    // processes' windows come round asynchronously.
+    static bool CountMovesFrom(uint64_t from) {
+        for (int i = 0; i < 500; ++i) {
+            if (WindowChangeCount() != from) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return false;
+    }
+
+    // Whether the count can stay still while nothing changes: not under Wine, whose WinEvent
+    // hooks miss destroyed, shown and hidden windows, so that the count moves on every call.
+    static bool CountCanStay() {
+#ifdef _WIN32
+        return !RunningUnderWine();
+#else
+        return true;
+#endif
     }
 };
 
@@ -53,18 +104,21 @@ TEST_F(WindowsTest, PublishedWindowsAreListedWithTheirAttributesAndReceivePostsI
         ASSERT_TRUE(owned.Create(u"Dialog", u"", false, main.Handle()));
         published = main.Handle();
 
-        const std::vector<WindowInfo> windows = EnumWindows();
+        // Listed as Windows lists them: newest first (an owned window above its owner).
+        const std::vector<WindowInfo> windows = Among(EnumWindows(), {main.Handle(), owned.Handle()});
         ASSERT_EQ(windows.size(), 2u);
-        EXPECT_EQ(windows[0].handle, main.Handle());  // oldest first
-        EXPECT_EQ(windows[0].processId, GetCurrentProcessId());
-        EXPECT_EQ(windows[0].className, u"KorvanSTARTWindow");
-        EXPECT_EQ(windows[0].title, u"Korvan 8.3.1 \u2013 Sc\u00e8ne");
-        EXPECT_TRUE(windows[0].visible);
-        EXPECT_EQ(windows[0].owner, 0u);
-        EXPECT_EQ(windows[1].handle, owned.Handle());
-        EXPECT_EQ(windows[1].title, u"");
-        EXPECT_FALSE(windows[1].visible);
-        EXPECT_EQ(windows[1].owner, main.Handle());
+        EXPECT_EQ(windows[0].handle, owned.Handle());
+        EXPECT_EQ(windows[1].handle, main.Handle());
+        const WindowInfo byAge[2] = {windows[1], windows[0]};  // oldest first
+        EXPECT_EQ(byAge[0].processId, GetCurrentProcessId());
+        EXPECT_EQ(byAge[0].className, u"KorvanSTARTWindow");
+        EXPECT_EQ(byAge[0].title, u"Korvan 8.3.1 \u2013 Sc\u00e8ne");
+        EXPECT_TRUE(byAge[0].visible);
+        EXPECT_EQ(byAge[0].owner, 0u);
+        EXPECT_EQ(byAge[1].handle, owned.Handle());
+        EXPECT_EQ(byAge[1].title, u"");
+        EXPECT_FALSE(byAge[1].visible);
+        EXPECT_EQ(byAge[1].owner, main.Handle());
 
         EXPECT_TRUE(IsWindow(main.Handle()));
         EXPECT_TRUE(IsWindowVisible(main.Handle()));
@@ -73,16 +127,20 @@ TEST_F(WindowsTest, PublishedWindowsAreListedWithTheirAttributesAndReceivePostsI
         EXPECT_EQ(GetWindowOwner(owned.Handle()), main.Handle());
         EXPECT_EQ(GetClassName(owned.Handle()), u"Dialog");
         EXPECT_EQ(GetWindowText(main.Handle()), u"Korvan 8.3.1 \u2013 Sc\u00e8ne");
-        EXPECT_EQ(GetForegroundWindow(), 0u);
+#ifndef _WIN32
+        EXPECT_EQ(GetForegroundWindow(), 0u);  // no desktop brings a window to the front
+#endif
         EXPECT_NE(main.Handle(), 0u);
-        EXPECT_EQ(main.Handle() % 4, 0u);
-        EXPECT_LE(main.Handle(), 0xFFFFFFFFu);
+        EXPECT_LE(main.Handle(), 0xFFFFFFFFu);  // handles fit 32 bits, as Windows' do
 
         EXPECT_TRUE(PostMessage(main.Handle(), 0x8729, 0, 2));
         EXPECT_TRUE(PostMessage(main.Handle(), 0x8729, 7, -1));
-        EXPECT_TRUE(PostMessage(main.Handle(), 0x0010, UINTPTR_MAX, INTPTR_MIN));
+        EXPECT_TRUE(PostMessage(main.Handle(), 0x0400, UINTPTR_MAX, INTPTR_MIN));
+        // A system message (below WM_USER, 0x400) goes to the window procedure, not to Receive.
+        EXPECT_TRUE(PostMessage(main.Handle(), 0x0000, 1, 0));  // WM_NULL
+        EXPECT_TRUE(PostMessage(main.Handle(), 0xC123, 3, 4));
         const WindowMessage expected[] = {
-            {0x8729, 0, 2}, {0x8729, 7, -1}, {0x10, UINTPTR_MAX, INTPTR_MIN}};
+            {0x8729, 0, 2}, {0x8729, 7, -1}, {0x400, UINTPTR_MAX, INTPTR_MIN}, {0xC123, 3, 4}};
         for (const WindowMessage& want : expected) {
             const std::optional<WindowMessage> got = main.Receive(0ms);
             ASSERT_TRUE(got);
@@ -94,13 +152,21 @@ TEST_F(WindowsTest, PublishedWindowsAreListedWithTheirAttributesAndReceivePostsI
         EXPECT_FALSE(owned.Receive(0ms));
     }
     // Destroyed with their owner objects: unpublished.
-    EXPECT_TRUE(EnumWindows().empty());
+    EXPECT_TRUE(Among(EnumWindows(), {published}).empty());
     EXPECT_FALSE(IsWindow(published));
+#ifndef _WIN32
+    EXPECT_TRUE(EnumWindows().empty());
     EXPECT_TRUE(std::filesystem::is_empty(runtime_));
+#endif
     EXPECT_FALSE(PostMessage(published, 0x8729, 0, 2));
 }
 
 TEST_F(WindowsTest, AFullQueueDropsPostsWithoutWaiting) {
+#ifdef _WIN32
+    // Windows takes 10,000 posts into a queue (USERPostMessageLimit) and then fails them with
+    // ERROR_NOT_ENOUGH_QUOTA; Wine's queues take any number.
+    if (RunningUnderWine()) GTEST_SKIP() << "Wine's message queues have no limit";
+#endif
     OwnWindow window;
     ASSERT_TRUE(window.Create(u"Sink", u"", true, 0));
     int accepted = 0;
@@ -120,6 +186,21 @@ TEST_F(WindowsTest, AFullQueueDropsPostsWithoutWaiting) {
     EXPECT_TRUE(PostMessage(window.Handle(), 0x401, 0, 0));  // room again
 }
 
+#ifdef _WIN32
+TEST_F(WindowsTest, TheWindowOfAProcessThatIsGoneVanishes) {
+    RoleProcess child("KorvanWindow");
+    ASSERT_TRUE(child.ready);
+    const std::optional<WindowHandle> window = WindowOf(child);
+    ASSERT_NE(window, 0u);
+    ASSERT_TRUE(IsWindow(*window));
+    EXPECT_EQ(GetWindowProcessId(*window), child.Id());
+    EXPECT_EQ(GetWindowText(*window), u"Korvan 8.3 child");
+    EXPECT_TRUE(IsWindowVisible(*window));
+    EXPECT_EQ(GetWindowOwner(*window), 0u);
+    EXPECT_TRUE(PostMessage(*window, 0x8729, 0, 2));
+    child.Kill();
+    child.Wait();
+#else
 TEST_F(WindowsTest, TheWindowOfAProcessThatIsGoneVanishes) {
     std::optional<WindowHandle> window;
     const pid_t child = KorvanInAChild(window);
@@ -127,6 +208,7 @@ TEST_F(WindowsTest, TheWindowOfAProcessThatIsGoneVanishes) {
     ASSERT_TRUE(IsWindow(*window));
     EXPECT_TRUE(PostMessage(*window, 0x8729, 0, 2));  // this thread keeps a connection to it
     KillChild(child);
+#endif
 
     EXPECT_FALSE(PostMessage(*window, 0x8729, 0, 2));
     EXPECT_EQ(LastErrorText(), "no window " + HandleText(*window));
@@ -135,9 +217,14 @@ TEST_F(WindowsTest, TheWindowOfAProcessThatIsGoneVanishes) {
     EXPECT_EQ(GetWindowProcessId(*window), 0u);
     EXPECT_EQ(GetClassName(*window), std::nullopt);
     EXPECT_FALSE(PostMessage(*window, 0x8729, 0, 2));
+    EXPECT_TRUE(Among(EnumWindows(), {*window}).empty());
+#ifndef _WIN32
     EXPECT_TRUE(EnumWindows().empty());
     EXPECT_TRUE(std::filesystem::is_empty(runtime_));  // its files were removed when met
+#endif
 }
+
+#ifndef _WIN32
 
 // A window that Windows might give a handle again: a socket bound under the handle's name by
 // hand, standing for a later window of another program.
@@ -201,6 +288,8 @@ TEST_F(WindowsTest, APostGoesToTheWindowOfTheRuntimeFolderNamedNow) {
     EXPECT_FALSE(here.Receive(0ms));
 }
 
+#endif
+
 // The count stays while nothing changes (so that a caller may keep what it found) and moves
 // for every change a caller could have missed.
 TEST_F(WindowsTest, TheChangeCountMovesWhenAWindowComesOrGoesAndOnlyThen) {
@@ -209,22 +298,45 @@ TEST_F(WindowsTest, TheChangeCountMovesWhenAWindowComesOrGoesAndOnlyThen) {
     ASSERT_TRUE(first->Create(u"KorvanSTARTWindow", u"Korvan 8.3", true, 0));  // makes the folder
     const uint64_t one = WindowChangeCount();
     EXPECT_NE(one, noFolder);
-    EXPECT_EQ(WindowChangeCount(), one);
+    EXPECT_EQ(Among(EnumWindows(), {first->Handle()}).size(), 1u);
+    if (CountCanStay()) {
+        EXPECT_EQ(WindowChangeCount(), one);
+    }
 
     OwnWindow second;
     ASSERT_TRUE(second.Create(u"Dialog", u"", false, 0));
     const uint64_t two = WindowChangeCount();
     EXPECT_NE(two, one);
-    EXPECT_EQ(WindowChangeCount(), two);
+    if (CountCanStay()) {
+        EXPECT_EQ(WindowChangeCount(), two);
+    }
 
     first.reset();
     const uint64_t destroyed = WindowChangeCount();
     EXPECT_NE(destroyed, two);
-    EXPECT_EQ(WindowChangeCount(), destroyed);
-    EXPECT_EQ(EnumWindows().size(), 1u);
-    EXPECT_EQ(WindowChangeCount(), destroyed);  // listing changes nothing
+    if (CountCanStay()) {
+        const uint64_t settled = WindowChangeCount();
+        EXPECT_EQ(WindowChangeCount(), settled);
+        EnumWindows();
+        EXPECT_EQ(WindowChangeCount(), settled);  // listing changes nothing
+    }
 }
 
+#ifdef _WIN32
+TEST_F(WindowsTest, TheChangeCountMovesWhenAnotherProcessMakesAWindowAndWhenItEnds) {
+    const uint64_t before = WindowChangeCount();
+    RoleProcess child("KorvanWindow");
+    ASSERT_TRUE(child.ready);
+    EXPECT_TRUE(CountMovesFrom(before));
+    const WindowHandle window = WindowOf(child);
+    ASSERT_NE(window, 0u);
+    const uint64_t listed = WindowChangeCount();
+    child.Kill();
+    child.Wait();
+    EXPECT_TRUE(CountMovesFrom(listed));
+    EXPECT_FALSE(IsWindow(window));
+}
+#else
 TEST_F(WindowsTest, TheChangeCountMovesWhenTheProcessOfAListedWindowEnds) {
     std::optional<WindowHandle> window;
     const pid_t child = KorvanInAChild(window);
@@ -300,6 +412,8 @@ TEST_F(WindowsTest, AForkedChildLeavesItsParentsChangesAlone) {
     EXPECT_EQ(WaitChild(child), 0);
     EXPECT_NE(WindowChangeCount(), seen);
 }
+
+#endif
 
 }  // namespace
 }  // namespace twinlink::platform

@@ -1,5 +1,7 @@
 // The start's renderer check against real stand-ins: Korvan copies installed in the uninstall
 // registry and running Korvan windows, both played by korvan-peer, and the user's answers.
+#include <signal.h>
+
 #include <deque>
 #include <tuple>
 

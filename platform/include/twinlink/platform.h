@@ -1,8 +1,9 @@
 // The Windows services the plug-in uses, behind one narrow interface. The plug-in's code talks
-// to these functions only; platform/posix/ implements them on Linux (with the state of each
-// service under folders that tests can move through environment variables: the registry under
-// TWINLINK_REGISTRY_ROOT, file mappings in TWINLINK_SHM_DIR, windows in TWINLINK_RUNTIME_DIR)
-// and a Win32 implementation maps them one to one onto the calls they are named after.
+// to these functions only; platform/win32/ maps them one to one onto the calls they are named
+// after, and platform/posix/ stands in for them on Linux (with the state of each service under
+// folders that tests can move through environment variables: the registry under
+// TWINLINK_REGISTRY_ROOT, file mappings in TWINLINK_SHM_DIR, windows in TWINLINK_RUNTIME_DIR).
+// What each platform keeps behind an object (an open key, a window) is its own, out of sight here.
 //
 // Text is UTF-16 (std::u16string) as on Windows. Results that Windows reports as error codes
 // are the same Win32 codes here (kSuccess, kFileNotFound, ...).
@@ -12,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -48,8 +50,9 @@ public:
     // Opens the key, creating it (and its parents) when missing.
     static uint32_t Create(RegistryRoot root, const std::u16string& path, RegistryKey& out);
 
-    bool IsOpen() const { return !folder_.empty(); }
-    void Close() { folder_.clear(); }
+    bool IsOpen() const { return key_ != nullptr; }
+    // Copies share the open key; it is closed when the last of them lets go.
+    void Close() { key_.reset(); }
 
     // RegQueryValueExW into a buffer of *size bytes: kMoreData when the value is larger (nothing
     // is copied, *size and *type tell the value's), kFileNotFound when it is missing,
@@ -70,8 +73,10 @@ public:
     // Convenience for REG_DWORD values.
     uint32_t SetDword(const std::u16string& name, uint32_t value) const;
 
+    struct OpenKey;  // the platform's open key (an HKEY, or the folder that stands for it)
+
 private:
-    std::string folder_;  // where the POSIX implementation keeps the key
+    std::shared_ptr<const OpenKey> key_;
 };
 
 // ---- Named shared memory (file mappings, page-file backed)
@@ -136,7 +141,7 @@ bool PostMessage(WindowHandle w, uint32_t message, uintptr_t wParam, intptr_t lP
 // A window of this process that others can find and post to.
 class OwnWindow {
 public:
-    OwnWindow() = default;
+    OwnWindow();
     ~OwnWindow();
     OwnWindow(const OwnWindow&) = delete;
     OwnWindow& operator=(const OwnWindow&) = delete;
@@ -149,14 +154,18 @@ public:
     // The next posted message, waiting at most `timeout`; nothing when none came.
     std::optional<WindowMessage> Receive(std::chrono::milliseconds timeout);
 
+    struct State;  // what the platform keeps for the window while it exists
+
 private:
     WindowHandle handle_ = 0;
-    int socket_ = -1;
-    std::string endpoint_;
-    uint32_t creatorPid_ = 0;  // a forked child's copy must not unpublish its parent's window
+    std::unique_ptr<State> state_;
 };
 
 // ---- The desktop: message boxes, shown by the host application
+// The resource id of the plug-in's icon (an icon group in the module that holds the platform
+// code, the plug-in's DLL): the small icon of its message boxes and dialogs. A module without
+// it shows them with Windows' own icon.
+inline constexpr int kPluginIconResource = 110;
 // MessageBoxW: the id of the button pressed (IDOK, IDYES, ...).
 int MessageBox(WindowHandle owner, const std::u16string& text, const std::u16string& caption, uint32_t flags);
 // MessageBoxW that shows the plug-in's small icon when the box's caption contains
@@ -174,6 +183,9 @@ enum class ControlKind : uint8_t {
     TitleText,      // SS_LEFT in the bold title font
     Picture,        // SS_BITMAP | SS_NOTIFY: the dialog's picture; clickable
 };
+// The bitmap a Picture control shows: a resource of the module that holds the platform code,
+// as the icon is; without it the control stays empty.
+inline constexpr int kDialogPictureResource = 107;
 
 struct DialogControl {
     int id = -1;  // -1: a control the procedure never addresses

@@ -4,7 +4,7 @@
 
 #include "twinlink/platform.h"
 
-namespace twinlink::platform::posix {
+namespace twinlink::platform {
 
 namespace {
 
@@ -107,16 +107,12 @@ std::u16string DecodeUtf8(std::string_view utf8, Surrogates lone) {
     return out;
 }
 
-}  // namespace twinlink::platform::posix
-
-namespace twinlink::platform {
-
 std::u16string Utf8ToUtf16(const std::string& utf8) {
-    return posix::DecodeUtf8(utf8, posix::Surrogates::Replace);
+    return DecodeUtf8(utf8, Surrogates::Replace);
 }
 
 std::string Utf16ToUtf8(const std::u16string& utf16) {
-    return posix::EncodeUtf8(utf16, posix::Surrogates::Replace);
+    return EncodeUtf8(utf16, Surrogates::Replace);
 }
 
 }  // namespace twinlink::platform
