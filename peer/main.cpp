@@ -1,5 +1,10 @@
 // korvan-peer: the stand-in for the Korvan renderer (see peer/README.md).
 #include <malloc.h>
+#if defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
+#endif
+#include <cstdio>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -10,6 +15,12 @@
 
 int main(int argc, char** argv) {
     using namespace korvan::peer;
+#if defined(_WIN32)
+    // Its lines are data for programs (JSON, one per line): the same bytes as on any platform,
+    // without the carriage returns of Windows' text mode.
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+#endif
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     const CommandLine line = ParseCommandLine(arguments);
     if (!line.options) {

@@ -16,6 +16,10 @@ void RequestStop(int) {
 void InstallStopHandlers() {
     std::signal(SIGINT, RequestStop);
     std::signal(SIGTERM, RequestStop);
+#if defined(SIGBREAK)
+    // Windows has no SIGTERM from outside: Ctrl+Break sent to the peer's process group asks it.
+    std::signal(SIGBREAK, RequestStop);
+#endif
 }
 
 bool StopRequested() {

@@ -4,7 +4,7 @@
 #
 # The other suites of those folders still run part of a test in a forked child that shares the
 # test's memory (platform_sandbox.h: RunChild, Channel, signals): liveconnection_directory,
-# _lock, _notify, _sections and _send, peer_link, peer_render and peer_scene; they come to
+# _lock, _notify, _sections and _send, peer_render and peer_scene; they come to
 # Windows once they start their second process through ChildProcess (tests/support/).
 # platform_privacy checks POSIX file modes and owners and has no Windows counterpart.
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
@@ -23,6 +23,7 @@ set(WINDOWS_UNIT_TESTS
   liveconnection_channel_test
   liveconnection_processes_test
   peer_snapshot_test
+  peer_link_test
 )
 add_executable(link-host tools/link_host.cpp)
 target_link_libraries(link-host PRIVATE twinlink_liveconnection twinlink_platform)

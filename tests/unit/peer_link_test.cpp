@@ -75,9 +75,12 @@ TEST_F(PeerLinkTest, WatchPrintsTheSnapshotAndTheSceneAtEveryMessageUntilItsTime
     EXPECT_EQ(window->title, u"Korvan 9.1");
     EXPECT_TRUE(window->visible);
     EXPECT_EQ(window->owner, 0u);
-    EXPECT_EQ(Run({"windows"}),
-              Done(R"({"windows":[{"processId":)" + std::to_string(peer.Id()) +
-                   R"(,"className":"KORVAN_START_WINDOW","title":"Korvan 9.1","visible":true,"owner":0}]})"));
+    const auto [listed, listedCode] = Run({"windows"});
+    EXPECT_EQ(listedCode, kExitDone);
+    // Windows also gives every thread that makes windows a hidden "Default IME" window.
+    EXPECT_EQ(std::regex_replace(listed, std::regex(R"(,\{"processId":\d+,"className":"IME","title":"Default IME","visible":false,"owner":0\})"), ""),
+              R"({"windows":[{"processId":)" + std::to_string(peer.Id()) +
+                  R"(,"className":"KORVAN_START_WINDOW","title":"Korvan 9.1","visible":true,"owner":0}]})" + "\n");
 
     ASSERT_EQ(host.Notify(kUpdateNotification, 0), 0);
     const std::optional<std::string> first = peer.ReadLine();
@@ -144,6 +147,8 @@ TEST_F(PeerLinkTest, OnlyALockHolderThatEndsNormallyLetsTheHostIn) {
     host.Unlock();
 
     RawSection raw(kMainSection);
+#if !defined(_WIN32)
+    // Windows has no way to ask a process without a console or window to stop.
     PeerProcess stopped({"hold-lock", "--link", kLink}, ErrorFile());
     EXPECT_EQ(stopped.ReadLine(), HeldLine(stopped.Id(), true)) << ReadFile(ErrorFile());
     EXPECT_FALSE(host.Lock(10000));
@@ -153,6 +158,7 @@ TEST_F(PeerLinkTest, OnlyALockHolderThatEndsNormallyLetsTheHostIn) {
     EXPECT_EQ(stopped.Wait(), kExitDone);
     ASSERT_TRUE(host.Lock(0));
     host.Unlock();
+#endif
 
     PeerProcess killed({"hold-lock", "--link", kLink}, ErrorFile());
     EXPECT_EQ(killed.ReadLine(), HeldLine(killed.Id(), true));
@@ -189,6 +195,8 @@ class PeerInstallTest : public PeerTest {
     }
 };
 
+#if !defined(_WIN32)
+// The launcher korvan-peer writes is a shell script named Korvan.exe: only POSIX runs it.
 TEST_F(PeerInstallTest, TheEntryLeadsToALauncherThatStartsKorvan) {
     const std::filesystem::path location = root / "Korvan-8.7" / "bin";
     const std::string folder = location.string() + "/";
@@ -213,6 +221,7 @@ TEST_F(PeerInstallTest, TheEntryLeadsToALauncherThatStartsKorvan) {
     kill(static_cast<pid_t>(window->processId), SIGTERM);
     EXPECT_TRUE(Eventually([&] { return !platform::IsWindow(window->handle); }));
 }
+#endif
 
 TEST_F(PeerInstallTest, UninstallRemovesOnlyWhatInstallWrote) {
     ASSERT_EQ(Install("8.7", root / "old").second, kExitDone);
