@@ -28,9 +28,14 @@ set(WINDOWS_UNIT_TESTS
 add_executable(link-host tools/link_host.cpp)
 target_link_libraries(link-host PRIVATE twinlink_liveconnection twinlink_platform)
 
-# Each suite runs in a Wine prefix of its own under the build folder, made on first use with the
-# null display driver, so that windows work headless and suites can run side by side.
+# Each suite runs in a Wine prefix of its own under the build folder, so that suites can run side
+# by side. Wine makes one prefix, with the null display driver so that windows work headless;
+# every suite's is a copy of it that shares its files by hard links.
 set(WINE_PREFIXES ${CMAKE_BINARY_DIR}/wine-prefixes)
+add_test(NAME wine_prefix.made
+  COMMAND ${CMAKE_COMMAND} -DWINE=${CMAKE_CROSSCOMPILING_EMULATOR} -DPREFIX=${WINE_PREFIXES}/made
+          -P ${CMAKE_CURRENT_SOURCE_DIR}/prepare_wine_prefix.cmake)
+set_tests_properties(wine_prefix.made PROPERTIES FIXTURES_SETUP wine_made LABELS "windows" TIMEOUT 300)
 foreach(name ${WINDOWS_UNIT_TESTS})
   add_executable(${name} unit/${name}.cpp)
   target_link_libraries(${name} PRIVATE twinlink_platform twinlink_liveconnection twinlink_peer twinlink_test_support gtest_main gmock)
@@ -46,8 +51,9 @@ foreach(name ${WINDOWS_UNIT_TESTS})
   set(prefix ${WINE_PREFIXES}/${name})
   add_test(NAME wine_prefix.${name}
     COMMAND ${CMAKE_COMMAND} -DWINE=${CMAKE_CROSSCOMPILING_EMULATOR} -DPREFIX=${prefix}
-            -P ${CMAKE_CURRENT_SOURCE_DIR}/prepare_wine_prefix.cmake)
-  set_tests_properties(wine_prefix.${name} PROPERTIES FIXTURES_SETUP wine_${name} LABELS "windows" TIMEOUT 300)
+            -DMADE=${WINE_PREFIXES}/made -P ${CMAKE_CURRENT_SOURCE_DIR}/prepare_wine_prefix.cmake)
+  set_tests_properties(wine_prefix.${name} PROPERTIES FIXTURES_SETUP wine_${name} FIXTURES_REQUIRED wine_made
+    LABELS "windows" TIMEOUT 300)
   add_test(NAME unit.${name} COMMAND ${name})
   set_tests_properties(unit.${name} PROPERTIES LABELS "unit;windows" TIMEOUT 300 FIXTURES_REQUIRED wine_${name}
     ENVIRONMENT "WINEPREFIX=${prefix};WINEDEBUG=-all")
