@@ -58,3 +58,5 @@ foreach(name ${WINDOWS_UNIT_TESTS})
   set_tests_properties(unit.${name} PROPERTIES LABELS "unit;windows" TIMEOUT 300 FIXTURES_REQUIRED wine_${name}
     ENVIRONMENT "WINEPREFIX=${prefix};WINEDEBUG=-all")
 endforeach()
+# What ./run test builds for its Windows stage: the suites and the programs they start.
+add_custom_target(windows_tests DEPENDS ${WINDOWS_UNIT_TESTS})

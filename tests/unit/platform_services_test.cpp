@@ -268,13 +268,14 @@ TEST(MessageBoxTest, WithoutAHostTheBoxIsPrintedAndAnsweredWithItsDefault) {
 
 #ifdef _WIN32
 // Plays the user: waits (five seconds at most) for a dialog window of this process whose title
-// is `title`, then hands it to `act`.
+// is `title` to show, then hands it to `act`. A dialog is listed as soon as it is made, before its
+// controls are and before its procedure set it up; it shows only after.
 std::thread User(const std::u16string& title, std::function<void(HWND)> act) {
     return std::thread([title, act] {
         for (int i = 0; i < 500; ++i) {
             for (const WindowInfo& window : EnumWindows()) {
                 if (window.processId == GetCurrentProcessId() && window.title == title &&
-                    window.className == u"#32770") {
+                    window.className == u"#32770" && window.visible) {
                     act(reinterpret_cast<HWND>(window.handle));
                     return;
                 }
