@@ -2,11 +2,8 @@
 # Korvan stand-in that run on Windows, as .exe files run through Wine by ctest
 # (CMAKE_CROSSCOMPILING_EMULATOR). GoogleTest is built from Debian's sources.
 #
-# The other suites of those folders still run part of a test in a forked child that shares the
-# test's memory (platform_sandbox.h: RunChild, Channel, signals): liveconnection_directory,
-# _lock, _notify, _sections and _send, peer_render and peer_scene; they come to
-# Windows once they start their second process through ChildProcess (tests/support/).
-# platform_privacy checks POSIX file modes and owners and has no Windows counterpart.
+# Every suite of those folders runs on Windows but platform_privacy, which checks POSIX file
+# modes and owners.
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 # GoogleTest's own code is not held to our warnings.
 get_directory_property(saved_options COMPILE_OPTIONS)
@@ -21,9 +18,16 @@ set(WINDOWS_UNIT_TESTS
   platform_services_test
   platform_windows_test
   liveconnection_channel_test
+  liveconnection_directory_test
+  liveconnection_lock_test
+  liveconnection_notify_test
   liveconnection_processes_test
+  liveconnection_sections_test
+  liveconnection_send_test
   peer_snapshot_test
   peer_link_test
+  peer_render_test
+  peer_scene_test
 )
 add_executable(link-host tools/link_host.cpp)
 target_link_libraries(link-host PRIVATE twinlink_liveconnection twinlink_platform)
@@ -37,17 +41,9 @@ add_test(NAME wine_prefix.made
           -P ${CMAKE_CURRENT_SOURCE_DIR}/prepare_wine_prefix.cmake)
 set_tests_properties(wine_prefix.made PROPERTIES FIXTURES_SETUP wine_made LABELS "windows" TIMEOUT 300)
 foreach(name ${WINDOWS_UNIT_TESTS})
-  add_executable(${name} unit/${name}.cpp)
-  target_link_libraries(${name} PRIVATE twinlink_platform twinlink_liveconnection twinlink_peer twinlink_test_support gtest_main gmock)
-  target_compile_definitions(${name} PRIVATE TWINLINK_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
-  if(name STREQUAL "liveconnection_processes_test")
-    target_compile_definitions(${name} PRIVATE LINK_HOST_EXECUTABLE="$<TARGET_FILE:link-host>")
-    add_dependencies(${name} link-host)
-  endif()
-  if(name MATCHES "^peer_")
-    target_compile_definitions(${name} PRIVATE KORVAN_PEER_EXECUTABLE="$<TARGET_FILE:korvan-peer>")
-    add_dependencies(${name} korvan-peer)
-  endif()
+  add_unit_test_executable(${name} twinlink_platform twinlink_liveconnection twinlink_peer gtest_main gmock)
+  # The tests that call Windows themselves include its headers as the platform layer does.
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/platform/win32)
   set(prefix ${WINE_PREFIXES}/${name})
   add_test(NAME wine_prefix.${name}
     COMMAND ${CMAKE_COMMAND} -DWINE=${CMAKE_CROSSCOMPILING_EMULATOR} -DPREFIX=${prefix}

@@ -1,30 +1,11 @@
 // The Windows headers as this layer includes them, and the few helpers every file of it uses.
-// The headers define macros for the A/W pairs (CreateFileMapping for CreateFileMappingW, ...)
-// that would rename this layer's own functions of the same names; they are undefined here, and
-// the layer calls the W functions by their full names.
 #pragma once
-
-#include <windows.h>
-#include <psapi.h>
-#include <shellapi.h>
-#include <shlwapi.h>
 
 #include <cwchar>
 #include <string>
 
 #include "twinlink/platform.h"
-
-#undef CreateDirectory
-#undef CreateFileMapping
-#undef DeleteFile
-#undef EnumProcesses
-#undef GetClassName
-#undef GetTempPath
-#undef GetWindowText
-#undef MessageBox
-#undef OpenFileMapping
-#undef OutputDebugString
-#undef PostMessage
+#include "windows_headers.h"
 
 namespace twinlink::platform::win32 {
 

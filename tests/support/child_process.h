@@ -32,6 +32,9 @@ class ChildProcess {
     // Everything still to come on standard output, until the child closes it.
     std::string ReadRest();
 
+    // Writes `line` and a line end to the child's standard input; false when the child no longer
+    // reads it.
+    bool WriteLine(const std::string& line);
     // Closes the child's standard input: a child that waits for its end goes on.
     void CloseInput();
     // Asks the child to finish normally (SIGTERM; on Windows a Ctrl+Break to its own group).
@@ -53,5 +56,13 @@ class ChildProcess {
     std::unique_ptr<Handles> handles_;
     std::string buffered_;
 };
+
+// The program this process runs, to be started again in another role.
+std::filesystem::path ThisProgram();
+
+// A variable of this process's environment, which the children it starts inherit; nullopt
+// removes it.
+void SetEnvironmentValue(const std::string& name, const std::optional<std::string>& value);
+std::optional<std::string> EnvironmentValue(const std::string& name);
 
 }  // namespace test_support

@@ -5,6 +5,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
+
 #include "child_process.h"
 
 extern char** environ;
@@ -81,6 +83,21 @@ bool ChildProcess::ReadMore(std::chrono::milliseconds patience) {
     return true;
 }
 
+bool ChildProcess::WriteLine(const std::string& line) {
+    // A child that has gone must fail the write, not end the test with SIGPIPE.
+    static const bool ignoringBrokenPipes = signal(SIGPIPE, SIG_IGN) != SIG_ERR;
+    (void)ignoringBrokenPipes;
+    if (handles_->input < 0) return false;
+    const std::string bytes = line + "\n";
+    size_t written = 0;
+    while (written < bytes.size()) {
+        const ssize_t n = write(handles_->input, bytes.data() + written, bytes.size() - written);
+        if (n <= 0) return false;
+        written += static_cast<size_t>(n);
+    }
+    return true;
+}
+
 void ChildProcess::CloseInput() {
     if (handles_->input < 0) return;
     close(handles_->input);
@@ -104,6 +121,24 @@ int ChildProcess::Wait() {
         handles_->exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
     return handles_->exitCode;
+}
+
+std::filesystem::path ThisProgram() {
+    std::error_code failure;
+    return std::filesystem::read_symlink("/proc/self/exe", failure);
+}
+
+void SetEnvironmentValue(const std::string& name, const std::optional<std::string>& value) {
+    if (value) {
+        setenv(name.c_str(), value->c_str(), 1);
+    } else {
+        unsetenv(name.c_str());
+    }
+}
+
+std::optional<std::string> EnvironmentValue(const std::string& name) {
+    const char* value = getenv(name.c_str());
+    return value ? std::optional<std::string>(value) : std::nullopt;
 }
 
 }  // namespace test_support

@@ -8,6 +8,16 @@ namespace {
 // The exit code a killed child is given; Wait reports it as -1.
 constexpr UINT kKilledExitCode = 0xDEADu;
 
+std::string Narrow(const std::wstring& wide) {
+    if (wide.empty()) return {};
+    const int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
+                                         nullptr, nullptr);
+    std::string utf8(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), size, nullptr,
+                        nullptr);
+    return utf8;
+}
+
 std::wstring Widen(const std::string& utf8) {
     if (utf8.empty()) return {};
     const int size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
@@ -140,6 +150,14 @@ bool ChildProcess::ReadMore(std::chrono::milliseconds patience) {
     return true;
 }
 
+bool ChildProcess::WriteLine(const std::string& line) {
+    if (handles_->input == nullptr) return false;
+    const std::string bytes = line + "\n";
+    DWORD written = 0;
+    return WriteFile(handles_->input, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+           written == bytes.size();
+}
+
 void ChildProcess::CloseInput() {
     if (handles_->input == nullptr) return;
     CloseHandle(handles_->input);
@@ -167,6 +185,31 @@ int ChildProcess::Wait() {
         Release(handles_->process);
     }
     return handles_->exitCode;
+}
+
+std::filesystem::path ThisProgram() {
+    std::wstring program(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, program.data(), static_cast<DWORD>(program.size()));
+        if (length < program.size()) return program.substr(0, length);
+        program.resize(program.size() * 2);
+    }
+}
+
+// The process's own environment, not the C runtime's copy, is what CreateProcessW hands on.
+void SetEnvironmentValue(const std::string& name, const std::optional<std::string>& value) {
+    SetEnvironmentVariableW(Widen(name).c_str(), value ? Widen(*value).c_str() : nullptr);
+}
+
+std::optional<std::string> EnvironmentValue(const std::string& name) {
+    const std::wstring wideName = Widen(name);
+    const DWORD size = GetEnvironmentVariableW(wideName.c_str(), nullptr, 0);
+    if (size == 0) return std::nullopt;
+    std::wstring value(size, L'\0');
+    const DWORD length = GetEnvironmentVariableW(wideName.c_str(), value.data(), size);
+    if (length >= size) return std::nullopt;
+    value.resize(length);
+    return Narrow(value);
 }
 
 }  // namespace test_support

@@ -197,8 +197,8 @@ TEST_F(PeerRenderCommandTest, WritesThePngOfTheLinkAndFitsTheCameraByDefault) {
         Run({"render", "--link", kLink, "--out", png.string(), "--size", "64x48", "--eye", "0,8,0",
              "--target", "0,3,0", "--up", "0,0,-1", "--fov", "40.5"});
     EXPECT_EQ(exitCode, kExitDone) << ReadFile(ErrorFile());
-    EXPECT_THAT(line, StartsWith(std::string("{") + kLinkJson + R"(,"out":")" + png.string() +
-                                 R"(","width":64,"height":48,"camera":{"from":"fitted","eye":[0,8,0],)"
+    EXPECT_THAT(line, StartsWith(std::string("{") + kLinkJson + R"(,"out":)" + JsonQuoted(png.string()) +
+                                 R"(,"width":64,"height":48,"camera":{"from":"fitted","eye":[0,8,0],)"
                                  R"("target":[0,3,0],"up":[0,0,-1],"fieldOfView":40.5},)"
                                  R"("milliseconds":)"));
     EXPECT_THAT(line, HasSubstr(R"(,"materials":1,"triangles":2,"problems":[]})"));
@@ -209,7 +209,7 @@ TEST_F(PeerRenderCommandTest, WritesThePngOfTheLinkAndFitsTheCameraByDefault) {
               kExitDone);
     // The PNG read back: an RGB image of the size asked for.
     int width = 0, height = 0, channels = 0;
-    stbi_uc* pixels = stbi_load(png.c_str(), &width, &height, &channels, 3);
+    stbi_uc* pixels = stbi_load(png.string().c_str(), &width, &height, &channels, 3);
     ASSERT_NE(pixels, nullptr);
     const RgbImage fitted{80, 60, std::vector<uint8_t>(pixels, pixels + width * height * 3)};
     stbi_image_free(pixels);

@@ -39,8 +39,8 @@ TEST_F(PeerSceneTest, CountsAndTrianglesOfEveryLiveMaterial) {
 
     const std::filesystem::path dump = root / "triangles.txt";
     EXPECT_EQ(Run({"triangles", "--link", kLink, "--out", dump.string()}),
-              Done(std::string("{") + kLinkJson + R"(,"out":")" + dump.string() +
-                   R"(","materials":3,"triangles":3,"problems":[]})"));
+              Done(std::string("{") + kLinkJson + R"(,"out":)" + JsonQuoted(dump.string()) +
+                   R"(,"materials":3,"triangles":3,"problems":[]})"));
     EXPECT_EQ(ReadFile(dump),
               std::string("material 3 Brick\n"
                           "-2 0.5 -2 0 1 0 0 0 2 0.5 2 0 1 0 1 1 2 0.5 -2 0 1 0 1 0\n"
@@ -221,8 +221,8 @@ void Append(std::vector<uint8_t>& bytes, const std::vector<Value>& values) {
 TEST_F(PeerExportTest, GltfHoldsOnePrimitivePerMaterialWithItsBatchAndColour) {
     const std::filesystem::path file = root / "scene.gltf";
     EXPECT_EQ(Run({"export", "--link", kLink, "--out", file.string()}),
-              Done(std::string("{") + kLinkJson + R"(,"out":")" + file.string() +
-                   R"(","materials":3,"triangles":4,"problems":[]})"));
+              Done(std::string("{") + kLinkJson + R"(,"out":)" + JsonQuoted(file.string()) +
+                   R"(,"materials":3,"triangles":4,"problems":[]})"));
     std::string gltf = ReadFile(file);
 
     // The buffer, embedded: each primitive's positions, unit normals (a zero normal points up),

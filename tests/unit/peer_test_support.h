@@ -19,6 +19,7 @@
 #include "child_process.h"
 #include "liveconnection/live_connection.h"
 #include "liveconnection_test_support.h"
+#include "peer/json_writer.h"
 #include "peer/link_decoder.h"
 #include "peer/peer_commands.h"
 #include "peer/snapshot_json.h"

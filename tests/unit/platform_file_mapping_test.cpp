@@ -137,11 +137,11 @@ TEST_F(FileMappingTest, TheNameGoesWithTheLastHandleWhileAViewKeepsTheMemory) {
 #ifdef _WIN32
 // The child holds the section named by its argument until it is killed.
 TEST(ChildRoles, DISABLED_HoldSection) {
-    const std::u16string name = Utf8ToUtf16(ChildArgument());
+    const std::u16string name = Utf8ToUtf16(RoleArgument());
     auto* view = static_cast<uint8_t*>(MapViewOfFile(CreateFileMapping(name, 4096, nullptr)));
     ASSERT_NE(view, nullptr);
     view[0] = 0xC1;
-    TellParentReady();
+    TellTestReady();
     StayUntilKilled();
 }
 

@@ -1,13 +1,15 @@
 // Shared by the platform layer's tests. On POSIX: a private folder per test that holds the
 // registry, the shared-memory folder and the runtime folder (through the three environment
 // variables the layer reads at every call), and helpers to run part of a test in a forked child
-// process that talks to the test through pipes. On Windows each Wine prefix (or user profile) is
-// the tests' own: the sandbox gives a fresh temporary folder and removes the registry keys the
-// tests write, and a child is this test program started again to play one role.
+// process that talks to the test through pipes, for what only the stand-in has. On Windows each
+// Wine prefix (or user profile) is the tests' own: the sandbox gives a fresh temporary folder and
+// removes the registry keys the tests write. On both, a second process is this test program
+// started again to play one role (child_roles.h).
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
@@ -17,23 +19,10 @@
 #include <optional>
 #include <string>
 
+#include "child_roles.h"
+
 #ifdef _WIN32
-#include <windows.h>
-#undef CreateDirectory
-#undef CreateFileMapping
-#undef DeleteFile
-#undef GetClassName
-#undef GetTempPath
-#undef GetWindowText
-#undef MessageBox
-#undef OpenFileMapping
-#undef OutputDebugString
-#undef PostMessage
-
-#include <atomic>
-#include <cstdio>
-
-#include "child_process.h"
+#include "windows_headers.h"
 #else
 #include <poll.h>
 #include <signal.h>
@@ -85,57 +74,15 @@ inline bool RunningUnderWine() {
     return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
 }
 
-// What a child role prints once it is ready.
-inline constexpr char kChildReadyLine[] = "twinlink-child-ready";
+#endif
 
-// A child process that plays one role of the test program: the disabled test
-// ChildRoles.DISABLED_<role> of this same program, given `argument` in the environment variable
-// TWINLINK_CHILD_ARGUMENT. It prints kChildReadyLine once ready, then does what its role says
-// until it is killed.
-class RoleProcess : public test_support::ChildProcess {
-  public:
-    explicit RoleProcess(const std::string& role, const std::string& argument = "")
-        : ChildProcess(ThisProgram(argument),
-                       {"--gtest_also_run_disabled_tests", "--gtest_filter=ChildRoles.DISABLED_" + role}) {
-        SetEnvironmentVariableW(L"TWINLINK_CHILD_ARGUMENT", nullptr);
-        // GoogleTest speaks first; the role's word comes after.
-        while (const std::optional<std::string> line = ReadLine()) {
-            if (*line != kChildReadyLine) continue;
-            ready = true;
-            break;
-        }
-    }
+// A child that plays one role of the test program (see child_roles.h).
+using test_support::RoleArgument;
+using test_support::RoleProcess;
+using test_support::StayUntilKilled;
+using test_support::TellTestReady;
 
-    bool ready = false;
-
-  private:
-    // This program, with the child's argument put where the child will find it.
-    static std::filesystem::path ThisProgram(const std::string& argument) {
-        SetEnvironmentVariableW(L"TWINLINK_CHILD_ARGUMENT", std::filesystem::path(argument).wstring().c_str());
-        wchar_t program[MAX_PATH];
-        GetModuleFileNameW(nullptr, program, MAX_PATH);
-        return program;
-    }
-};
-
-// In a child: its argument, and the word to its parent that it is ready.
-inline std::string ChildArgument() {
-    wchar_t value[4096];
-    const DWORD length = GetEnvironmentVariableW(L"TWINLINK_CHILD_ARGUMENT", value, 4096);
-    return length > 0 && length < 4096 ? std::filesystem::path(std::wstring(value, length)).string() : "";
-}
-
-inline void TellParentReady() {
-    std::printf("%s\n", kChildReadyLine);
-    std::fflush(stdout);
-}
-
-// A child role that has done its part waits here until it is killed.
-[[noreturn]] inline void StayUntilKilled() {
-    for (;;) Sleep(1000);
-}
-
-#else
+#ifndef _WIN32
 
 class PlatformSandbox : public ::testing::Test {
   protected:
