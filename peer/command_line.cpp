@@ -88,7 +88,7 @@ bool EndsWith(const std::string& text, const std::string& ending) {
     });
 }
 
-// Versions name registry keys and go into a launcher script: letters, digits, dots, '_' and '-'.
+// Versions name registry keys and go into a launch file: letters, digits, dots, '_' and '-'.
 bool IsVersionText(const std::string& text) {
     return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
         return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
@@ -243,8 +243,8 @@ commands:
   hold-lock [--link NAME] [--ms N] [--lock-timeout-us N]
       takes the header lock and keeps it for N milliseconds, or until SIGINT or SIGTERM
   install --version V --location DIR
-      writes the uninstall entry of Korvan V and a Korvan.exe in DIR that starts
-      "korvan-peer watch --version V"
+      writes the uninstall entry of Korvan V and a Korvan.exe in DIR that runs as
+      "korvan-peer watch --version V", its output appended to DIR/korvan-peer.log
   uninstall [--version V]
       removes the entries that install wrote (all of them without --version)
   counts [--link NAME] [--lock-timeout-us N]

@@ -5,13 +5,16 @@
 #include <io.h>
 #endif
 #include <cstdio>
+#include <fstream>
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "peer/command_line.h"
+#include "peer/launcher.h"
 #include "peer/peer_commands.h"
 #include "peer/stop_signal.h"
+#include "twinlink/platform.h"
 
 int main(int argc, char** argv) {
     using namespace korvan::peer;
@@ -21,10 +24,22 @@ int main(int argc, char** argv) {
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
 #endif
-    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    // Installed as Korvan.exe, it runs as that Korvan, writing to its log.
+    std::ofstream log;
+    const std::optional<std::u16string> self =
+        twinlink::platform::ProcessImagePath(twinlink::platform::GetCurrentProcessId());
+    if (const std::optional<LauncherRun> launcher =
+            self ? AsLauncher(std::filesystem::path(*self), arguments) : std::nullopt) {
+        arguments = launcher->arguments;
+        log.open(launcher->log, std::ios::binary | std::ios::app);
+    }
+    std::ostream& out = log.is_open() ? log : std::cout;
+    std::ostream& err = log.is_open() ? log : std::cerr;
+
     const CommandLine line = ParseCommandLine(arguments);
     if (!line.options) {
-        std::cerr << "korvan-peer: " << line.error << "\n\n" << UsageText();
+        err << "korvan-peer: " << line.error << "\n\n" << UsageText();
         return kExitUsage;
     }
     InstallStopHandlers();
@@ -35,5 +50,5 @@ int main(int argc, char** argv) {
     mallopt(M_MMAP_THRESHOLD, 1 << 30);
     mallopt(M_TRIM_THRESHOLD, 1 << 30);
 #endif
-    return RunPeerCommand(*line.options, std::cout, std::cerr);
+    return RunPeerCommand(*line.options, out, err);
 }

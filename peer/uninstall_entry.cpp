@@ -1,8 +1,8 @@
 #include "peer/uninstall_entry.h"
 
+#include "peer/launcher.h"
+
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "twinlink/platform.h"
 
@@ -38,38 +38,6 @@ std::optional<std::string> GetText(const platform::RegistryKey& key, const std::
     return platform::Utf16ToUtf8(text);
 }
 
-// A shell word that the shell reads back unchanged.
-std::string ShellQuoted(const std::string& text) {
-    std::string quoted = "'";
-    for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
-bool WriteLauncher(const std::filesystem::path& launcher, const std::string& peerExecutable,
-                   const std::string& version, const std::filesystem::path& log) {
-    std::ofstream script(launcher, std::ios::binary | std::ios::trunc);
-    script << "#!/bin/sh\n"
-           << kLauncherMark
-           << ": starts the Korvan stand-in as an installed Korvan.exe starts Korvan.\n"
-           << "exec " << ShellQuoted(peerExecutable) << " watch --version " << ShellQuoted(version)
-           << " \"$@\" >>" << ShellQuoted(log.string()) << " 2>&1\n";
-    script.close();
-    if (!script) return false;
-    using std::filesystem::perms;
-    std::error_code failure;
-    std::filesystem::permissions(launcher, perms::owner_all | perms::group_read | perms::group_exec |
-                                               perms::others_read | perms::others_exec,
-                                 failure);
-    return !failure;
-}
-
-bool IsOurLauncher(const std::filesystem::path& launcher) {
-    std::ifstream script(launcher, std::ios::binary);
-    std::string shebang, mark;
-    return std::getline(script, shebang) && std::getline(script, mark) &&
-           mark.rfind(kLauncherMark, 0) == 0;
-}
-
 }  // namespace
 
 std::optional<InstalledEntry> InstallEntry(const std::string& version, const std::string& location,
@@ -91,7 +59,7 @@ std::optional<InstalledEntry> InstallEntry(const std::string& version, const std
     entry.displayVersion = version;
     entry.installLocation = (folder / "").string();
     entry.launcher = (folder / kLauncherName).string();
-    if (!WriteLauncher(entry.launcher, peerExecutable, version, folder / "korvan-peer.log")) {
+    if (!WriteLauncher(folder, peerExecutable, version)) {
         return fail("cannot write " + entry.launcher);
     }
 
@@ -128,11 +96,8 @@ std::vector<std::string> RemoveEntries(const std::optional<std::string>& version
         }
         if (!GetText(key, kDisplayName)) continue;  // emptied before
         if (const std::optional<std::string> location = GetText(key, kInstallLocation)) {
-            const std::filesystem::path launcher = *location + kLauncherName;
-            if (IsOurLauncher(launcher)) {
-                std::error_code ignored;
-                std::filesystem::remove(launcher, ignored);
-            }
+            const std::filesystem::path folder(platform::Utf8ToUtf16(*location));
+            if (IsOurLauncher(folder)) RemoveLauncher(folder);
         }
         key.DeleteValue(kDisplayName);
         key.DeleteValue(kDisplayVersion);

@@ -67,13 +67,13 @@ TEST_F(PeerLinkTest, WatchPrintsTheSnapshotAndTheSceneAtEveryMessageUntilItsTime
     PutMaterial(host, u"Floor", 0xFF808080, 1.0f, FlatSquare(0, 1));
     const auto started = std::chrono::steady_clock::now();
     PeerProcess peer({"watch", "--link", kLink, "--version", "9.1", "--count", "2"}, ErrorFile());
+    // A window is listed from its creation on, and shown a moment later.
     const auto window = WaitForWindow([&](const platform::WindowInfo& candidate) {
-        return candidate.processId == peer.Id();
+        return candidate.processId == peer.Id() && candidate.visible;
     });
     ASSERT_TRUE(window.has_value()) << ReadFile(ErrorFile());
     EXPECT_EQ(window->className, u"KORVAN_START_WINDOW");
     EXPECT_EQ(window->title, u"Korvan 9.1");
-    EXPECT_TRUE(window->visible);
     EXPECT_EQ(window->owner, 0u);
     const auto [listed, listedCode] = Run({"windows"});
     EXPECT_EQ(listedCode, kExitDone);
@@ -195,33 +195,33 @@ class PeerInstallTest : public PeerTest {
     }
 };
 
-#if !defined(_WIN32)
-// The launcher korvan-peer writes is a shell script named Korvan.exe: only POSIX runs it.
 TEST_F(PeerInstallTest, TheEntryLeadsToALauncherThatStartsKorvan) {
     const std::filesystem::path location = root / "Korvan-8.7" / "bin";
-    const std::string folder = location.string() + "/";
+    const std::string folder = (location / "").string();
     EXPECT_EQ(Install("8.7", location),
               Done(R"({"key":"KorvanPeer-8.7","displayName":"Korvan 8.7","displayVersion":"8.7",)"
-                   R"("installLocation":")" +
-                   folder + R"(","launcher":")" + folder + R"(Korvan.exe"})"));
+                   R"("installLocation":)" + JsonQuoted(folder) + R"(,"launcher":)" +
+                   JsonQuoted(folder + "Korvan.exe") + "}"));
     EXPECT_EQ(EntryText("KorvanPeer-8.7", u"DisplayName"), u"Korvan 8.7");
     EXPECT_EQ(EntryText("KorvanPeer-8.7", u"DisplayVersion"), u"8.7");
     EXPECT_EQ(EntryText("KorvanPeer-8.7", u"InstallLocation"), platform::Utf8ToUtf16(folder));
 
     // The launch as the plug-in makes it: the location followed by "Korvan.exe", as one command
-    // line. The launcher starts watch, whose window the watch test checks.
-    ASSERT_TRUE(platform::LaunchProcess(u"", platform::Utf8ToUtf16(folder + "Korvan.exe")))
+    // line (here with one more argument, so that it ends after one update). Korvan.exe runs
+    // watch for its version, with the window the watch test checks, as a process of that name.
+    ASSERT_TRUE(platform::LaunchProcess(u"", platform::Utf8ToUtf16(folder + "Korvan.exe --count 1")))
         << platform::LastErrorText();
     const auto window = WaitForWindow(
         [](const platform::WindowInfo& candidate) { return candidate.title == u"Korvan 8.7"; });
     ASSERT_TRUE(window.has_value());
-    EXPECT_EQ(platform::ProcessImagePath(window->processId),
-              platform::Utf8ToUtf16(KORVAN_PEER_EXECUTABLE));
-
-    kill(static_cast<pid_t>(window->processId), SIGTERM);
+    EXPECT_EQ(platform::ProcessImagePath(window->processId), platform::Utf8ToUtf16(folder + "Korvan.exe"));
+    EXPECT_TRUE(platform::PostMessage(window->handle, kUpdateMessage, 0, kUpdateNotification));
     EXPECT_TRUE(Eventually([&] { return !platform::IsWindow(window->handle); }));
+    // Its output went to the log beside it.
+    EXPECT_TRUE(Eventually([&] {
+        return ReadFile(location / "korvan-peer.log").rfind(R"({"message":34601,"wParam":0,"lParam":2,)", 0) == 0;
+    })) << ReadFile(location / "korvan-peer.log");
 }
-#endif
 
 TEST_F(PeerInstallTest, UninstallRemovesOnlyWhatInstallWrote) {
     ASSERT_EQ(Install("8.7", root / "old").second, kExitDone);
@@ -230,10 +230,11 @@ TEST_F(PeerInstallTest, UninstallRemovesOnlyWhatInstallWrote) {
     EXPECT_EQ(Run({"uninstall", "--version", "9.5"}), Done(R"({"removed":["KorvanPeer-9.5"]})"));
     EXPECT_FALSE(EntryText("KorvanPeer-9.5", u"DisplayName").has_value());
     EXPECT_FALSE(std::filesystem::exists(root / "new" / "Korvan.exe"));
+    EXPECT_FALSE(std::filesystem::exists(root / "new" / "korvan-launch.txt"));
     EXPECT_EQ(EntryText("KorvanPeer-8.7", u"DisplayName"), u"Korvan 8.7");
     EXPECT_TRUE(std::filesystem::exists(root / "old" / "Korvan.exe"));
 
-    // A Korvan.exe that install did not write stays.
+    // A Korvan.exe that install did not write stays, also where its launch file is left.
     std::filesystem::remove(root / "old" / "Korvan.exe");
     std::ofstream(root / "old" / "Korvan.exe") << "the real thing\n";
     EXPECT_EQ(Run({"uninstall"}), Done(R"({"removed":["KorvanPeer-8.7"]})"));

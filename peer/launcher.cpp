@@ -1,0 +1,74 @@
+#include "peer/launcher.h"
+
+#include <fstream>
+
+namespace korvan::peer {
+namespace {
+
+// The launch file: a first line that marks it as ours, the version, and the size of the copy,
+// so that a Korvan.exe put there later by anything else is not taken for ours.
+constexpr char kLaunchMark[] = "korvan-peer launcher";
+constexpr char kVersionPrefix[] = "version ";
+constexpr char kSizePrefix[] = "size ";
+
+struct LaunchFile {
+    std::string version;
+    std::string size;
+};
+
+std::optional<LaunchFile> ReadLaunchFile(const std::filesystem::path& folder) {
+    std::ifstream file(folder / kLaunchFileName, std::ios::binary);
+    std::string mark, version, size;
+    if (!std::getline(file, mark) || mark != kLaunchMark || !std::getline(file, version) ||
+        version.rfind(kVersionPrefix, 0) != 0 || !std::getline(file, size) ||
+        size.rfind(kSizePrefix, 0) != 0) {
+        return std::nullopt;
+    }
+    return LaunchFile{version.substr(sizeof kVersionPrefix - 1), size.substr(sizeof kSizePrefix - 1)};
+}
+
+std::string SizeOf(const std::filesystem::path& file) {
+    std::error_code failure;
+    const uintmax_t size = std::filesystem::file_size(file, failure);
+    return failure ? std::string() : std::to_string(size);
+}
+
+}  // namespace
+
+bool WriteLauncher(const std::filesystem::path& folder, const std::filesystem::path& peerExecutable,
+                   const std::string& version) {
+    std::error_code failure;
+    std::filesystem::copy_file(peerExecutable, folder / kLauncherName,
+                               std::filesystem::copy_options::overwrite_existing, failure);
+    if (failure) return false;
+    std::ofstream file(folder / kLaunchFileName, std::ios::binary | std::ios::trunc);
+    file << kLaunchMark << "\n"
+         << kVersionPrefix << version << "\n"
+         << kSizePrefix << SizeOf(folder / kLauncherName) << "\n";
+    file.close();
+    return static_cast<bool>(file);
+}
+
+bool IsOurLauncher(const std::filesystem::path& folder) {
+    const std::optional<LaunchFile> launch = ReadLaunchFile(folder);
+    return launch && launch->size == SizeOf(folder / kLauncherName);
+}
+
+void RemoveLauncher(const std::filesystem::path& folder) {
+    std::error_code ignored;
+    std::filesystem::remove(folder / kLauncherName, ignored);
+    std::filesystem::remove(folder / kLaunchFileName, ignored);
+}
+
+std::optional<LauncherRun> AsLauncher(const std::filesystem::path& program,
+                                      const std::vector<std::string>& arguments) {
+    if (program.filename() != kLauncherName) return std::nullopt;
+    const std::filesystem::path folder = program.parent_path();
+    const std::optional<LaunchFile> launch = ReadLaunchFile(folder);
+    if (!launch) return std::nullopt;
+    LauncherRun run{{"watch", "--version", launch->version}, folder / kLauncherLogName};
+    run.arguments.insert(run.arguments.end(), arguments.begin(), arguments.end());
+    return run;
+}
+
+}  // namespace korvan::peer
