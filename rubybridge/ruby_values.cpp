@@ -64,7 +64,7 @@ std::vector<VALUE>* ToValueVector(VALUE value) {
         array = rb_funcall(array, id.toA, 0);
         if (NIL_P(array)) return nullptr;
     }
-    Check_Type(array, T_ARRAY);
+    rb_check_type(array, T_ARRAY);
     const long count = RARRAY_LEN(array);
     if (count == 0) return nullptr;
     // The element storage is read directly below.
