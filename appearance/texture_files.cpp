@@ -29,7 +29,9 @@ VALUE Call(VALUE receiver, const char* method, int argc = 0, const VALUE* argv =
 std::u16string RubyText(VALUE value) {
     if (NIL_P(value)) return {};
     VALUE text = rb_obj_as_string(value);
-    return platform::Utf8ToUtf16(std::string(RSTRING_PTR(text), RSTRING_LEN(text)));
+    // Not RSTRING_PTR, whose Ruby 3.1 inline form calls a function SketchUp's Ruby 2.5 lacks.
+    const char* bytes = rb_string_value_ptr(&text);
+    return platform::Utf8ToUtf16(std::string(bytes, static_cast<size_t>(RSTRING_LEN(text))));
 }
 
 VALUE RubyString(const std::u16string& text) {

@@ -42,13 +42,16 @@ VALUE WideToRuby(std::u16string_view text) {
     const size_t end = text.find(u'\0');
     if (end != std::u16string_view::npos) text = text.substr(0, end);
     // The Ruby string is made first and filled afterwards, so that the allocation, the one
-    // step here that may raise, happens before any C++ text exists.
+    // step here that may raise, happens before any C++ text exists. Its bytes come from
+    // rb_string_value_ptr, which for a String neither allocates nor raises: Ruby 3.1's inline
+    // RSTRING_PTR calls a function that SketchUp's Ruby 2.5 lacks.
     VALUE result = rb_utf8_str_new(nullptr, static_cast<long>(text.size() * 3));
+    char* bytes = rb_string_value_ptr(&result);
     long length = 0;
     {
         const std::string utf8 = twinlink::platform::Utf16ToUtf8(std::u16string(text));
         length = static_cast<long>(std::min(utf8.size(), text.size() * 3));
-        std::memcpy(RSTRING_PTR(result), utf8.data(), static_cast<size_t>(length));
+        std::memcpy(bytes, utf8.data(), static_cast<size_t>(length));
     }
     rb_str_set_len(result, length);
     return result;
@@ -61,7 +64,7 @@ std::vector<VALUE>* ToValueVector(VALUE value) {
         array = rb_funcall(array, id.toA, 0);
         if (NIL_P(array)) return nullptr;
     }
-    Check_Type(array, T_ARRAY);
+    rb_check_type(array, T_ARRAY);
     const long count = RARRAY_LEN(array);
     if (count == 0) return nullptr;
     // The element storage is read directly below.

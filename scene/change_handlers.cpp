@@ -309,7 +309,7 @@ bool SUScene::PageChanged(VALUE pages) {
     if (NIL_P(page)) return false;
     const uint32_t pageId = rb::EntityIdOf(page);
     VALUE hidden = rb_funcall(page, id.hiddenEntities, 0);
-    Check_Type(hidden, T_ARRAY);
+    rb_check_type(hidden, T_ARRAY);
     for (long i = 0; i < RARRAY_LEN(hidden); ++i) {
         const VALUE entity = RARRAY_AREF(hidden, i);
         EntityChanged(rb::OwnerEntities(entity), entity);
@@ -337,7 +337,7 @@ bool SUScene::MaterialChanged(VALUE material) {
 void SUScene::MarkFacesOfEntitiesDirty(VALUE entities) {
     if (NIL_P(entities)) return;
     VALUE elements = rb_funcall(entities, id.toA, 0);
-    Check_Type(elements, T_ARRAY);
+    rb_check_type(elements, T_ARRAY);
     for (long i = 0; i < RARRAY_LEN(elements); ++i) {
         const VALUE element = RARRAY_AREF(elements, i);
         if (NIL_P(element) || rb::ClassOf(element) != k.cFace) continue;

@@ -31,7 +31,7 @@ bool ReadEditTransform(VALUE model, double values[kMatrixValues]) {
     const VALUE transform = rb_funcall(model, id.editTransform, 0);
     if (NIL_P(transform)) return false;
     VALUE array = rb_funcall(transform, id.toA, 0);
-    Check_Type(array, T_ARRAY);
+    rb_check_type(array, T_ARRAY);
     if (RARRAY_LEN(array) < kMatrixValues) return false;
     for (long i = 0; i < kMatrixValues; ++i) values[i] = NUM2DBL(RARRAY_AREF(array, i));
     RB_GC_GUARD(array);

@@ -16,7 +16,7 @@ void SUScene::RegisterEntities(VALUE entities, uint32_t ownerDefinitionId) {
     if (NIL_P(entities)) return;
     rb_funcall(entities, id.addObserver, 1, observer);
     VALUE elements = rb_funcall(entities, id.toA, 0);
-    Check_Type(elements, T_ARRAY);
+    rb_check_type(elements, T_ARRAY);
     for (long i = 0; i < RARRAY_LEN(elements); ++i) {
         const VALUE element = RARRAY_AREF(elements, i);
         const VALUE klass = rb::ClassOf(element);

@@ -125,7 +125,7 @@ void SUScene::LoadScene(VALUE newModel, SUModelRef newModelRef, bool backFaces) 
     const VALUE definitions = rb_funcall(model, id.definitions, 0);
     VALUE definitionList = NIL_P(definitions) ? Qnil : rb_funcall(definitions, id.toA, 0);
     if (!NIL_P(definitionList)) {
-        Check_Type(definitionList, T_ARRAY);
+        rb_check_type(definitionList, T_ARRAY);
         for (long i = 0; i < RARRAY_LEN(definitionList); ++i) {
             const VALUE definition = RARRAY_AREF(definitionList, i);
             if (NIL_P(definition)) continue;

@@ -56,3 +56,7 @@ foreach(name ${WINDOWS_UNIT_TESTS})
 endforeach()
 # What ./run test builds for its Windows stage: the suites and the programs they start.
 add_custom_target(windows_tests DEPENDS ${WINDOWS_UNIT_TESTS})
+
+# The suite that shows message boxes and dialogs holds the plug-in's icon and About picture, as
+# the plug-in's DLL does: the platform layer loads them from the module that holds it.
+target_link_libraries(platform_services_test PRIVATE korvan_plugin_resources)

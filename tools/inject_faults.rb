@@ -144,7 +144,7 @@ FAULTS = [
             "return iswalnum_l(wide, locale) || iswspace_l(wide, locale);",
             "return iswalnum_l(wide, locale);", "spaces in names turned into underscores"),
   Fault.new("to-a-unchecked", "rubybridge/ruby_values.cpp",
-            "    Check_Type(array, T_ARRAY);\n", "", "a to_a that answers something else is read as an Array"),
+            "    rb_check_type(array, T_ARRAY);\n", "", "a to_a that answers something else is read as an Array"),
   Fault.new("camera-sync-inverted", "plugin/link_descriptor.cpp",
             "cameraSync ? u\"1\" : u\"0\"", "cameraSync ? u\"0\" : u\"1\"", "descriptor's cameraSync inverted"),
   Fault.new("private-folder-others", "platform/posix/private_folders.cpp",

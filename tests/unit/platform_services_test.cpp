@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <functional>
 #include <thread>
+#include <utility>
 
 #include "platform_sandbox.h"
 #ifndef _WIN32
@@ -312,11 +313,48 @@ TEST(DialogTest, TheProcedureSetsUpTheDialogHearsClicksAndEndsIt) {
     EXPECT_EQ(heard, (std::vector<std::string>{"20-", "22-", "1-"}));
 }
 
-// The box's answer is the button pressed; a box whose caption names the plug-in gets its small
-// icon when the program holds the icon resource (the Windows test build links one in).
+// Width and height in pixels of a bitmap.
+std::pair<int, int> BitmapSize(HBITMAP bitmap) {
+    BITMAP info{};
+    if (!bitmap || GetObjectW(bitmap, sizeof info, &info) != sizeof info) return {0, 0};
+    return {info.bmWidth, info.bmHeight};
+}
+
+// Width and height in pixels of an icon's colour image.
+std::pair<int, int> IconSize(HICON icon) {
+    ICONINFO info{};
+    if (!icon || !GetIconInfo(icon, &info)) return {0, 0};
+    const std::pair<int, int> size = BitmapSize(info.hbmColor);
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    return size;
+}
+
+// A picture control shows the plug-in's picture (kDialogPictureResource, which this suite holds
+// as the plug-in's DLL does) at its own size, 440 x 560 pixels.
+TEST(DialogTest, APictureControlShowsThePluginPicture) {
+    const DialogTemplate dialog{
+        7, u"TwinLink picture", 120, 60, u"MS Shell Dlg", 8,
+        {{1, ControlKind::DefaultButton, u"OK", 70, 40, 40, 14, true},
+         {30, ControlKind::Picture, u"", 5, 5, 25, 30, true}}};
+    std::pair<int, int> shown{-1, -1};
+    std::thread user = User(u"TwinLink picture", [&](HWND box) {
+        const auto image = reinterpret_cast<HBITMAP>(
+            SendMessageW(GetDlgItem(box, 30), STM_GETIMAGE, IMAGE_BITMAP, 0));
+        shown = BitmapSize(image);
+        SendMessageW(GetDlgItem(box, 1), BM_CLICK, 0, 0);
+    });
+    const int result = ShowDialog(0, dialog, {nullptr, [](DialogWindow& d, int id) { d.End(id); }});
+    user.join();
+    EXPECT_EQ(result, 1) << LastErrorText();
+    EXPECT_EQ(shown, std::make_pair(440, 560));
+}
+
+// The box's answer is the button pressed; a box whose caption names the plug-in gets the
+// plug-in's icon (kPluginIconResource, which this suite holds as the plug-in's DLL does) at the
+// small-icon size, any other box none.
 TEST(MessageBoxTest, ABoxAnswersTheButtonPressedAndCarriesThePluginIconWhenItsCaptionSaysSo) {
-    const bool iconResource =
-        FindResourceW(nullptr, MAKEINTRESOURCEW(kPluginIconResource), MAKEINTRESOURCEW(14)) != nullptr;
+    const std::pair<int, int> smallIcon{GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON)};
     for (const std::u16string caption : {u"Korvan TwinLink - Question", u"Another box"}) {
         LRESULT icon = -1;
         std::thread user = User(caption, [&](HWND box) {
@@ -325,10 +363,12 @@ TEST(MessageBoxTest, ABoxAnswersTheButtonPressedAndCarriesThePluginIconWhenItsCa
         });
         EXPECT_EQ(MessageBoxWithPluginIcon(0, u"Continue?", caption, MB_YESNO, u"Korvan TwinLink"), IDNO);
         user.join();
-        if (caption == u"Another box" || !iconResource)
+        if (caption == u"Another box") {
             EXPECT_EQ(icon, 0);
-        else
-            EXPECT_NE(icon, 0);
+        } else {
+            ASSERT_NE(icon, 0);
+            EXPECT_EQ(IconSize(reinterpret_cast<HICON>(icon)), smallIcon);
+        }
     }
 }
 #endif
