@@ -109,9 +109,38 @@ HFONT LinkFont() {
     return font;
 }
 
+// The picture is drawn for 384 dots per inch: at the screen's resolution it is 110 x 140 pixels
+// at 96 (a quarter of its size), 220 x 280 at 192. Scaled once per process, with halftone.
+HBITMAP ScaledToScreen(HBITMAP loaded) {
+    const HDC screen = ::GetDC(nullptr);
+    const int dpi = screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : 96;
+    const int width = ::MulDiv(110, dpi, 96), height = ::MulDiv(140, dpi, 96);
+    HBITMAP result = loaded;
+    if (screen && (width != kPictureWidth || height != kPictureHeight)) {
+        const HDC from = ::CreateCompatibleDC(screen);
+        const HDC to = ::CreateCompatibleDC(screen);
+        const HBITMAP scaled = ::CreateCompatibleBitmap(screen, width, height);
+        if (from && to && scaled) {
+            const HGDIOBJ fromBefore = ::SelectObject(from, loaded);
+            const HGDIOBJ toBefore = ::SelectObject(to, scaled);
+            ::SetStretchBltMode(to, HALFTONE);
+            ::StretchBlt(to, 0, 0, width, height, from, 0, 0, kPictureWidth, kPictureHeight, SRCCOPY);
+            ::SelectObject(from, fromBefore);
+            ::SelectObject(to, toBefore);
+            result = scaled;
+        }
+        if (from) ::DeleteDC(from);
+        if (to) ::DeleteDC(to);
+    }
+    if (screen) ::ReleaseDC(nullptr, screen);
+    return result;
+}
+
 HBITMAP Picture() {
-    static const HBITMAP picture =
-        ::LoadBitmapW(ThisModule(), MAKEINTRESOURCEW(kDialogPictureResource));
+    static const HBITMAP picture = [] {
+        const HBITMAP loaded = ::LoadBitmapW(ThisModule(), MAKEINTRESOURCEW(kDialogPictureResource));
+        return loaded ? ScaledToScreen(loaded) : nullptr;
+    }();
     return picture;
 }
 

@@ -347,7 +347,11 @@ TEST(DialogTest, APictureControlShowsThePluginPicture) {
     const int result = ShowDialog(0, dialog, {nullptr, [](DialogWindow& d, int id) { d.End(id); }});
     user.join();
     EXPECT_EQ(result, 1) << LastErrorText();
-    EXPECT_EQ(shown, std::make_pair(440, 560));
+    // Scaled from 440 x 560 to the screen: 110 x 140 pixels at 96 dots per inch.
+    const HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    EXPECT_EQ(shown, std::make_pair(MulDiv(110, dpi, 96), MulDiv(140, dpi, 96))) << dpi << " dots per inch";
 }
 
 // The box's answer is the button pressed; a box whose caption names the plug-in gets the

@@ -184,8 +184,11 @@ enum class ControlKind : uint8_t {
     Picture,        // SS_BITMAP | SS_NOTIFY: the dialog's picture; clickable
 };
 // The bitmap a Picture control shows: a resource of the module that holds the platform code,
-// as the icon is; without it the control stays empty.
+// as the icon is, of kPictureWidth x kPictureHeight pixels, shown at 110 x 140 pixels per 96
+// dots per inch of the screen; without it the control stays empty.
 inline constexpr int kDialogPictureResource = 107;
+inline constexpr int kPictureWidth = 440;
+inline constexpr int kPictureHeight = 560;
 
 struct DialogControl {
     int id = -1;  // -1: a control the procedure never addresses
