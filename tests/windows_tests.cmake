@@ -54,7 +54,7 @@ foreach(name ${WINDOWS_UNIT_TESTS})
   set_tests_properties(unit.${name} PROPERTIES LABELS "unit;windows" TIMEOUT 300 FIXTURES_REQUIRED wine_${name}
     ENVIRONMENT "WINEPREFIX=${prefix};WINEDEBUG=-all")
 endforeach()
-# What ./run test builds for its Windows stage: the suites and the programs they start.
+# The suites and the programs they start, without the plug-in's DLL: ./run windows windows_tests.
 add_custom_target(windows_tests DEPENDS ${WINDOWS_UNIT_TESTS})
 
 # The suite that shows message boxes and dialogs holds the plug-in's icon and About picture, as
