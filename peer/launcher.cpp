@@ -2,7 +2,12 @@
 
 #include <fstream>
 
+#include "twinlink/platform.h"
+
 namespace korvan::peer {
+
+namespace platform = twinlink::platform;
+
 namespace {
 
 // The launch file: a first line that marks it as ours, the version, and the size of the copy,
@@ -24,7 +29,8 @@ std::optional<LaunchFile> ReadLaunchFile(const std::filesystem::path& folder) {
         size.rfind(kSizePrefix, 0) != 0) {
         return std::nullopt;
     }
-    return LaunchFile{version.substr(sizeof kVersionPrefix - 1), size.substr(sizeof kSizePrefix - 1)};
+    return LaunchFile{version.substr(sizeof kVersionPrefix - 1),
+                      size.substr(sizeof kSizePrefix - 1)};
 }
 
 std::string SizeOf(const std::filesystem::path& file) {
@@ -36,17 +42,30 @@ std::string SizeOf(const std::filesystem::path& file) {
 }  // namespace
 
 bool WriteLauncher(const std::filesystem::path& folder, const std::filesystem::path& peerExecutable,
-                   const std::string& version) {
+                   const std::string& version, std::string* error) {
+    const std::filesystem::path launcher = folder / kLauncherName;
+    const std::string launcherText = platform::Utf16ToUtf8(launcher.u16string());
+    const auto fail = [&](const std::string& why) {
+        if (error) *error = why;
+        return false;
+    };
     std::error_code failure;
-    std::filesystem::copy_file(peerExecutable, folder / kLauncherName,
+    if (std::filesystem::exists(launcher, failure) && !IsOurLauncher(folder))
+        return fail(launcherText + " is there and was not written by install; it is left as it is");
+    std::filesystem::copy_file(peerExecutable, launcher,
                                std::filesystem::copy_options::overwrite_existing, failure);
-    if (failure) return false;
+    if (failure) return fail("cannot write " + launcherText + ": " + failure.message());
     std::ofstream file(folder / kLaunchFileName, std::ios::binary | std::ios::trunc);
     file << kLaunchMark << "\n"
          << kVersionPrefix << version << "\n"
-         << kSizePrefix << SizeOf(folder / kLauncherName) << "\n";
+         << kSizePrefix << SizeOf(launcher) << "\n";
     file.close();
-    return static_cast<bool>(file);
+    if (!file) {
+        RemoveLauncher(folder);
+        return fail("cannot write " +
+                    platform::Utf16ToUtf8((folder / kLaunchFileName).u16string()));
+    }
+    return true;
 }
 
 bool IsOurLauncher(const std::filesystem::path& folder) {

@@ -16,10 +16,11 @@ inline constexpr char kLauncherName[] = "Korvan.exe";
 inline constexpr char kLaunchFileName[] = "korvan-launch.txt";
 inline constexpr char kLauncherLogName[] = "korvan-peer.log";
 
-// Copies `peerExecutable` to folder/Korvan.exe and writes the launch file for `version`; false
-// when either cannot be written.
+// Copies `peerExecutable` to folder/Korvan.exe and writes the launch file for `version`. False,
+// with the reason in `error` and nothing left behind, when either cannot be written, or when a
+// Korvan.exe that is not ours is there: that one stays as it is.
 bool WriteLauncher(const std::filesystem::path& folder, const std::filesystem::path& peerExecutable,
-                   const std::string& version);
+                   const std::string& version, std::string* error);
 
 // Whether folder/Korvan.exe is a launcher that WriteLauncher wrote: its launch file is there, and
 // it is still the copy that file describes.

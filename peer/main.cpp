@@ -33,6 +33,8 @@ int main(int argc, char** argv) {
             self ? AsLauncher(std::filesystem::path(*self), arguments) : std::nullopt) {
         arguments = launcher->arguments;
         log.open(launcher->log, std::ios::binary | std::ios::app);
+        // Started by SketchUp it has no console: without its log it could tell nothing.
+        if (!log.is_open()) return kExitFailed;
     }
     std::ostream& out = log.is_open() ? log : std::cout;
     std::ostream& err = log.is_open() ? log : std::cerr;

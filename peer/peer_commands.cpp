@@ -51,7 +51,7 @@ int InstallCommand(const PeerOptions& options, std::ostream& out, std::ostream& 
     }
     std::string error;
     const std::optional<InstalledEntry> entry =
-        InstallEntry(*options.version, *options.location, platform::Utf16ToUtf8(*self), &error);
+        InstallEntry(*options.version, *options.location, std::filesystem::path(*self), &error);
     if (!entry) {
         err << "korvan-peer: " << error << "\n";
         return kExitFailed;

@@ -1,9 +1,8 @@
 #include "peer/uninstall_entry.h"
 
-#include "peer/launcher.h"
-
 #include <filesystem>
 
+#include "peer/launcher.h"
 #include "twinlink/platform.h"
 
 namespace platform = twinlink::platform;
@@ -38,30 +37,37 @@ std::optional<std::string> GetText(const platform::RegistryKey& key, const std::
     return platform::Utf16ToUtf8(text);
 }
 
+// Paths are made from and told as UTF-8 through UTF-16, which every platform's file names take
+// without loss (a plain std::string would be read in the Windows code page).
+std::string PathText(const std::filesystem::path& path) {
+    return platform::Utf16ToUtf8(path.u16string());
+}
+
 }  // namespace
 
 std::optional<InstalledEntry> InstallEntry(const std::string& version, const std::string& location,
-                                           const std::string& peerExecutable, std::string* error) {
+                                           const std::filesystem::path& peerExecutable,
+                                           std::string* error) {
     const auto fail = [&](const std::string& why) {
         if (error) *error = why;
         return std::nullopt;
     };
     std::error_code failure;
     const std::filesystem::path folder =
-        std::filesystem::absolute(location, failure).lexically_normal();
+        std::filesystem::absolute(std::filesystem::path(platform::Utf8ToUtf16(location)), failure)
+            .lexically_normal();
     if (failure) return fail("cannot resolve " + location);
     std::filesystem::create_directories(folder, failure);
-    if (failure) return fail("cannot create " + folder.string() + ": " + failure.message());
+    if (failure) return fail("cannot create " + PathText(folder) + ": " + failure.message());
 
     InstalledEntry entry;
     entry.key = platform::Utf16ToUtf8(kEntryKeyPrefix) + version;
     entry.displayName = "Korvan " + version;
     entry.displayVersion = version;
-    entry.installLocation = (folder / "").string();
-    entry.launcher = (folder / kLauncherName).string();
-    if (!WriteLauncher(folder, peerExecutable, version)) {
-        return fail("cannot write " + entry.launcher);
-    }
+    entry.installLocation = PathText(folder / "");
+    entry.launcher = PathText(folder / kLauncherName);
+    std::string launcherError;
+    if (!WriteLauncher(folder, peerExecutable, version, &launcherError)) return fail(launcherError);
 
     platform::RegistryKey key;
     const std::u16string path =

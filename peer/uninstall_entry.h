@@ -5,6 +5,7 @@
 // korvan-peer that runs watch (launcher.h).
 #pragma once
 
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -28,11 +29,13 @@ struct InstalledEntry {
 // "watch --version <version>" (its output goes to korvan-peer.log beside it), and writes the
 // entry. Nothing, with the reason in `error`, when a step fails.
 std::optional<InstalledEntry> InstallEntry(const std::string& version, const std::string& location,
-                                           const std::string& peerExecutable, std::string* error);
+                                           const std::filesystem::path& peerExecutable,
+                                           std::string* error);
 
 // Empties the entries that InstallEntry wrote (only that version's when one is given) and
-// deletes their launchers (only launchers that install wrote); the keys that were emptied. The platform's registry cannot delete a
-// key, so the emptied key stays; without a DisplayName it is no Korvan entry any more.
+// deletes their launchers (only launchers that install wrote); the keys that were emptied. The
+// platform's registry cannot delete a key, so the emptied key stays; without a DisplayName it is
+// no Korvan entry any more.
 std::vector<std::string> RemoveEntries(const std::optional<std::string>& version);
 
 }  // namespace korvan::peer

@@ -3,6 +3,7 @@
 // bold underlined one drawn in blue on a transparent background, a picture the bitmap
 // kDialogPictureResource; the fonts are made once per process and kept.
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "failure.h"
@@ -34,7 +35,9 @@ class TemplateBuilder {
     void AlignToDword() {
         if (words_.size() % 2 != 0) words_.push_back(0);
     }
-    const DLGTEMPLATE* Template() const { return reinterpret_cast<const DLGTEMPLATE*>(words_.data()); }
+    const DLGTEMPLATE* Template() const {
+        return reinterpret_cast<const DLGTEMPLATE*>(words_.data());
+    }
 
   private:
     std::vector<WORD> words_;
@@ -42,13 +45,20 @@ class TemplateBuilder {
 
 DWORD ControlStyle(ControlKind kind) {
     switch (kind) {
-        case ControlKind::Button: return BS_PUSHBUTTON | WS_TABSTOP;
-        case ControlKind::DefaultButton: return BS_DEFPUSHBUTTON | WS_TABSTOP;
-        case ControlKind::CheckBox: return BS_AUTOCHECKBOX | WS_TABSTOP;
-        case ControlKind::Text: return SS_LEFT;
-        case ControlKind::ClickableText: return SS_LEFT | SS_NOTIFY;
-        case ControlKind::TitleText: return SS_LEFT;
-        case ControlKind::Picture: return SS_BITMAP | SS_NOTIFY;
+        case ControlKind::Button:
+            return BS_PUSHBUTTON | WS_TABSTOP;
+        case ControlKind::DefaultButton:
+            return BS_DEFPUSHBUTTON | WS_TABSTOP;
+        case ControlKind::CheckBox:
+            return BS_AUTOCHECKBOX | WS_TABSTOP;
+        case ControlKind::Text:
+            return SS_LEFT;
+        case ControlKind::ClickableText:
+            return SS_LEFT | SS_NOTIFY;
+        case ControlKind::TitleText:
+            return SS_LEFT;
+        case ControlKind::Picture:
+            return SS_BITMAP | SS_NOTIFY;
     }
     return SS_LEFT;
 }
@@ -109,36 +119,43 @@ HFONT LinkFont() {
     return font;
 }
 
-// The picture is drawn for 384 dots per inch: at the screen's resolution it is 110 x 140 pixels
-// at 96 (a quarter of its size), 220 x 280 at 192. Scaled once per process, with halftone.
+// The picture is drawn for 384 dots per inch: at the screen's resolution it is a quarter of its
+// size at 96 (110 x 140 pixels), half at 192. Scaled once per process, with halftone; the loaded
+// bitmap is kept only when no scaling is needed or it fails.
 HBITMAP ScaledToScreen(HBITMAP loaded) {
     const HDC screen = ::GetDC(nullptr);
-    const int dpi = screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : 96;
-    const int width = ::MulDiv(110, dpi, 96), height = ::MulDiv(140, dpi, 96);
+    if (!screen) return loaded;
+    const int dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
+    const int width = ::MulDiv(kPictureWidth, dpi, 384),
+              height = ::MulDiv(kPictureHeight, dpi, 384);
     HBITMAP result = loaded;
-    if (screen && (width != kPictureWidth || height != kPictureHeight)) {
+    if (width != kPictureWidth || height != kPictureHeight) {
         const HDC from = ::CreateCompatibleDC(screen);
         const HDC to = ::CreateCompatibleDC(screen);
-        const HBITMAP scaled = ::CreateCompatibleBitmap(screen, width, height);
+        HBITMAP scaled = ::CreateCompatibleBitmap(screen, width, height);
         if (from && to && scaled) {
             const HGDIOBJ fromBefore = ::SelectObject(from, loaded);
             const HGDIOBJ toBefore = ::SelectObject(to, scaled);
             ::SetStretchBltMode(to, HALFTONE);
-            ::StretchBlt(to, 0, 0, width, height, from, 0, 0, kPictureWidth, kPictureHeight, SRCCOPY);
+            ::SetBrushOrgEx(to, 0, 0, nullptr);  // as HALFTONE asks
+            const bool drawn = ::StretchBlt(to, 0, 0, width, height, from, 0, 0, kPictureWidth,
+                                            kPictureHeight, SRCCOPY);
             ::SelectObject(from, fromBefore);
             ::SelectObject(to, toBefore);
-            result = scaled;
+            if (drawn) std::swap(result, scaled);
         }
+        if (scaled) ::DeleteObject(scaled);  // the loaded one when it was replaced
         if (from) ::DeleteDC(from);
         if (to) ::DeleteDC(to);
     }
-    if (screen) ::ReleaseDC(nullptr, screen);
+    ::ReleaseDC(nullptr, screen);
     return result;
 }
 
 HBITMAP Picture() {
     static const HBITMAP picture = [] {
-        const HBITMAP loaded = ::LoadBitmapW(ThisModule(), MAKEINTRESOURCEW(kDialogPictureResource));
+        const HBITMAP loaded =
+            ::LoadBitmapW(ThisModule(), MAKEINTRESOURCEW(kDialogPictureResource));
         return loaded ? ScaledToScreen(loaded) : nullptr;
     }();
     return picture;
@@ -154,7 +171,9 @@ class Win32Dialog : public DialogWindow {
     void SetCheck(int id, bool checked) override {
         ::CheckDlgButton(window_, id, checked ? BST_CHECKED : BST_UNCHECKED);
     }
-    bool IsChecked(int id) const override { return ::IsDlgButtonChecked(window_, id) == BST_CHECKED; }
+    bool IsChecked(int id) const override {
+        return ::IsDlgButtonChecked(window_, id) == BST_CHECKED;
+    }
     void SetSmallIcon() override {
         if (const HICON icon = PluginSmallIcon())
             ::SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
@@ -213,7 +232,8 @@ INT_PTR CALLBACK DialogProcedureOf(HWND window, UINT message, WPARAM wParam, LPA
         }
         case WM_CTLCOLORSTATIC: {
             if (!running) return FALSE;
-            const DialogControl* control = running->window->Control(::GetDlgCtrlID(reinterpret_cast<HWND>(lParam)));
+            const DialogControl* control =
+                running->window->Control(::GetDlgCtrlID(reinterpret_cast<HWND>(lParam)));
             if (!control || control->kind != ControlKind::ClickableText) return FALSE;
             HDC dc = reinterpret_cast<HDC>(wParam);
             ::SetBkMode(dc, TRANSPARENT);
@@ -231,10 +251,12 @@ int ShowDialog(WindowHandle owner, const DialogTemplate& dialog, const DialogPro
     ClearFailure();
     const TemplateBuilder built = BuildTemplate(dialog);
     Running running{dialog, procedure, nullptr};
-    const INT_PTR result = ::DialogBoxIndirectParamW(ThisModule(), built.Template(), ToHwnd(owner),
-                                                     DialogProcedureOf, reinterpret_cast<LPARAM>(&running));
+    const INT_PTR result =
+        ::DialogBoxIndirectParamW(ThisModule(), built.Template(), ToHwnd(owner), DialogProcedureOf,
+                                  reinterpret_cast<LPARAM>(&running));
     if (result == -1) {
-        SetFailureFromSystem("cannot show the dialog " + Utf16ToUtf8(dialog.caption), ::GetLastError());
+        SetFailureFromSystem("cannot show the dialog " + Utf16ToUtf8(dialog.caption),
+                             ::GetLastError());
         return -1;
     }
     return static_cast<int>(result);

@@ -60,9 +60,4 @@ class ChildProcess {
 // The program this process runs, to be started again in another role.
 std::filesystem::path ThisProgram();
 
-// A variable of this process's environment, which the children it starts inherit; nullopt
-// removes it.
-void SetEnvironmentValue(const std::string& name, const std::optional<std::string>& value);
-std::optional<std::string> EnvironmentValue(const std::string& name);
-
 }  // namespace test_support

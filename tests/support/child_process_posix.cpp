@@ -1,11 +1,10 @@
+#include <errno.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <cstdlib>
 
 #include "child_process.h"
 
@@ -46,8 +45,18 @@ ChildProcess::ChildProcess(const std::filesystem::path& executable,
     if (!errorFile.empty())
         posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errorFile.c_str(),
                                          O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (posix_spawn(&handles_->pid, argv[0].c_str(), &actions, nullptr, pointers.data(), environ) != 0)
+    // The child gets SIGPIPE back as a program normally has it, though this process ignores it.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGPIPE);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+    if (posix_spawn(&handles_->pid, argv[0].c_str(), &actions, &attributes, pointers.data(),
+                    environ) != 0)
         handles_->pid = -1;
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     close(output[1]);
     close(input[0]);
@@ -92,6 +101,7 @@ bool ChildProcess::WriteLine(const std::string& line) {
     size_t written = 0;
     while (written < bytes.size()) {
         const ssize_t n = write(handles_->input, bytes.data() + written, bytes.size() - written);
+        if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return false;
         written += static_cast<size_t>(n);
     }
@@ -126,19 +136,6 @@ int ChildProcess::Wait() {
 std::filesystem::path ThisProgram() {
     std::error_code failure;
     return std::filesystem::read_symlink("/proc/self/exe", failure);
-}
-
-void SetEnvironmentValue(const std::string& name, const std::optional<std::string>& value) {
-    if (value) {
-        setenv(name.c_str(), value->c_str(), 1);
-    } else {
-        unsetenv(name.c_str());
-    }
-}
-
-std::optional<std::string> EnvironmentValue(const std::string& name) {
-    const char* value = getenv(name.c_str());
-    return value ? std::optional<std::string>(value) : std::nullopt;
 }
 
 }  // namespace test_support

@@ -8,19 +8,10 @@ namespace {
 // The exit code a killed child is given; Wait reports it as -1.
 constexpr UINT kKilledExitCode = 0xDEADu;
 
-std::string Narrow(const std::wstring& wide) {
-    if (wide.empty()) return {};
-    const int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
-                                         nullptr, nullptr);
-    std::string utf8(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), size, nullptr,
-                        nullptr);
-    return utf8;
-}
-
 std::wstring Widen(const std::string& utf8) {
     if (utf8.empty()) return {};
-    const int size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    const int size =
+        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
     std::wstring wide(static_cast<size_t>(size), L'\0');
     MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), size);
     return wide;
@@ -86,8 +77,9 @@ ChildProcess::ChildProcess(const std::filesystem::path& executable,
     HANDLE childError = GetStdHandle(STD_ERROR_HANDLE);
     bool ownError = false;
     if (!errorFile.empty()) {
-        childError = CreateFileW(errorFile.wstring().c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                 &inherited, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        childError = CreateFileW(errorFile.wstring().c_str(), GENERIC_WRITE,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE, &inherited, CREATE_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
         ownError = childError != INVALID_HANDLE_VALUE;
     }
 
@@ -123,7 +115,6 @@ ChildProcess::~ChildProcess() {
     Release(handles_->process);
 }
 
-
 bool ChildProcess::Started() const {
     return handles_->started;
 }
@@ -138,7 +129,8 @@ bool ChildProcess::ReadMore(std::chrono::milliseconds patience) {
     const auto giveUp = std::chrono::steady_clock::now() + patience;
     for (;;) {
         DWORD available = 0;
-        if (!PeekNamedPipe(handles_->output, nullptr, 0, nullptr, &available, nullptr)) return false;
+        if (!PeekNamedPipe(handles_->output, nullptr, 0, nullptr, &available, nullptr))
+            return false;
         if (available > 0) break;
         if (std::chrono::steady_clock::now() >= giveUp) return false;
         Sleep(2);
@@ -154,7 +146,8 @@ bool ChildProcess::WriteLine(const std::string& line) {
     if (handles_->input == nullptr) return false;
     const std::string bytes = line + "\n";
     DWORD written = 0;
-    return WriteFile(handles_->input, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+    return WriteFile(handles_->input, bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                     nullptr) &&
            written == bytes.size();
 }
 
@@ -180,7 +173,8 @@ int ChildProcess::Wait() {
         DWORD code = 0;
         GetExitCodeProcess(handles_->process.hProcess, &code);
         handles_->ended = true;
-        handles_->exitCode = handles_->killed && code == kKilledExitCode ? -1 : static_cast<int>(code);
+        handles_->exitCode =
+            handles_->killed && code == kKilledExitCode ? -1 : static_cast<int>(code);
         // Let go of it, so that its id names no process any more.
         Release(handles_->process);
     }
@@ -190,26 +184,11 @@ int ChildProcess::Wait() {
 std::filesystem::path ThisProgram() {
     std::wstring program(MAX_PATH, L'\0');
     for (;;) {
-        const DWORD length = GetModuleFileNameW(nullptr, program.data(), static_cast<DWORD>(program.size()));
+        const DWORD length =
+            GetModuleFileNameW(nullptr, program.data(), static_cast<DWORD>(program.size()));
         if (length < program.size()) return program.substr(0, length);
         program.resize(program.size() * 2);
     }
-}
-
-// The process's own environment, not the C runtime's copy, is what CreateProcessW hands on.
-void SetEnvironmentValue(const std::string& name, const std::optional<std::string>& value) {
-    SetEnvironmentVariableW(Widen(name).c_str(), value ? Widen(*value).c_str() : nullptr);
-}
-
-std::optional<std::string> EnvironmentValue(const std::string& name) {
-    const std::wstring wideName = Widen(name);
-    const DWORD size = GetEnvironmentVariableW(wideName.c_str(), nullptr, 0);
-    if (size == 0) return std::nullopt;
-    std::wstring value(size, L'\0');
-    const DWORD length = GetEnvironmentVariableW(wideName.c_str(), value.data(), size);
-    if (length >= size) return std::nullopt;
-    value.resize(length);
-    return Narrow(value);
 }
 
 }  // namespace test_support

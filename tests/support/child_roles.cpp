@@ -1,40 +1,46 @@
 #include "child_roles.h"
 
-#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
-#include <thread>
 
 namespace test_support {
 namespace {
 
-constexpr char kArgumentVariable[] = "TWINLINK_ROLE_ARGUMENT";
 constexpr char kReadyLine[] = "twinlink-role-ready";
 
-// The argument travels in the environment, which the started program inherits; it is taken
-// back out at once, so that the test's later children do not see it.
-std::filesystem::path WithArgument(const std::string& argument, const std::filesystem::path& program) {
-    SetEnvironmentValue(kArgumentVariable, argument);
-    return program;
+std::optional<std::string> InputLine() {
+    std::string line;
+    if (!std::getline(std::cin, line)) return std::nullopt;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return line;
+}
+
+// The argument is the first line of input, read before any request.
+const std::string& Argument() {
+    static const std::string argument = InputLine().value_or("");
+    return argument;
 }
 
 }  // namespace
 
 RoleProcess::RoleProcess(const std::string& role, const std::string& argument,
                          const std::filesystem::path& program)
-    : ChildProcess(WithArgument(argument, program),
-                   {"--gtest_also_run_disabled_tests", "--gtest_filter=ChildRoles.DISABLED_" + role}) {
-    SetEnvironmentValue(kArgumentVariable, std::nullopt);
+    : ChildProcess(program, {"--gtest_also_run_disabled_tests",
+                             "--gtest_filter=ChildRoles.DISABLED_" + role}) {
+    WriteLine(argument);
     // GoogleTest speaks first; the role's word comes after.
     while (const std::optional<std::string> line = ReadLine()) {
-        if (*line != kReadyLine) continue;
-        ready = true;
-        break;
+        if (*line == kReadyLine) {
+            ready = true;
+            break;
+        }
+        before += *line + "\n";
     }
 }
 
 std::string RoleArgument() {
-    return EnvironmentValue(kArgumentVariable).value_or("");
+    return Argument();
 }
 
 void TellTestReady() {
@@ -47,14 +53,13 @@ void TellTest(const std::string& line) {
 }
 
 std::optional<std::string> NextRequest() {
-    std::string line;
-    if (!std::getline(std::cin, line)) return std::nullopt;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    return line;
+    Argument();
+    return InputLine();
 }
 
-void StayUntilKilled() {
-    for (;;) std::this_thread::sleep_for(std::chrono::seconds(1));
+void StayWhileTheTestRuns() {
+    while (NextRequest()) continue;
+    std::_Exit(0);
 }
 
 }  // namespace test_support

@@ -44,7 +44,7 @@ TEST(ChildRoles, DISABLED_HoldLock) {
 // The holder's own unlock and a free lock taken again are peer_link_test's, with korvan-peer.
 TEST_F(CrossProcessLockTest, AForeignHolderKeepsUsOutAndOurUnlockLeavesItsLock) {
     RoleProcess holder("HoldLock");
-    ASSERT_TRUE(holder.ready);
+    ASSERT_TRUE(holder.ready) << holder.before;
 
     EXPECT_EQ(raw.U32(kLockOwnerOffset), holder.Id());
     EXPECT_FALSE(connection.Lock(0));

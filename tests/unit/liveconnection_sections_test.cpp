@@ -48,7 +48,7 @@ TEST_F(DataSectionTest, EachSideMapsTheOthersSectionsByIdWithoutCollidingIds) {
     std::memcpy(connection.MapSection(1), "from the host", 14);
 
     RoleProcess peer("ReadAndMakeSections");
-    ASSERT_TRUE(peer.ready);
+    ASSERT_TRUE(peer.ready) << peer.before;
     const std::optional<std::string> peerId = peer.ReadLine();
     ASSERT_EQ(peerId, std::to_string(0x80000001u));
     // The peer names its sections after the section's creator, i.e. the host.

@@ -207,9 +207,11 @@ TEST_F(PeerInstallTest, TheEntryLeadsToALauncherThatStartsKorvan) {
     EXPECT_EQ(EntryText("KorvanPeer-8.7", u"InstallLocation"), platform::Utf8ToUtf16(folder));
 
     // The launch as the plug-in makes it: the location followed by "Korvan.exe", as one command
-    // line (here with one more argument, so that it ends after one update). Korvan.exe runs
-    // watch for its version, with the window the watch test checks, as a process of that name.
-    ASSERT_TRUE(platform::LaunchProcess(u"", platform::Utf8ToUtf16(folder + "Korvan.exe --count 1")))
+    // line (here with more arguments, so that it ends after one update, or at worst after a
+    // minute). Korvan.exe runs watch for its version, with the window the watch test checks, as
+    // a process of that name.
+    ASSERT_TRUE(platform::LaunchProcess(
+        u"", platform::Utf8ToUtf16(folder + "Korvan.exe --count 1 --timeout-ms 60000")))
         << platform::LastErrorText();
     const auto window = WaitForWindow(
         [](const platform::WindowInfo& candidate) { return candidate.title == u"Korvan 8.7"; });
@@ -223,7 +225,7 @@ TEST_F(PeerInstallTest, TheEntryLeadsToALauncherThatStartsKorvan) {
     })) << ReadFile(location / "korvan-peer.log");
 }
 
-TEST_F(PeerInstallTest, UninstallRemovesOnlyWhatInstallWrote) {
+TEST_F(PeerInstallTest, InstallAndUninstallTouchOnlyWhatInstallWrote) {
     ASSERT_EQ(Install("8.7", root / "old").second, kExitDone);
     ASSERT_EQ(Install("9.5", root / "new").second, kExitDone);
 
@@ -234,12 +236,17 @@ TEST_F(PeerInstallTest, UninstallRemovesOnlyWhatInstallWrote) {
     EXPECT_EQ(EntryText("KorvanPeer-8.7", u"DisplayName"), u"Korvan 8.7");
     EXPECT_TRUE(std::filesystem::exists(root / "old" / "Korvan.exe"));
 
-    // A Korvan.exe that install did not write stays, also where its launch file is left.
+    // A Korvan.exe that install did not write stays, also where its launch file is left: install
+    // does not overwrite it, and uninstall does not remove it.
     std::filesystem::remove(root / "old" / "Korvan.exe");
-    std::ofstream(root / "old" / "Korvan.exe") << "the real thing\n";
+    std::ofstream(root / "old" / "Korvan.exe", std::ios::binary) << "the real thing\n";
+    const std::string foreign = ((root / "old") / "Korvan.exe").string();
+    EXPECT_EQ(Install("8.7", root / "old"), std::pair(std::string(), kExitFailed));
+    EXPECT_EQ(ReadFile(ErrorFile()),
+              "korvan-peer: " + foreign + " is there and was not written by install; it is left as it is\n");
     EXPECT_EQ(Run({"uninstall"}), Done(R"({"removed":["KorvanPeer-8.7"]})"));
     EXPECT_FALSE(EntryText("KorvanPeer-8.7", u"DisplayName").has_value());
-    EXPECT_TRUE(std::filesystem::exists(root / "old" / "Korvan.exe"));
+    EXPECT_EQ(ReadFile(root / "old" / "Korvan.exe"), "the real thing\n");
 }
 
 TEST_F(PeerLinkTest, CommandLineMistakesAreExplainedAndOptionsRead) {

@@ -142,12 +142,12 @@ TEST(ChildRoles, DISABLED_HoldSection) {
     ASSERT_NE(view, nullptr);
     view[0] = 0xC1;
     TellTestReady();
-    StayUntilKilled();
+    StayWhileTheTestRuns();
 }
 
 TEST_F(FileMappingTest, TheLastProcessToLetGoRemovesTheSectionAndAKilledOneLetsGo) {
     RoleProcess child("HoldSection", "TwinLinkAPI/7/00000002");
-    ASSERT_TRUE(child.ready);
+    ASSERT_TRUE(child.ready) << child.before;
     const MappingHandle handle = OpenFileMapping(u"TwinLinkAPI/7/00000002");
     ASSERT_NE(handle, 0) << LastErrorText();
     auto* view = static_cast<uint8_t*>(MapViewOfFile(handle));

@@ -79,7 +79,7 @@ inline bool RunningUnderWine() {
 // A child that plays one role of the test program (see child_roles.h).
 using test_support::RoleArgument;
 using test_support::RoleProcess;
-using test_support::StayUntilKilled;
+using test_support::StayWhileTheTestRuns;
 using test_support::TellTestReady;
 
 #ifndef _WIN32
@@ -119,8 +119,6 @@ class Channel {
     Channel() {
         if (pipe(fds_) != 0) fds_[0] = fds_[1] = -1;
     }
-    // Ends of two pipes, as a program started with exec finds them.
-    Channel(int readFd, int writeFd) : fds_{readFd, writeFd} {}
     ~Channel() {
         close(fds_[0]);
         close(fds_[1]);
@@ -144,9 +142,6 @@ class Channel {
         }
         return value;
     }
-
-    int ReadEnd() const { return fds_[0]; }
-    int WriteEnd() const { return fds_[1]; }
 
   private:
     int fds_[2];

@@ -87,12 +87,12 @@ class ServicesTest : public testing::PlatformSandbox {
 
 TEST(ChildRoles, DISABLED_Idle) {
     TellTestReady();
-    StayUntilKilled();
+    StayWhileTheTestRuns();
 }
 
 TEST_F(ServicesTest, ProcessesAndTheirImagePaths) {
     RoleProcess child("Idle");
-    ASSERT_TRUE(child.ready);
+    ASSERT_TRUE(child.ready) << child.before;
     std::vector<uint32_t> ids = EnumProcesses(100000);
 #ifndef _WIN32
     EXPECT_TRUE(std::is_sorted(ids.begin(), ids.end()));  // Windows' order is its own
