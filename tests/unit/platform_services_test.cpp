@@ -119,45 +119,33 @@ TEST_F(ServicesTest, ProcessesAndTheirImagePaths) {
 #endif
 }
 
+// Sets a file's last write time, given in Windows' 100 ns units since 1601, as another program
+// would.
+void SetLastWriteTime(const std::u16string& file, uint64_t stamp) {
 #ifdef _WIN32
+    HANDLE handle = CreateFileW(reinterpret_cast<const wchar_t*>(file.c_str()), FILE_WRITE_ATTRIBUTES, 0,
+                                nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(handle, INVALID_HANDLE_VALUE);
+    const FILETIME time{static_cast<DWORD>(stamp), static_cast<DWORD>(stamp >> 32)};
+    EXPECT_TRUE(SetFileTime(handle, nullptr, nullptr, &time));
+    ::CloseHandle(handle);
+#else
+    const timespec time{static_cast<time_t>(stamp / 10000000 - 11644473600ull),
+                        static_cast<long>(stamp % 10000000 * 100)};
+    const timespec times[2] = {time, time};
+    ASSERT_EQ(utimensat(AT_FDCWD, Utf16ToUtf8(file).c_str(), times, 0), 0);
+#endif
+}
+
 TEST_F(ServicesTest, FilesFoldersAndTimes) {
+#ifdef _WIN32
     wchar_t saved[MAX_PATH];
     const DWORD savedLength = GetEnvironmentVariableW(L"TMP", saved, MAX_PATH);
     SetEnvironmentVariableW(L"TMP", L"C:\\windows\\temp");
     EXPECT_EQ(GetTempPath(), u"C:\\windows\\temp\\");
     SetEnvironmentVariableW(L"TMP", savedLength > 0 ? saved : nullptr);
     EXPECT_EQ(PathSeparator(), u'\\');
-
-    const std::u16string folder = std::filesystem::path(base_).u16string() + u"\\Textures \u00e9";
-    EXPECT_FALSE(CreateDirectory(folder + u"\\deeper"));  // one level at a time
-    ASSERT_TRUE(CreateDirectory(folder)) << LastErrorText();
-    EXPECT_FALSE(CreateDirectory(folder));
-    EXPECT_TRUE(DirectoryExists(folder));
-    EXPECT_FALSE(FileExists(folder));
-
-    const std::u16string file = folder + u"\\t.png";
-    ASSERT_TRUE(WriteFile(file, "\x89PNG\0x", 6));
-    EXPECT_EQ(FileBytes(std::filesystem::path(file)), std::string("\x89PNG\0x", 6));
-    EXPECT_TRUE(FileExists(file));
-    EXPECT_FALSE(DirectoryExists(file));
-
-    // 2020-01-02 03:04:05.1234567 UTC
-    const uint64_t stamp = 132224078451234567ull;
-    HANDLE handle = CreateFileW(reinterpret_cast<const wchar_t*>(file.c_str()), FILE_WRITE_ATTRIBUTES, 0,
-                                nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(handle, INVALID_HANDLE_VALUE);
-    const FILETIME time{static_cast<DWORD>(stamp), static_cast<DWORD>(stamp >> 32)};
-    ASSERT_TRUE(SetFileTime(handle, nullptr, nullptr, &time));
-    ::CloseHandle(handle);
-    EXPECT_EQ(GetFileLastWriteTime(file), stamp);
-    EXPECT_FALSE(DeleteFile(folder));
-    ASSERT_TRUE(DeleteFile(file));
-    EXPECT_FALSE(FileExists(file));
-    EXPECT_EQ(GetFileLastWriteTime(file), std::nullopt);
-    EXPECT_FALSE(DeleteFile(file));
-}
 #else
-TEST_F(ServicesTest, FilesFoldersAndTimes) {
     const char* savedTmp = std::getenv("TMPDIR");
     const std::string restore = savedTmp ? savedTmp : "";
     setenv("TMPDIR", "/var/tmp/x", 1);
@@ -168,34 +156,36 @@ TEST_F(ServicesTest, FilesFoldersAndTimes) {
     EXPECT_EQ(GetTempPath(), u"/tmp/");
     if (savedTmp) setenv("TMPDIR", restore.c_str(), 1);
     EXPECT_EQ(PathSeparator(), u'/');
+#endif
 
-    const std::u16string folder = Utf8ToUtf16(base_) + u"/Textures \u00e9";
-    EXPECT_FALSE(CreateDirectory(folder + u"/deeper"));  // one level at a time
-    ASSERT_TRUE(CreateDirectory(folder));
+    const std::u16string folder = std::filesystem::path(base_).u16string() + PathSeparator() + u"Textures \u00e9";
+    EXPECT_FALSE(CreateDirectory(folder + PathSeparator() + u"deeper"));  // one level at a time
+    ASSERT_TRUE(CreateDirectory(folder)) << LastErrorText();
     EXPECT_FALSE(CreateDirectory(folder));
+#ifndef _WIN32
     EXPECT_EQ(ModeOf(Utf16ToUtf8(folder)), 0700u);
+#endif
     EXPECT_TRUE(DirectoryExists(folder));
     EXPECT_FALSE(FileExists(folder));
 
-    const std::u16string file = folder + u"/t.png";
+    const std::u16string file = folder + PathSeparator() + u"t.png";
     ASSERT_TRUE(WriteFile(file, "\x89PNG\0x", 6));
-    EXPECT_EQ(FileBytes(Utf16ToUtf8(file)), std::string("\x89PNG\0x", 6));
+    EXPECT_EQ(FileBytes(std::filesystem::path(file)), std::string("\x89PNG\0x", 6));
+#ifndef _WIN32
     EXPECT_EQ(ModeOf(Utf16ToUtf8(file)), 0600u);
+#endif
     EXPECT_TRUE(FileExists(file));
     EXPECT_FALSE(DirectoryExists(file));
 
-    // 2020-01-02 03:04:05.1234567 UTC
-    const timespec times[2] = {{1577934245, 123456700}, {1577934245, 123456700}};
-    ASSERT_EQ(utimensat(AT_FDCWD, Utf16ToUtf8(file).c_str(), times, 0), 0);
-    EXPECT_EQ(GetFileLastWriteTime(file), 132224078451234567ull);
+    const uint64_t stamp = 132224078451234567ull;  // 2020-01-02 03:04:05.1234567 UTC
+    SetLastWriteTime(file, stamp);
+    EXPECT_EQ(GetFileLastWriteTime(file), stamp);
     EXPECT_FALSE(DeleteFile(folder));
     ASSERT_TRUE(DeleteFile(file));
     EXPECT_FALSE(FileExists(file));
     EXPECT_EQ(GetFileLastWriteTime(file), std::nullopt);
     EXPECT_FALSE(DeleteFile(file));
 }
-
-#endif
 
 #ifndef _WIN32
 TEST_F(ServicesTest, LaunchSplitsTheCommandLineAsWindowsDoes) {

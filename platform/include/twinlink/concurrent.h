@@ -35,10 +35,6 @@
 // holds.
 #pragma once
 
-#if defined(__SANITIZE_THREAD__) && !defined(TWINLINK_PARALLEL_THREADS)
-#error "ThreadSanitizer builds use TWINLINK_PARALLEL=threads: TSan cannot follow oneTBB's internals"
-#endif
-
 #if defined(TWINLINK_PARALLEL_THREADS)
 #include <cstddef>
 #include <functional>

@@ -4,10 +4,6 @@
 // between them are found by TSan, which sees every hand-over between plain threads.
 #pragma once
 
-#if defined(__SANITIZE_THREAD__) && !defined(TWINLINK_PARALLEL_THREADS)
-#error "ThreadSanitizer builds use TWINLINK_PARALLEL=threads: TSan cannot follow oneTBB's internals"
-#endif
-
 #include <cstddef>
 #include <iterator>
 #include <vector>
